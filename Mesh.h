@@ -1,0 +1,51 @@
+#pragma once
+
+#include "SupportCode/Geometry.h"
+#include "SupportCode/Vector3.h"
+
+#include <vector>
+
+// The abstract triangle mesh. The OBJ reader fills any mesh through addTriangle alone and
+// the viewer asks it for normals and measures, so a new representation only implements
+// these operations. The optional ones have default bodies that report themselves as
+// missing on standard error.
+class Mesh : public Geometry
+{
+public:
+    enum SHADING
+    {
+        SMOOTH_SHADING = 0,
+        FLAT_SHADING = 1
+    };
+
+    Mesh() = default;
+    ~Mesh() override = default;
+
+    void draw() override = 0;
+
+    // Adds one triangle; the corner order is its winding. Equal positions are welded.
+    virtual bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
+                             const Vector3<float>& v3) = 0;
+
+    virtual float area() const;
+    virtual float volume() const;
+    virtual int genus() const;
+    virtual float curvature(unsigned int vertexIndex, const Vector3<float>& n) = 0;
+    virtual void calculateFaceNormals();
+    virtual void calculateVertexNormals();
+
+    void setShadingFlag(SHADING s) { mShadingFlag = s; }
+    SHADING getShadingFlag() const { return mShadingFlag; }
+
+    // Half the length of the cross product of the two edges from v1; never negative.
+    static float triArea(const Vector3<float>& v1, const Vector3<float>& v2,
+                         const Vector3<float>& v3);
+
+protected:
+    // Welds v through the mesh's position-keyed map: true if a new vertex was made.
+    virtual bool addVertex(const Vector3<float>& v, unsigned int& indx) = 0;
+    virtual bool findNeighbourTriangles(unsigned int vertexIndex,
+                                        std::vector<unsigned int>& foundTriangles) const = 0;
+
+    SHADING mShadingFlag = SMOOTH_SHADING;
+};

@@ -1,0 +1,321 @@
+#include "ObjIO.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <sstream>
+
+namespace
+{
+// The white space of the stream extraction operators; a carriage return before the line
+// feed is one of them, so CRLF files read like LF files.
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Splits [begin, end) into blank-separated tokens, calling visit(tokBegin, tokEnd) for
+// each until visit returns false. Returns the number of tokens visited.
+template <typename Visit>
+unsigned int forEachToken(const char* begin, const char* end, Visit&& visit)
+{
+    unsigned int count = 0;
+    const char* p = begin;
+    while (true)
+    {
+        while (p < end && isBlank(*p))
+            ++p;
+        if (p == end)
+            return count;
+        const char* tokenBegin = p;
+        while (p < end && !isBlank(*p))
+            ++p;
+        ++count;
+        if (!visit(tokenBegin, p))
+            return count;
+    }
+}
+
+const char* keywordEnd(const char* begin, const char* end)
+{
+    const char* p = begin;
+    while (p < end && !isBlank(*p))
+        ++p;
+    return p;
+}
+
+bool keywordIs(const char* begin, const char* end, const char* word)
+{
+    const std::size_t n = std::strlen(word);
+    return static_cast<std::size_t>(end - begin) == n && std::memcmp(begin, word, n) == 0;
+}
+
+// A whole token as a finite float. A leading '+' is allowed; hexadecimal, "nan", "inf",
+// a decimal comma and trailing junk are not. Values too small for a float become 0 or a
+// subnormal, as strtof gives them; values too large are rejected.
+bool parseFloat(const char* begin, const char* end, float& out)
+{
+    if (begin < end && *begin == '+')
+    {
+        ++begin;
+        if (begin < end && (*begin == '+' || *begin == '-'))
+            return false;
+    }
+    const std::from_chars_result r = std::from_chars(begin, end, out);
+    if (r.ptr != end || begin == end)
+        return false;
+    if (r.ec == std::errc::result_out_of_range)
+    {
+        const std::string token(begin, end);
+        out = std::strtof(token.c_str(), nullptr);
+    }
+    else if (r.ec != std::errc())
+        return false;
+    return std::isfinite(out);
+}
+
+std::string quoted(const char* begin, const char* end)
+{
+    return "'" + std::string(begin, end) + "'";
+}
+} // namespace
+
+bool ObjIO::fail(const std::string& what) const
+{
+    std::cerr << "Error: OBJ line " << mLine << ": " << what << std::endl;
+    return false;
+}
+
+bool ObjIO::load(Mesh* mesh, std::istream& is)
+{
+    // A stream that did not open never reaches a 'v' line nor its end: stop here rather
+    // than scan it forever.
+    if (!is.good())
+    {
+        std::cerr << "Error: OBJ input stream is not readable" << std::endl;
+        return false;
+    }
+    if (!readHeader(is))
+        return false;
+    if (!readData(is))
+        return false;
+
+    loadData.hasNormals = false;
+    loadData.normals.clear();
+
+    const std::vector<Vector3<float>>& verts = loadData.verts;
+    for (const Vector3<unsigned int>& t : loadData.tris)
+        mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
+    return true;
+}
+
+bool ObjIO::readHeader(std::istream& is)
+{
+    mLine = 0;
+    while (is.good())
+    {
+        if (is.peek() == 'v')
+            break;
+        is.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        if (is.good())
+            ++mLine;
+    }
+    return is.good();
+}
+
+bool ObjIO::readData(std::istream& is)
+{
+    // One read of the rest of the stream, then a parse in memory: a stream extraction
+    // per token is several times slower on large files.
+    std::string buffer;
+    {
+        std::streambuf* sb = is.rdbuf();
+        char chunk[1 << 16];
+        std::streamsize n;
+        while ((n = sb->sgetn(chunk, sizeof chunk)) > 0)
+            buffer.append(chunk, static_cast<std::size_t>(n));
+    }
+    is.setstate(std::ios::eofbit);
+
+    mForwardReferences.clear();
+    const char* p = buffer.data();
+    const char* const end = p + buffer.size();
+    while (p < end)
+    {
+        const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        const char* lineEnd = found ? static_cast<const char*>(found) : end;
+        ++mLine;
+        if (!parseLine(p, lineEnd))
+            return false;
+        p = found ? lineEnd + 1 : end;
+    }
+
+    // Faces may name positions that stand later in the file, so indices beyond the
+    // positions read so far are only judged once all positions are known.
+    const std::size_t numVerts = loadData.verts.size();
+    for (const ForwardReference& ref : mForwardReferences)
+        if (ref.index > numVerts)
+        {
+            mLine = ref.line;
+            return fail("vertex index " + std::to_string(ref.index) + " is beyond the " +
+                        std::to_string(numVerts) + " positions in the file");
+        }
+    return true;
+}
+
+bool ObjIO::parseLine(const char* begin, const char* end)
+{
+    if (begin == end)
+        return true;
+    const char first = *begin;
+    if (first == 'v' || first == 'V')
+    {
+        const char* kwEnd = keywordEnd(begin, end);
+        if (keywordIs(begin, kwEnd, "v"))
+        {
+            Vector3<float> pos;
+            if (!parsePosition(kwEnd, end, pos))
+                return false;
+            // Indices must stay below the half-edge mesh's sentinels.
+            if (loadData.verts.size() >= std::numeric_limits<unsigned int>::max() - 2)
+                return fail("too many positions");
+            loadData.verts.push_back(pos);
+        }
+        else if (keywordIs(begin, kwEnd, "vn"))
+        {
+            // Normals are dropped before the mesh is built, so a malformed one is not worth
+            // rejecting the file for: what does not parse stays 0.
+            Vector3<float> n;
+            unsigned int i = 0;
+            forEachToken(kwEnd, end, [&](const char* b, const char* e) {
+                float value = 0.0f;
+                n[i] = parseFloat(b, e, value) ? value : 0.0f;
+                return ++i < 3;
+            });
+            loadData.hasNormals = true;
+            loadData.normals.push_back(n);
+        }
+        return true;
+    }
+    if (first == 'f' || first == 'F')
+    {
+        const char* kwEnd = keywordEnd(begin, end);
+        // A longer keyword ("fo") is no face: skip it like any unknown line.
+        if (!keywordIs(begin, kwEnd, "f") && !keywordIs(begin, kwEnd, "F"))
+            return true;
+        return parseFace(kwEnd, end);
+    }
+    return true;
+}
+
+bool ObjIO::parsePosition(const char* begin, const char* end, Vector3<float>& out) const
+{
+    unsigned int count = 0;
+    const char* badBegin = nullptr;
+    const char* badEnd = nullptr;
+    forEachToken(begin, end, [&](const char* b, const char* e) {
+        if (!parseFloat(b, e, out[count]))
+        {
+            badBegin = b;
+            badEnd = e;
+            return false;
+        }
+        return ++count < 3;
+    });
+    if (badBegin)
+        return fail("bad number " + quoted(badBegin, badEnd) +
+                    " in a position (coordinates must be finite decimal numbers)");
+    if (count < 3)
+        return fail("a position needs three coordinates, found " + std::to_string(count));
+    return true;
+}
+
+bool ObjIO::parseFace(const char* begin, const char* end)
+{
+    // Every token after the keyword is a corner, a trailing comment included.
+    const unsigned int numCorners = forEachToken(begin, end, [](const char*, const char*) { return true; });
+    if (numCorners != 3 && numCorners != 4)
+    {
+        std::cerr << "Encountered polygon with " << numCorners << " faces. Bailing out.\n";
+        return false;
+    }
+
+    unsigned int corner[4];
+    unsigned int n = 0;
+    bool ok = true;
+    forEachToken(begin, end, [&](const char* b, const char* e) {
+        // "p", "p/t", "p/t/n" and "p//n": only the position index p is used.
+        const char* slash = static_cast<const char*>(std::memchr(b, '/', static_cast<std::size_t>(e - b)));
+        const char* fieldEnd = slash ? slash : e;
+        const char* digits = b;
+        const bool negative = digits < fieldEnd && *digits == '-';
+        if (digits < fieldEnd && (*digits == '-' || *digits == '+'))
+            ++digits;
+        unsigned long value = 0;
+        const std::from_chars_result r = std::from_chars(digits, fieldEnd, value);
+        if (digits == fieldEnd || r.ptr != fieldEnd || r.ec != std::errc())
+        {
+            ok = fail("bad vertex index " + quoted(b, e));
+            return false;
+        }
+        if (value == 0)
+        {
+            ok = fail("vertex index " + quoted(b, fieldEnd) + " is invalid (indices start at 1)");
+            return false;
+        }
+        const std::size_t numVerts = loadData.verts.size();
+        if (negative)
+        {
+            // Relative to the positions read so far, as OBJ defines it.
+            if (value > numVerts)
+            {
+                ok = fail("relative vertex index " + quoted(b, fieldEnd) + " reaches before the first position");
+                return false;
+            }
+            corner[n++] = static_cast<unsigned int>(numVerts - value);
+            return true;
+        }
+        if (value >= std::numeric_limits<unsigned int>::max() - 1)
+        {
+            ok = fail("vertex index " + quoted(b, fieldEnd) + " is out of range");
+            return false;
+        }
+        if (value > numVerts)
+            mForwardReferences.push_back(ForwardReference{mLine, value});
+        corner[n++] = static_cast<unsigned int>(value - 1);
+        return true;
+    });
+    if (!ok)
+        return false;
+
+    if (numCorners == 3)
+        loadData.tris.emplace_back(corner[0], corner[1], corner[2]);
+    else
+    {
+        // The quad a b c d is cut along b-d; both halves keep its winding.
+        loadData.tris.emplace_back(corner[0], corner[1], corner[3]);
+        loadData.tris.emplace_back(corner[1], corner[2], corner[3]);
+    }
+    return true;
+}
+
+Vector3<unsigned int> ObjIO::readTri(std::istream& is)
+{
+    std::string keyword;
+    is >> keyword;
+    std::string rest;
+    std::getline(is, rest);
+    return Vector3<unsigned int>(rest) - Vector3<unsigned int>(1, 1, 1);
+}
+
+void ObjIO::splitQuad(std::istream& is, Vector3<unsigned int>& tri1, Vector3<unsigned int>& tri2)
+{
+    std::string keyword;
+    unsigned int i0 = 0, i1 = 0, i2 = 0, i3 = 0;
+    is >> keyword >> i0 >> i1 >> i2 >> i3;
+    tri1 = Vector3<unsigned int>(i0 - 1, i1 - 1, i3 - 1);
+    tri2 = Vector3<unsigned int>(i1 - 1, i2 - 1, i3 - 1);
+}

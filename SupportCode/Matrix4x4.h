@@ -1,0 +1,43 @@
+#pragma once
+
+#include "SupportCode/Vector4.h"
+
+#include <iostream>
+
+// 4 x 4 matrix, row-major (m[row][column]), acting on column vectors: a point p becomes
+// M p, and the translation of a transform sits in the last column.
+template <class T>
+class Matrix4x4
+{
+public:
+    T m[4][4];
+
+    Matrix4x4(); // identity
+    explicit Matrix4x4(const T src[4][4]);
+
+    static Matrix4x4 identity() { return Matrix4x4(); }
+    static Matrix4x4 scale(T s);
+    static Matrix4x4 scale(T sx, T sy, T sz);
+    static Matrix4x4 translation(T tx, T ty, T tz);
+    // The transpose of Rz(rz) Ry(ry) Rx(rx); angles in radians.
+    static Matrix4x4 rotationXYZ(T rx, T ry, T rz);
+
+    Matrix4x4 operator*(const Matrix4x4& m2) const;
+    Vector4<T> operator*(const Vector4<T>& vec) const;
+
+    T& operator()(unsigned int row, unsigned int column) { return m[row][column]; }
+    T operator()(unsigned int row, unsigned int column) const { return m[row][column]; }
+    T* operator[](unsigned int row) { return m[row]; }
+    const T* operator[](unsigned int row) const { return m[row]; }
+
+    // Column-major copy for glLoadMatrix/glMultMatrix: glMatrix[4 i + j] = m[j][i].
+    void toGLMatrix(T* glMatrix) const;
+
+    bool operator==(const Matrix4x4& rhs) const;
+    bool operator!=(const Matrix4x4& rhs) const { return !(*this == rhs); }
+};
+
+template <class T>
+std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat);
+
+#include "SupportCode/Matrix4x4_Impl.h"
