@@ -190,11 +190,13 @@ bool ObjIO::parseLine(const char* begin, const char* end)
             // rejecting the file for: what does not parse stays 0.
             Vector3<float> n;
             unsigned int i = 0;
-            forEachToken(kwEnd, end, [&](const char* b, const char* e) {
-                float value = 0.0f;
-                n[i] = parseFloat(b, e, value) ? value : 0.0f;
-                return ++i < 3;
-            });
+            forEachToken(kwEnd, end,
+                         [&](const char* b, const char* e)
+                         {
+                             float value = 0.0f;
+                             n[i] = parseFloat(b, e, value) ? value : 0.0f;
+                             return ++i < 3;
+                         });
             loadData.hasNormals = true;
             loadData.normals.push_back(n);
         }
@@ -216,15 +218,17 @@ bool ObjIO::parsePosition(const char* begin, const char* end, Vector3<float>& ou
     unsigned int count = 0;
     const char* badBegin = nullptr;
     const char* badEnd = nullptr;
-    forEachToken(begin, end, [&](const char* b, const char* e) {
-        if (!parseFloat(b, e, out[count]))
-        {
-            badBegin = b;
-            badEnd = e;
-            return false;
-        }
-        return ++count < 3;
-    });
+    forEachToken(begin, end,
+                 [&](const char* b, const char* e)
+                 {
+                     if (!parseFloat(b, e, out[count]))
+                     {
+                         badBegin = b;
+                         badEnd = e;
+                         return false;
+                     }
+                     return ++count < 3;
+                 });
     if (badBegin)
         return fail("bad number " + quoted(badBegin, badEnd) +
                     " in a position (coordinates must be finite decimal numbers)");
@@ -236,7 +240,8 @@ bool ObjIO::parsePosition(const char* begin, const char* end, Vector3<float>& ou
 bool ObjIO::parseFace(const char* begin, const char* end)
 {
     // Every token after the keyword is a corner, a trailing comment included.
-    const unsigned int numCorners = forEachToken(begin, end, [](const char*, const char*) { return true; });
+    const unsigned int numCorners =
+        forEachToken(begin, end, [](const char*, const char*) { return true; });
     if (numCorners != 3 && numCorners != 4)
     {
         std::cerr << "Encountered polygon with " << numCorners << " faces. Bailing out.\n";
@@ -246,48 +251,53 @@ bool ObjIO::parseFace(const char* begin, const char* end)
     unsigned int corner[4];
     unsigned int n = 0;
     bool ok = true;
-    forEachToken(begin, end, [&](const char* b, const char* e) {
-        // "p", "p/t", "p/t/n" and "p//n": only the position index p is used.
-        const char* slash = static_cast<const char*>(std::memchr(b, '/', static_cast<std::size_t>(e - b)));
-        const char* fieldEnd = slash ? slash : e;
-        const char* digits = b;
-        const bool negative = digits < fieldEnd && *digits == '-';
-        if (digits < fieldEnd && (*digits == '-' || *digits == '+'))
-            ++digits;
-        unsigned long value = 0;
-        const std::from_chars_result r = std::from_chars(digits, fieldEnd, value);
-        if (digits == fieldEnd || r.ptr != fieldEnd || r.ec != std::errc())
-        {
-            ok = fail("bad vertex index " + quoted(b, e));
-            return false;
-        }
-        if (value == 0)
-        {
-            ok = fail("vertex index " + quoted(b, fieldEnd) + " is invalid (indices start at 1)");
-            return false;
-        }
-        const std::size_t numVerts = loadData.verts.size();
-        if (negative)
-        {
-            // Relative to the positions read so far, as OBJ defines it.
-            if (value > numVerts)
-            {
-                ok = fail("relative vertex index " + quoted(b, fieldEnd) + " reaches before the first position");
-                return false;
-            }
-            corner[n++] = static_cast<unsigned int>(numVerts - value);
-            return true;
-        }
-        if (value >= std::numeric_limits<unsigned int>::max() - 1)
-        {
-            ok = fail("vertex index " + quoted(b, fieldEnd) + " is out of range");
-            return false;
-        }
-        if (value > numVerts)
-            mForwardReferences.push_back(ForwardReference{mLine, value});
-        corner[n++] = static_cast<unsigned int>(value - 1);
-        return true;
-    });
+    forEachToken(begin, end,
+                 [&](const char* b, const char* e)
+                 {
+                     // "p", "p/t", "p/t/n" and "p//n": only the position index p is used.
+                     const char* slash = static_cast<const char*>(
+                         std::memchr(b, '/', static_cast<std::size_t>(e - b)));
+                     const char* fieldEnd = slash ? slash : e;
+                     const char* digits = b;
+                     const bool negative = digits < fieldEnd && *digits == '-';
+                     if (digits < fieldEnd && (*digits == '-' || *digits == '+'))
+                         ++digits;
+                     unsigned long value = 0;
+                     const std::from_chars_result r = std::from_chars(digits, fieldEnd, value);
+                     if (digits == fieldEnd || r.ptr != fieldEnd || r.ec != std::errc())
+                     {
+                         ok = fail("bad vertex index " + quoted(b, e));
+                         return false;
+                     }
+                     if (value == 0)
+                     {
+                         ok = fail("vertex index " + quoted(b, fieldEnd) +
+                                   " is invalid (indices start at 1)");
+                         return false;
+                     }
+                     const std::size_t numVerts = loadData.verts.size();
+                     if (negative)
+                     {
+                         // Relative to the positions read so far, as OBJ defines it.
+                         if (value > numVerts)
+                         {
+                             ok = fail("relative vertex index " + quoted(b, fieldEnd) +
+                                       " reaches before the first position");
+                             return false;
+                         }
+                         corner[n++] = static_cast<unsigned int>(numVerts - value);
+                         return true;
+                     }
+                     if (value >= std::numeric_limits<unsigned int>::max() - 1)
+                     {
+                         ok = fail("vertex index " + quoted(b, fieldEnd) + " is out of range");
+                         return false;
+                     }
+                     if (value > numVerts)
+                         mForwardReferences.push_back(ForwardReference{mLine, value});
+                     corner[n++] = static_cast<unsigned int>(value - 1);
+                     return true;
+                 });
     if (!ok)
         return false;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Mesh.h"
+
 #include "SupportCode/Vector3.h"
 
 #include <istream>
@@ -18,10 +19,10 @@ public:
     {
         LoadData() = default;
 
-        bool hasNormals = false;                  // a "vn" line was read
-        std::vector<Vector3<float>> verts;        // "v" lines; entry i is OBJ vertex i + 1
-        std::vector<Vector3<float>> normals;      // "vn" lines; dropped before feeding
-        std::vector<Vector3<unsigned int>> tris;  // 0-based corner indices into verts
+        bool hasNormals = false;                 // a "vn" line was read
+        std::vector<Vector3<float>> verts;       // "v" lines; entry i is OBJ vertex i + 1
+        std::vector<Vector3<float>> normals;     // "vn" lines; dropped before feeding
+        std::vector<Vector3<unsigned int>> tris; // 0-based corner indices into verts
     };
 
     ObjIO() = default;
@@ -38,7 +39,8 @@ protected:
     bool readData(std::istream& is);
     // The plain face forms on the stream of one face line: "f a b c" and "f a b c d".
     static Vector3<unsigned int> readTri(std::istream& is);
-    static void splitQuad(std::istream& is, Vector3<unsigned int>& tri1, Vector3<unsigned int>& tri2);
+    static void splitQuad(std::istream& is, Vector3<unsigned int>& tri1,
+                          Vector3<unsigned int>& tri2);
 
     LoadData loadData;
 
@@ -54,6 +56,6 @@ private:
     bool parseFace(const char* begin, const char* end);
     bool fail(const std::string& what) const;
 
-    unsigned long mLine = 0; // number of the line being read, from 1
+    unsigned long mLine = 0;                          // number of the line being read, from 1
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far
 };

@@ -6,8 +6,7 @@
 
 // 4 x 4 matrix, row-major (m[row][column]), acting on column vectors: a point p becomes
 // M p, and the translation of a transform sits in the last column.
-template <class T>
-class Matrix4x4
+template <class T> class Matrix4x4
 {
 public:
     T m[4][4];
@@ -37,7 +36,6 @@ public:
     bool operator!=(const Matrix4x4& rhs) const { return !(*this == rhs); }
 };
 
-template <class T>
-std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat);
+template <class T> std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat);
 
 #include "SupportCode/Matrix4x4_Impl.h"

@@ -4,30 +4,26 @@
 
 #include <cmath>
 
-template <class T>
-Matrix4x4<T>::Matrix4x4()
+template <class T> Matrix4x4<T>::Matrix4x4()
 {
     for (unsigned int i = 0; i < 4; i++)
         for (unsigned int j = 0; j < 4; j++)
             m[i][j] = (i == j) ? T(1) : T(0);
 }
 
-template <class T>
-Matrix4x4<T>::Matrix4x4(const T src[4][4])
+template <class T> Matrix4x4<T>::Matrix4x4(const T src[4][4])
 {
     for (unsigned int i = 0; i < 4; i++)
         for (unsigned int j = 0; j < 4; j++)
             m[i][j] = src[i][j];
 }
 
-template <class T>
-Matrix4x4<T> Matrix4x4<T>::scale(T s)
+template <class T> Matrix4x4<T> Matrix4x4<T>::scale(T s)
 {
     return scale(s, s, s);
 }
 
-template <class T>
-Matrix4x4<T> Matrix4x4<T>::scale(T sx, T sy, T sz)
+template <class T> Matrix4x4<T> Matrix4x4<T>::scale(T sx, T sy, T sz)
 {
     Matrix4x4 r;
     r.m[0][0] = sx;
@@ -36,8 +32,7 @@ Matrix4x4<T> Matrix4x4<T>::scale(T sx, T sy, T sz)
     return r;
 }
 
-template <class T>
-Matrix4x4<T> Matrix4x4<T>::translation(T tx, T ty, T tz)
+template <class T> Matrix4x4<T> Matrix4x4<T>::translation(T tx, T ty, T tz)
 {
     Matrix4x4 r;
     r.m[0][3] = tx;
@@ -46,8 +41,7 @@ Matrix4x4<T> Matrix4x4<T>::translation(T tx, T ty, T tz)
     return r;
 }
 
-template <class T>
-Matrix4x4<T> Matrix4x4<T>::rotationXYZ(T rx, T ry, T rz)
+template <class T> Matrix4x4<T> Matrix4x4<T>::rotationXYZ(T rx, T ry, T rz)
 {
     // Double-precision trigonometry and products, rounded once per element. Element
     // [0][2] is the exception: the single-precision sine of ry, negated.
@@ -69,8 +63,7 @@ Matrix4x4<T> Matrix4x4<T>::rotationXYZ(T rx, T ry, T rz)
     return r;
 }
 
-template <class T>
-Matrix4x4<T> Matrix4x4<T>::operator*(const Matrix4x4& m2) const
+template <class T> Matrix4x4<T> Matrix4x4<T>::operator*(const Matrix4x4& m2) const
 {
     Matrix4x4 r;
     for (unsigned int i = 0; i < 4; i++)
@@ -84,8 +77,7 @@ Matrix4x4<T> Matrix4x4<T>::operator*(const Matrix4x4& m2) const
     return r;
 }
 
-template <class T>
-Vector4<T> Matrix4x4<T>::operator*(const Vector4<T>& vec) const
+template <class T> Vector4<T> Matrix4x4<T>::operator*(const Vector4<T>& vec) const
 {
     Vector4<T> r;
     for (unsigned int i = 0; i < 4; i++)
@@ -98,16 +90,14 @@ Vector4<T> Matrix4x4<T>::operator*(const Vector4<T>& vec) const
     return r;
 }
 
-template <class T>
-void Matrix4x4<T>::toGLMatrix(T* glMatrix) const
+template <class T> void Matrix4x4<T>::toGLMatrix(T* glMatrix) const
 {
     for (unsigned int i = 0; i < 4; i++)
         for (unsigned int j = 0; j < 4; j++)
             glMatrix[4 * i + j] = m[j][i];
 }
 
-template <class T>
-bool Matrix4x4<T>::operator==(const Matrix4x4& rhs) const
+template <class T> bool Matrix4x4<T>::operator==(const Matrix4x4& rhs) const
 {
     for (unsigned int i = 0; i < 4; i++)
         for (unsigned int j = 0; j < 4; j++)
@@ -116,11 +106,9 @@ bool Matrix4x4<T>::operator==(const Matrix4x4& rhs) const
     return true;
 }
 
-template <class T>
-std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat)
+template <class T> std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat)
 {
     for (unsigned int i = 0; i < 4; i++)
-        os << mat.m[i][0] << " " << mat.m[i][1] << " " << mat.m[i][2] << " " << mat.m[i][3]
-           << "\n";
+        os << mat.m[i][0] << " " << mat.m[i][1] << " " << mat.m[i][2] << " " << mat.m[i][3] << "\n";
     return os;
 }

@@ -3,15 +3,13 @@
 #include <string>
 
 // 1 for zero and positive values, -1 otherwise (a NaN gives -1).
-template <class T>
-T sign(T value)
+template <class T> T sign(T value)
 {
     return value >= T(0) ? T(1) : T(-1);
 }
 
 // A NaN passes through unchanged: both comparisons are false.
-template <class T>
-T clamp(T val, T low, T high)
+template <class T> T clamp(T val, T low, T high)
 {
     if (val < low)
         return low;
@@ -21,8 +19,7 @@ T clamp(T val, T low, T high)
 }
 
 // Linear ramp from 0 at x1 to 1 at x2; 0 below x1 and 1 above x2 (strict comparisons).
-template <class T>
-T switch1(T val, T x1, T x2)
+template <class T> T switch1(T val, T x1, T x2)
 {
     if (val < x1)
         return T(0);

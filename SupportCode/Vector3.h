@@ -9,8 +9,7 @@
 
 // Three-component vector: positions, normals, colours (float) and index triples
 // (unsigned int). All arithmetic stays in T; nothing is widened unless a caller does it.
-template <class T>
-class Vector3
+template <class T> class Vector3
 {
 public:
     T v[3];
@@ -34,13 +33,9 @@ public:
         v[0] = v[1] = v[2] = T(0);
         return is >> v[0] >> v[1] >> v[2];
     }
-    std::ostream& save(std::ostream& os) const
-    {
-        return os << v[0] << " " << v[1] << " " << v[2];
-    }
+    std::ostream& save(std::ostream& os) const { return os << v[0] << " " << v[1] << " " << v[2]; }
 
-    template <class S>
-    Vector3& operator=(S s)
+    template <class S> Vector3& operator=(S s)
     {
         v[0] = v[1] = v[2] = static_cast<T>(s);
         return *this;
@@ -71,14 +66,12 @@ public:
         return *this;
     }
 
-    template <class S>
-    Vector3 operator*(S s) const
+    template <class S> Vector3 operator*(S s) const
     {
         return Vector3(v[0] * s, v[1] * s, v[2] * s);
     }
     // The factor is converted to T once (a double becomes a float) before multiplying.
-    template <class S>
-    Vector3& operator*=(S s)
+    template <class S> Vector3& operator*=(S s)
     {
         const T f = static_cast<T>(s);
         v[0] *= f;
@@ -138,21 +131,18 @@ public:
     bool operator>=(const Vector3& rhs) const { return !(*this < rhs); }
 };
 
-template <class T>
-const Vector3<T> operator-(const Vector3<T>& vec)
+template <class T> const Vector3<T> operator-(const Vector3<T>& vec)
 {
     return Vector3<T>(-vec.v[0], -vec.v[1], -vec.v[2]);
 }
 
-template <class T>
-Vector3<T> cross(const Vector3<T>& a, const Vector3<T>& b)
+template <class T> Vector3<T> cross(const Vector3<T>& a, const Vector3<T>& b)
 {
     return Vector3<T>(a.v[1] * b.v[2] - a.v[2] * b.v[1], a.v[2] * b.v[0] - a.v[0] * b.v[2],
                       a.v[0] * b.v[1] - a.v[1] * b.v[0]);
 }
 
-template <class T>
-std::ostream& operator<<(std::ostream& os, const Vector3<T>& vec)
+template <class T> std::ostream& operator<<(std::ostream& os, const Vector3<T>& vec)
 {
     return vec.save(os);
 }

@@ -4,8 +4,7 @@
 
 // Four-component vector. Declared beside Vector3 for homogeneous coordinates; the
 // system itself computes only with Vector3 and Matrix4x4.
-template <class T>
-class Vector4
+template <class T> class Vector4
 {
 public:
     T v[4];
@@ -28,8 +27,7 @@ public:
     bool operator!=(const Vector4& rhs) const { return !(*this == rhs); }
 };
 
-template <class T>
-std::ostream& operator<<(std::ostream& os, const Vector4<T>& vec)
+template <class T> std::ostream& operator<<(std::ostream& os, const Vector4<T>& vec)
 {
     return os << vec.v[0] << " " << vec.v[1] << " " << vec.v[2] << " " << vec.v[3];
 }
