@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Mesh.h"
+
+#include "SupportCode/Vector3.h"
+
+#include <cstddef>
+#include <map>
+#include <vector>
+
+// The indexed face set: a list of distinct vertex positions and a list of triangles that
+// name them by index. Equal positions are welded exactly through mUniqueVerts.
+//
+// Invariants:
+//  1. mUniqueVerts maps every element of mVerts to its index, and no two elements of mVerts
+//     compare equivalent under the position order.
+//  2. Every index in mFaces is smaller than mVerts.size().
+//  3. Vertices and faces are only appended; an index never changes once handed out.
+class SimpleMesh : public Mesh
+{
+public:
+    struct Face
+    {
+        unsigned int v1; // first corner; v1, v2, v3 is the winding
+        unsigned int v2;
+        unsigned int v3;
+    };
+
+    SimpleMesh() = default;
+    ~SimpleMesh() override = default;
+
+    void draw() override;
+    bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
+                     const Vector3<float>& v3) override;
+
+    // Signed discrete mean curvature at a vertex of a closed ring; n only decides the sign.
+    // Outside the formula's domain: one line on standard error and a quiet NaN.
+    float curvature(unsigned int vertexIndex, const Vector3<float>& n) override;
+    void calculateFaceNormals() override;
+    void calculateVertexNormals() override;
+
+    // Curvature of every vertex with the vertex normals in mNormals, into curvatureArray.
+    void calcCurv();
+
+    const std::vector<Vector3<float>>& getVerts() const { return mVerts; }
+    const std::vector<Vector3<float>>& getNormals() const { return mNormals; }
+    const std::vector<Face>& getTris() const { return mFaces; }
+
+protected:
+    bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
+    // Every face naming the vertex, once each, in ascending face order.
+    bool findNeighbourTriangles(unsigned int vertexIndex,
+                                std::vector<unsigned int>& foundTriangles) const override;
+
+    std::vector<Vector3<float>> mVerts;                  // distinct positions, by vertex index
+    std::vector<Face> mFaces;                            // triangles, in the order added
+    std::vector<Vector3<float>> mNormals;                // one per face or one per vertex
+    std::map<Vector3<float>, unsigned int> mUniqueVerts; // welding map: position to index
+    float mMinCurv = 3.4028235e38f;                      // smallest value of the last calcCurv
+    float mMaxCurv = 1.1754944e-38f;                     // largest value of the last calcCurv
+    std::vector<float> curvatureArray;                   // one curvature per vertex
+
+private:
+    // A face around the vertex of a curvature() call, seen from one of its other corners.
+    struct RingEdge
+    {
+        Vector3<float> pos;   // the ring neighbour
+        unsigned int order;   // the face's place in the vertex's face list
+        Vector3<float> other; // the face's remaining corner
+    };
+
+    // The unit normal of a face, or (0, 0, 0) when it has no direction.
+    Vector3<float> faceNormal(const Face& f) const;
+    void buildVertexFaces() const;
+
+    // Vertex-to-faces index in compressed rows: the faces of vertex v are
+    // mVertexFaces[mVertexFaceStart[v] .. mVertexFaceStart[v + 1]), ascending. Built on the
+    // first query after a triangle was added; a cache, hence mutable (single-threaded use).
+    mutable std::vector<std::size_t> mVertexFaceStart;
+    mutable std::vector<unsigned int> mVertexFaces;
+    mutable bool mVertexFacesValid = false;
+
+    // Scratch of curvature(), kept to avoid allocating for every vertex.
+    std::vector<unsigned int> mRingFaces;
+    std::vector<Vector3<float>> mRingPositions;
+    std::vector<RingEdge> mRingEdges;
+};
