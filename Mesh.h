@@ -12,7 +12,8 @@
 class Mesh : public Geometry
 {
 public:
-    enum SHADING
+    // A fixed underlying type makes every int a valid flag; drawing has a branch for others.
+    enum SHADING : int
     {
         SMOOTH_SHADING = 0,
         FLAT_SHADING = 1

@@ -1,0 +1,597 @@
+#include "HalfEdgeMesh.h"
+
+#include "SupportCode/ColorMap.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <iostream>
+
+static_assert(sizeof(unsigned int) == 4, "indices are unsigned 32-bit");
+
+namespace
+{
+bool isFinite(const Vector3<float>& v)
+{
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+// A zero-length or overflowing vector has no direction; it gets (0, 0, 0) rather than
+// NaN, so that colours, sums and the volume stay defined.
+Vector3<float> unitOrZero(Vector3<float> v)
+{
+    v.normalize();
+    return isFinite(v) ? v : Vector3<float>(0.0f, 0.0f, 0.0f);
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Edge table
+
+std::size_t HalfEdgeMesh::EdgeTable::slotOf(unsigned int lo, unsigned int hi) const
+{
+    const std::uint64_t key = (static_cast<std::uint64_t>(lo) << 32) | hi;
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> mShift);
+}
+
+unsigned int HalfEdgeMesh::EdgeTable::find(unsigned int a, unsigned int b) const
+{
+    if (mSlots.empty())
+        return UNINITIALIZED;
+    const unsigned int lo = std::min(a, b);
+    const unsigned int hi = std::max(a, b);
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t i = slotOf(lo, hi);; i = (i + 1) & mask)
+    {
+        const Slot& s = mSlots[i];
+        if (s.lo == lo && s.hi == hi)
+            return s.halfEdge;
+        if (s.lo == EMPTY)
+            return UNINITIALIZED;
+    }
+}
+
+void HalfEdgeMesh::EdgeTable::insert(unsigned int a, unsigned int b, unsigned int halfEdge)
+{
+    // Kept below 70 % full, so probe runs stay short and a free slot always exists.
+    if (10 * (mCount + 1) > 7 * mSlots.size())
+        grow();
+    const unsigned int lo = std::min(a, b);
+    const unsigned int hi = std::max(a, b);
+    const std::size_t mask = mSlots.size() - 1;
+    std::size_t i = slotOf(lo, hi);
+    while (mSlots[i].lo != EMPTY && !(mSlots[i].lo == lo && mSlots[i].hi == hi))
+        i = (i + 1) & mask;
+    if (mSlots[i].lo == EMPTY)
+        ++mCount;
+    mSlots[i] = Slot{lo, hi, halfEdge};
+}
+
+void HalfEdgeMesh::EdgeTable::grow()
+{
+    std::vector<Slot> old;
+    old.swap(mSlots);
+    const std::size_t size = old.empty() ? 1024 : 2 * old.size();
+    mSlots.assign(size, Slot{});
+    mShift = 64;
+    for (std::size_t s = size; s > 1; s >>= 1)
+        --mShift;
+    const std::size_t mask = size - 1;
+    for (const Slot& s : old)
+    {
+        if (s.lo == EMPTY)
+            continue;
+        std::size_t i = slotOf(s.lo, s.hi);
+        while (mSlots[i].lo != EMPTY)
+            i = (i + 1) & mask;
+        mSlots[i] = s;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Construction
+
+HalfEdgeMesh::HalfEdgeMesh()
+{
+    setShadingFlag(SMOOTH_SHADING);
+}
+
+HalfEdgeMesh::~HalfEdgeMesh() = default;
+
+bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
+{
+    const auto it = mUniqueVerts.lower_bound(v);
+    if (it != mUniqueVerts.end() && !(v < it->first))
+    {
+        indx = it->second;
+        return false;
+    }
+    indx = static_cast<unsigned int>(mVerts.size());
+    mUniqueVerts.emplace_hint(it, v, indx);
+    Vertex vertex;
+    vertex.vec = v;
+    mVerts.push_back(vertex);
+    return true;
+}
+
+bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned int& indx1,
+                                   unsigned int& indx2)
+{
+    // The table holds the half-edge running from the smaller to the larger index; the
+    // other direction is its pair. For a loop at one vertex both halves start there and
+    // the table holds the newer one, which is what a newest-first scan would meet first.
+    const unsigned int found = mEdgeTable.find(v1, v2);
+    if (found != UNINITIALIZED)
+    {
+        indx1 = v1 <= v2 ? found : mEdges[found].pair;
+        indx2 = mEdges[indx1].pair;
+        return false;
+    }
+
+    const unsigned int n = static_cast<unsigned int>(mEdges.size());
+    indx1 = n;
+    indx2 = n + 1;
+
+    HalfEdge edge1;
+    edge1.vert = v1;
+    edge1.pair = n + 1;
+    HalfEdge edge2;
+    edge2.vert = v2;
+    edge2.pair = n;
+
+    mVerts[v1].edge = n;
+    mVerts[v2].edge = n + 1;
+
+    mEdges.push_back(edge1);
+    mEdges.push_back(edge2);
+    mEdgeTable.insert(v1, v2, v1 < v2 ? n : n + 1);
+    return true;
+}
+
+bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
+                               const Vector3<float>& v3)
+{
+    unsigned int ind1 = 0;
+    unsigned int ind2 = 0;
+    unsigned int ind3 = 0;
+    addVertex(v1, ind1);
+    addVertex(v2, ind2);
+    addVertex(v3, ind3);
+
+    unsigned int edgeInd1 = 0;
+    unsigned int edgeInd2 = 0;
+    unsigned int edgeInd3 = 0;
+    unsigned int edgeInd4 = 0;
+    unsigned int edgeInd5 = 0;
+    unsigned int edgeInd6 = 0;
+    const bool border1 = addHalfEdgePair(ind1, ind2, edgeInd1, edgeInd2);
+    const bool border2 = addHalfEdgePair(ind2, ind3, edgeInd3, edgeInd4);
+    const bool border3 = addHalfEdgePair(ind3, ind1, edgeInd5, edgeInd6);
+
+    if (border1)
+        mEdges[edgeInd2].face = BORDER;
+    if (border2)
+        mEdges[edgeInd4].face = BORDER;
+    if (border3)
+        mEdges[edgeInd6].face = BORDER;
+
+    mEdges[edgeInd1].next = edgeInd3;
+    mEdges[edgeInd3].prev = edgeInd1;
+    mEdges[edgeInd3].next = edgeInd5;
+    mEdges[edgeInd5].prev = edgeInd3;
+    mEdges[edgeInd5].next = edgeInd1;
+    mEdges[edgeInd1].prev = edgeInd5;
+
+    Face face;
+    face.edge = edgeInd1;
+    mFaces.push_back(face);
+    mThirdCorner.push_back(ind3);
+
+    const unsigned int faceInd = static_cast<unsigned int>(mFaces.size() - 1);
+    mEdges[edgeInd1].face = faceInd;
+    mEdges[edgeInd3].face = faceInd;
+    mEdges[edgeInd5].face = faceInd;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Walks
+
+bool HalfEdgeMesh::faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1,
+                               unsigned int& c2) const
+{
+    if (!isFaceIndex(f) || f >= mThirdCorner.size())
+        return false;
+    const unsigned int h0 = mFaces[f].edge;
+    if (!isEdgeIndex(h0) || !isEdgeIndex(mEdges[h0].pair))
+        return false;
+    c0 = mEdges[h0].vert;
+    c1 = mEdges[mEdges[h0].pair].vert;
+    c2 = mThirdCorner[f];
+    return isVertexIndex(c0) && isVertexIndex(c1) && isVertexIndex(c2);
+}
+
+// On input that is not edge-manifold or not consistently oriented, prev links may have
+// been overwritten, and the rotation can fall into a cycle that does not pass its start.
+// Every link still leads to a half-edge leaving the same vertex, so a repeat comes within
+// the vertex's valence; Brent's cycle detection finds it in a few times that many steps,
+// and the step cap keeps any walk within the number of half-edges.
+bool HalfEdgeMesh::outgoingRing(unsigned int v, std::vector<unsigned int>& out) const
+{
+    out.clear();
+    if (!isVertexIndex(v))
+        return false;
+    const unsigned int start = mVerts[v].edge;
+    if (!isEdgeIndex(start))
+        return false;
+
+    out.push_back(start);
+    unsigned int h = start;
+    unsigned int tortoise = start;
+    std::size_t power = 1;
+    std::size_t lambda = 0;
+    for (std::size_t steps = 0; steps < mEdges.size(); ++steps)
+    {
+        const unsigned int prev = mEdges[h].prev;
+        if (!isEdgeIndex(prev) || !isEdgeIndex(mEdges[prev].pair))
+            return false;
+        h = mEdges[prev].pair;
+        if (h == start)
+            return true;
+        ++lambda;
+        if (h == tortoise)
+        {
+            // A cycle of length lambda that misses the start: keep the walk up to its
+            // first repeated half-edge.
+            std::size_t mu = out.size() - lambda;
+            for (std::size_t i = 0; i + lambda < out.size(); ++i)
+            {
+                if (out[i] == out[i + lambda])
+                {
+                    mu = i;
+                    break;
+                }
+            }
+            out.resize(mu + lambda);
+            return false;
+        }
+        out.push_back(h);
+        if (lambda == power)
+        {
+            tortoise = h;
+            power *= 2;
+            lambda = 0;
+        }
+    }
+
+    // Step cap reached before the cycle was recognised: cut at the first repeat.
+    std::vector<bool> seen(mEdges.size(), false);
+    for (std::size_t i = 0; i < out.size(); ++i)
+    {
+        if (seen[out[i]])
+        {
+            out.resize(i);
+            break;
+        }
+        seen[out[i]] = true;
+    }
+    return false;
+}
+
+template <class Step>
+unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step) const
+{
+    unsigned int h = first;
+    unsigned int tortoise = first;
+    std::size_t power = 1;
+    std::size_t lambda = 0;
+    for (std::size_t steps = 0; steps <= mEdges.size(); ++steps)
+    {
+        if (!isEdgeIndex(h))
+            return UNINITIALIZED;
+        if (mEdges[h].face == BORDER)
+            return h;
+        h = step(h);
+        if (h == tortoise)
+            return UNINITIALIZED;
+        if (++lambda == power)
+        {
+            tortoise = h;
+            power *= 2;
+            lambda = 0;
+        }
+    }
+    return UNINITIALIZED;
+}
+
+bool HalfEdgeMesh::findNeighbourTriangles(unsigned int vertexIndex,
+                                          std::vector<unsigned int>& foundTriangles) const
+{
+    // The ring is collected into the caller's list and turned into faces in place, so a
+    // caller that passes one list for many vertices allocates nothing per vertex.
+    outgoingRing(vertexIndex, foundTriangles);
+    std::size_t count = 0;
+    for (const unsigned int h : foundTriangles)
+    {
+        const unsigned int f = mEdges[h].face;
+        if (isFaceIndex(f))
+            foundTriangles[count++] = f;
+    }
+    foundTriangles.resize(count);
+    return !foundTriangles.empty();
+}
+
+// ---------------------------------------------------------------------------------------
+// Boundaries and validation
+
+void HalfEdgeMesh::mergeAllBoundaries()
+{
+    for (std::size_t i = 0; i < mEdges.size(); i++)
+    {
+        if (mEdges[i].face == BORDER)
+            mergeBoundaryEdge(static_cast<unsigned int>(i));
+    }
+}
+
+// A rotation that cannot reach a border half-edge leaves the link UNINITIALIZED, so
+// validate reports it.
+void HalfEdgeMesh::mergeBoundaryEdge(unsigned int indx)
+{
+    if (!isEdgeIndex(indx))
+        return;
+    const unsigned int p = mEdges[indx].pair;
+    const auto pairOfPrev = [this](unsigned int h)
+    {
+        const unsigned int prev = mEdges[h].prev;
+        return isEdgeIndex(prev) ? mEdges[prev].pair : UNINITIALIZED;
+    };
+    const auto pairOfNext = [this](unsigned int h)
+    {
+        const unsigned int next = mEdges[h].next;
+        return isEdgeIndex(next) ? mEdges[next].pair : UNINITIALIZED;
+    };
+
+    // Around the end vertex of the border half-edge, over outgoing half-edges.
+    const unsigned int nextBorder =
+        isEdgeIndex(p) ? rotateToBorder(pairOfPrev(p), pairOfPrev) : UNINITIALIZED;
+    mEdges[indx].next = nextBorder;
+    if (isEdgeIndex(nextBorder))
+        mEdges[nextBorder].prev = indx;
+
+    // Around its start vertex, over incoming half-edges.
+    const unsigned int prevBorder =
+        isEdgeIndex(p) ? rotateToBorder(pairOfNext(p), pairOfNext) : UNINITIALIZED;
+    mEdges[indx].prev = prevBorder;
+    if (isEdgeIndex(prevBorder))
+        mEdges[prevBorder].next = indx;
+}
+
+void HalfEdgeMesh::validate() const
+{
+    for (std::size_t i = 0; i < mEdges.size(); i++)
+    {
+        const HalfEdge& e = mEdges[i];
+        if (e.vert == UNINITIALIZED || e.face == UNINITIALIZED || e.next == UNINITIALIZED ||
+            e.prev == UNINITIALIZED || e.pair == UNINITIALIZED)
+            std::cerr << "HalfEdge " << i << " not properly initialized\n";
+    }
+    std::cerr << "Done with edge check (checked " << mEdges.size() << " edges)\n";
+
+    for (std::size_t i = 0; i < mFaces.size(); i++)
+    {
+        if (mFaces[i].edge == UNINITIALIZED)
+            std::cerr << "Face " << i << " not properly initialized\n";
+    }
+    std::cerr << "Done with face check (checked " << mFaces.size() << " faces)\n";
+
+    for (std::size_t i = 0; i < mVerts.size(); i++)
+    {
+        if (mVerts[i].edge == UNINITIALIZED)
+            std::cerr << "Vertex " << i << " not properly initialized\n";
+    }
+    std::cerr << "Done with vertex check (checked " << mVerts.size() << " vertices)\n";
+
+    std::cerr << "Looping through triangle neighborhood of each vertex... " << std::flush;
+    std::vector<unsigned int> neighbours;
+    std::size_t isolated = 0;
+    for (std::size_t i = 0; i < mVerts.size(); i++)
+    {
+        if (!findNeighbourTriangles(static_cast<unsigned int>(i), neighbours))
+            ++isolated;
+    }
+    std::cerr << "\nDone: " << isolated << " isolated vertices found" << std::endl;
+}
+
+// ---------------------------------------------------------------------------------------
+// Measures
+
+float HalfEdgeMesh::area() const
+{
+    if (mFaces.empty())
+        return 0.0f;
+    float sum = 0.0f;
+    for (std::size_t f = 0; f < mFaces.size(); f++)
+    {
+        unsigned int c0 = 0;
+        unsigned int c1 = 0;
+        unsigned int c2 = 0;
+        if (!faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
+            continue;
+        const Vector3<float>& p0 = mVerts[c0].vec;
+        const Vector3<float> v1 = mVerts[c1].vec - p0;
+        const Vector3<float> v2 = mVerts[c2].vec - p0;
+        // Halved and added in double, rounded back to float after each face.
+        sum = static_cast<float>(sum + 0.5 * cross(v1, v2).length());
+    }
+    return sum;
+}
+
+float HalfEdgeMesh::volume() const
+{
+    if (mFaces.empty())
+        return 0.0f;
+    float sum = 0.0f;
+    for (std::size_t f = 0; f < mFaces.size(); f++)
+    {
+        unsigned int c0 = 0;
+        unsigned int c1 = 0;
+        unsigned int c2 = 0;
+        if (!faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
+            continue;
+        const Vector3<float>& p0 = mVerts[c0].vec;
+        const Vector3<float>& p1 = mVerts[c1].vec;
+        const Vector3<float>& p2 = mVerts[c2].vec;
+        const Vector3<float>& n = mFaces[f].normal;
+        const float a = static_cast<float>(0.5 * cross(p1 - p0, p2 - p0).length());
+        const Vector3<float> c = ((p0 + p1) + p2) * 0.33333334f;
+        const float d = (n[0] * c[0] + n[1] * c[1]) + n[2] * c[2];
+        sum += a * d;
+    }
+    return static_cast<float>(sum / 3.0);
+}
+
+// The sweep marks each vertex and the first corners of the faces around it; since every
+// vertex seeds it, the mark count falls short only if a ring names a vertex outside the
+// mesh. Marking each ring once gives the same set as queueing its corners again and
+// again, without the cost that grows with the square of the valence.
+//
+// V - E + F = 2 - 2g is evaluated in signed arithmetic: several components make it
+// negative (two spheres give -1), where unsigned arithmetic would wrap.
+int HalfEdgeMesh::genus() const
+{
+    const std::size_t vertexCount = mVerts.size();
+    std::vector<bool> visited(vertexCount, false);
+    std::size_t visitedCount = 0;
+    std::vector<unsigned int> neighbourTriangles;
+    for (std::size_t v = 0; v < vertexCount; v++)
+    {
+        if (!visited[v])
+        {
+            visited[v] = true;
+            ++visitedCount;
+        }
+        findNeighbourTriangles(static_cast<unsigned int>(v), neighbourTriangles);
+        for (const unsigned int t : neighbourTriangles)
+        {
+            const unsigned int h = mFaces[t].edge;
+            if (!isEdgeIndex(h))
+                continue;
+            const unsigned int neighbourVertexIndex = mEdges[h].vert;
+            if (isVertexIndex(neighbourVertexIndex) && !visited[neighbourVertexIndex])
+            {
+                visited[neighbourVertexIndex] = true;
+                ++visitedCount;
+            }
+        }
+    }
+    if (visitedCount != vertexCount)
+    {
+        std::cout << "Something is wrong that has to be figured out" << std::endl;
+        return 0;
+    }
+
+    const long long e = static_cast<long long>(mEdges.size() / 2);
+    const long long f = static_cast<long long>(mFaces.size());
+    const long long v = static_cast<long long>(vertexCount);
+    const long long g = (e - f - v + 2) / 2;
+    return static_cast<int>(std::clamp<long long>(g, INT_MIN, INT_MAX));
+}
+
+// ---------------------------------------------------------------------------------------
+// Normals and drawing
+
+float HalfEdgeMesh::curvature(unsigned int /*vertexIndex*/, const Vector3<float>& /*n*/)
+{
+    return 0.0f;
+}
+
+void HalfEdgeMesh::calculateFaceNormals()
+{
+    setShadingFlag(FLAT_SHADING);
+    for (std::size_t f = 0; f < mFaces.size(); f++)
+    {
+        unsigned int c0 = 0;
+        unsigned int c1 = 0;
+        unsigned int c2 = 0;
+        if (!faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
+        {
+            mFaces[f].normal = Vector3<float>(0.0f, 0.0f, 0.0f);
+            continue;
+        }
+        const Vector3<float>& p0 = mVerts[c0].vec;
+        mFaces[f].normal = unitOrZero(cross(mVerts[c1].vec - p0, mVerts[c2].vec - p0));
+    }
+}
+
+void HalfEdgeMesh::calculateVertexNormals()
+{
+    setShadingFlag(SMOOTH_SHADING);
+    std::vector<unsigned int> neighbours;
+    for (std::size_t v = 0; v < mVerts.size(); v++)
+    {
+        findNeighbourTriangles(static_cast<unsigned int>(v), neighbours);
+        Vector3<float> sum(0.0f, 0.0f, 0.0f);
+        for (const unsigned int t : neighbours)
+            sum += mFaces[t].normal;
+        mVerts[v].v_normal = unitOrZero(sum);
+    }
+}
+
+void HalfEdgeMesh::draw()
+{
+    const ColorMap colorMap;
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    float glMatrix[16];
+    mTransform.toGLMatrix(glMatrix);
+    glLoadMatrixf(glMatrix);
+
+    glBegin(GL_TRIANGLES);
+    const int triangleCount = static_cast<int>(mFaces.size());
+    for (int i = 0; i < triangleCount; i++)
+    {
+        const unsigned int f = static_cast<unsigned int>(i);
+        unsigned int c[3] = {0, 0, 0};
+        if (!faceCorners(f, c[0], c[1], c[2]))
+            continue;
+        if (mShadingFlag == FLAT_SHADING)
+        {
+            const Vector3<float>& n = mFaces[f].normal;
+            const Vector3<float> color = colorMap.map(n, -1.0f, 1.0f);
+            glColor3f(color[0], color[1], color[2]);
+            glNormal3f(n[0], n[1], n[2]);
+            for (const unsigned int corner : c)
+            {
+                const Vector3<float>& p = mVerts[corner].vec;
+                glVertex3f(p[0], p[1], p[2]);
+            }
+        }
+        else if (mShadingFlag == SMOOTH_SHADING)
+        {
+            Vector3<float> colors[3];
+            for (int k = 0; k < 3; k++)
+                colors[k] = colorMap.map(mVerts[c[k]].v_normal, -1.0f, 1.0f);
+            for (int k = 0; k < 3; k++)
+            {
+                const Vector3<float>& n = mVerts[c[k]].v_normal;
+                const Vector3<float>& p = mVerts[c[k]].vec;
+                glColor3f(colors[k][0], colors[k][1], colors[k][2]);
+                glNormal3f(n[0], n[1], n[2]);
+                glVertex3f(p[0], p[1], p[2]);
+            }
+        }
+        else
+        {
+            for (const unsigned int corner : c)
+            {
+                const Vector3<float>& p = mVerts[corner].vec;
+                glVertex3f(p[0], p[1], p[2]);
+            }
+        }
+    }
+    glEnd();
+    glPopMatrix();
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "Mesh.h"
+#include "SupportCode/Vector3.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+// A triangle mesh stored as half-edges, welded by exact position.
+//
+// Invariants after any sequence of addTriangle calls:
+//  1. Half-edges 2k and 2k+1 were created together and are each other's pair; pairs never
+//     change afterwards.
+//  2. The pair of a half-edge starts where the half-edge ends.
+//  3. Between two distinct vertices each directed edge exists at most once.
+//  4. mUniqueVerts maps the position of vertex i to i, one entry per vertex.
+//  5. A half-edge used by a triangle has that face and assigned next/prev; any other has
+//     face BORDER and next = prev = UNINITIALIZED until mergeAllBoundaries links it.
+//  6. Nothing is ever removed or reordered.
+// Input that is not edge-manifold or not consistently oriented is accepted: a later
+// triangle takes over an already used half-edge. Every walk is therefore bounded and
+// checks each index before following it.
+class HalfEdgeMesh : public Mesh
+{
+public:
+    // Both lie above every valid index, so one "i < size()" test rejects them.
+    static constexpr unsigned int BORDER = 0xFFFFFFFFu;            // face of an outer half-edge
+    static constexpr unsigned int UNINITIALIZED = BORDER - 1u;     // an unassigned link
+
+    struct HalfEdge
+    {
+        unsigned int vert = UNINITIALIZED; // origin vertex
+        unsigned int face = UNINITIALIZED; // owning face, or BORDER
+        unsigned int next = UNINITIALIZED; // next around the face or boundary loop
+        unsigned int prev = UNINITIALIZED; // previous around the face or boundary loop
+        unsigned int pair = UNINITIALIZED; // opposite half-edge; starts where this one ends
+    };
+
+    struct Vertex
+    {
+        Vector3<float> vec;                // position
+        Vector3<float> v_normal;           // (0, 0, 0) until computed
+        unsigned int edge = UNINITIALIZED; // a half-edge starting here, the newest created
+    };
+
+    struct Face
+    {
+        unsigned int edge = UNINITIALIZED; // the half-edge from the first corner
+        Vector3<float> normal;             // unit normal; (0, 0, 0) until computed
+    };
+
+    HalfEdgeMesh();
+    ~HalfEdgeMesh() override;
+
+    void draw() override;
+
+    bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
+                     const Vector3<float>& v3) override;
+
+    float area() const override;
+    float volume() const override;
+    int genus() const override;
+    float curvature(unsigned int vertexIndex, const Vector3<float>& n) override;
+    void calculateFaceNormals() override;
+    void calculateVertexNormals() override;
+
+    // Gives every border half-edge its next and prev around its boundary loop.
+    void mergeAllBoundaries();
+    // Reports unassigned records and isolated vertices on standard error.
+    void validate() const;
+
+protected:
+    bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
+    bool findNeighbourTriangles(unsigned int vertexIndex,
+                                std::vector<unsigned int>& foundTriangles) const override;
+
+    // Finds or creates the half-edge v1 -> v2 (indx1) and its pair (indx2); true if created.
+    bool addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned int& indx1,
+                         unsigned int& indx2);
+    void mergeBoundaryEdge(unsigned int indx);
+
+    std::vector<HalfEdge> mEdges;
+    std::vector<Vertex> mVerts;
+    std::vector<Face> mFaces;
+    std::vector<float> mCurvature; // unused by this mesh; stays empty
+    std::map<Vector3<float>, unsigned int> mUniqueVerts;
+
+private:
+    // Open-addressing table from an unordered vertex pair to the half-edge running from
+    // the smaller to the larger vertex index (for a loop at one vertex, the newer half).
+    // It finds what a newest-first scan of all half-edges would find, in constant time.
+    class EdgeTable
+    {
+    public:
+        unsigned int find(unsigned int a, unsigned int b) const;
+        void insert(unsigned int a, unsigned int b, unsigned int halfEdge);
+
+    private:
+        struct Slot
+        {
+            unsigned int lo = EMPTY; // smaller vertex index; EMPTY marks a free slot
+            unsigned int hi = EMPTY;
+            unsigned int halfEdge = 0;
+        };
+        static constexpr unsigned int EMPTY = 0xFFFFFFFFu; // never a vertex index
+        std::size_t slotOf(unsigned int lo, unsigned int hi) const;
+        void grow();
+
+        std::vector<Slot> mSlots; // size a power of two, or empty
+        std::size_t mCount = 0;
+        unsigned int mShift = 64; // 64 - log2(mSlots.size())
+    };
+
+    bool isEdgeIndex(unsigned int i) const { return i < mEdges.size(); }
+    bool isVertexIndex(unsigned int i) const { return i < mVerts.size(); }
+    bool isFaceIndex(unsigned int i) const { return i < mFaces.size(); }
+
+    // The three corner vertices of face f, or false if they cannot be followed.
+    bool faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1, unsigned int& c2) const;
+
+    // The distinct half-edges met by the rotation around vertex v (pair of prev), from the
+    // vertex's edge, into out. True if the rotation closed; false if it met an unassigned
+    // link or began to repeat without returning to its start.
+    bool outgoingRing(unsigned int v, std::vector<unsigned int>& out) const;
+
+    // Follows step from first until a border half-edge and returns it; UNINITIALIZED if a
+    // link cannot be followed or the rotation cycles through interior half-edges.
+    template <class Step>
+    unsigned int rotateToBorder(unsigned int first, Step step) const;
+
+    EdgeTable mEdgeTable;
+    // Third corner of each face. The first two are the ends of the face's edge, which no
+    // later triangle can change; the third is recorded because a later triangle on a
+    // non-manifold edge may take over the face's links.
+    std::vector<unsigned int> mThirdCorner;
+};
