@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <iostream>
 
 static_assert(sizeof(unsigned int) == 4, "indices are unsigned 32-bit");
@@ -28,7 +29,7 @@ Vector3<float> unitOrZero(Vector3<float> v)
 } // namespace
 
 // ---------------------------------------------------------------------------------------
-// Edge table
+// Hash tables
 
 std::size_t HalfEdgeMesh::EdgeTable::slotOf(unsigned int lo, unsigned int hi) const
 {
@@ -36,12 +37,10 @@ std::size_t HalfEdgeMesh::EdgeTable::slotOf(unsigned int lo, unsigned int hi) co
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> mShift);
 }
 
-unsigned int HalfEdgeMesh::EdgeTable::find(unsigned int a, unsigned int b) const
+unsigned int HalfEdgeMesh::EdgeTable::find(unsigned int lo, unsigned int hi) const
 {
     if (mSlots.empty())
         return UNINITIALIZED;
-    const unsigned int lo = std::min(a, b);
-    const unsigned int hi = std::max(a, b);
     const std::size_t mask = mSlots.size() - 1;
     for (std::size_t i = slotOf(lo, hi);; i = (i + 1) & mask)
     {
@@ -53,20 +52,16 @@ unsigned int HalfEdgeMesh::EdgeTable::find(unsigned int a, unsigned int b) const
     }
 }
 
-void HalfEdgeMesh::EdgeTable::insert(unsigned int a, unsigned int b, unsigned int halfEdge)
+void HalfEdgeMesh::EdgeTable::insert(unsigned int lo, unsigned int hi, unsigned int halfEdge)
 {
-    // Kept below 70 % full, so probe runs stay short and a free slot always exists.
     if (10 * (mCount + 1) > 7 * mSlots.size())
         grow();
-    const unsigned int lo = std::min(a, b);
-    const unsigned int hi = std::max(a, b);
     const std::size_t mask = mSlots.size() - 1;
     std::size_t i = slotOf(lo, hi);
-    while (mSlots[i].lo != EMPTY && !(mSlots[i].lo == lo && mSlots[i].hi == hi))
+    while (mSlots[i].lo != EMPTY)
         i = (i + 1) & mask;
-    if (mSlots[i].lo == EMPTY)
-        ++mCount;
     mSlots[i] = Slot{lo, hi, halfEdge};
+    ++mCount;
 }
 
 void HalfEdgeMesh::EdgeTable::grow()
@@ -119,10 +114,16 @@ bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned int& indx1,
                                    unsigned int& indx2)
 {
-    // The table holds the half-edge running from the smaller to the larger index; the
-    // other direction is its pair. For a loop at one vertex both halves start there and
-    // the table holds the newer one, which is what a newest-first scan would meet first.
-    const unsigned int found = mEdgeTable.find(v1, v2);
+    if (!isVertexIndex(v1) || !isVertexIndex(v2))
+    {
+        indx1 = indx2 = UNINITIALIZED;
+        return false;
+    }
+    // For a loop at one vertex both halves start there; the table holds the newer one,
+    // which a newest-first scan would meet first.
+    const unsigned int lo = std::min(v1, v2);
+    const unsigned int hi = std::max(v1, v2);
+    const unsigned int found = mEdgeTable.find(lo, hi);
     if (found != UNINITIALIZED)
     {
         indx1 = v1 <= v2 ? found : mEdges[found].pair;
@@ -146,7 +147,7 @@ bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned in
 
     mEdges.push_back(edge1);
     mEdges.push_back(edge2);
-    mEdgeTable.insert(v1, v2, v1 < v2 ? n : n + 1);
+    mEdgeTable.insert(lo, hi, v1 < v2 ? n : n + 1);
     return true;
 }
 
@@ -280,8 +281,7 @@ bool HalfEdgeMesh::outgoingRing(unsigned int v, std::vector<unsigned int>& out) 
     return false;
 }
 
-template <class Step>
-unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step) const
+template <class Step> unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step) const
 {
     unsigned int h = first;
     unsigned int tortoise = first;
@@ -336,10 +336,10 @@ void HalfEdgeMesh::mergeAllBoundaries()
 }
 
 // A rotation that cannot reach a border half-edge leaves the link UNINITIALIZED, so
-// validate reports it.
+// validate reports it. Interior half-edges are never relinked here.
 void HalfEdgeMesh::mergeBoundaryEdge(unsigned int indx)
 {
-    if (!isEdgeIndex(indx))
+    if (!isEdgeIndex(indx) || mEdges[indx].face != BORDER)
         return;
     const unsigned int p = mEdges[indx].pair;
     const auto pairOfPrev = [this](unsigned int h)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Mesh.h"
+
 #include "SupportCode/Vector3.h"
 
-#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -25,8 +25,8 @@ class HalfEdgeMesh : public Mesh
 {
 public:
     // Both lie above every valid index, so one "i < size()" test rejects them.
-    static constexpr unsigned int BORDER = 0xFFFFFFFFu;            // face of an outer half-edge
-    static constexpr unsigned int UNINITIALIZED = BORDER - 1u;     // an unassigned link
+    static constexpr unsigned int BORDER = 0xFFFFFFFFu;        // face of an outer half-edge
+    static constexpr unsigned int UNINITIALIZED = BORDER - 1u; // an unassigned link
 
     struct HalfEdge
     {
@@ -87,23 +87,22 @@ protected:
     std::map<Vector3<float>, unsigned int> mUniqueVerts;
 
 private:
-    // Open-addressing table from an unordered vertex pair to the half-edge running from
-    // the smaller to the larger vertex index (for a loop at one vertex, the newer half).
-    // It finds what a newest-first scan of all half-edges would find, in constant time.
+    // Open-addressing hash table from an unordered vertex pair to a half-edge, kept under
+    // 70 % full so that probe runs stay short.
     class EdgeTable
     {
     public:
-        unsigned int find(unsigned int a, unsigned int b) const;
-        void insert(unsigned int a, unsigned int b, unsigned int halfEdge);
+        unsigned int find(unsigned int lo, unsigned int hi) const; // UNINITIALIZED if absent
+        void insert(unsigned int lo, unsigned int hi, unsigned int halfEdge); // must be absent
 
     private:
+        static constexpr unsigned int EMPTY = 0xFFFFFFFFu; // never a vertex index
         struct Slot
         {
-            unsigned int lo = EMPTY; // smaller vertex index; EMPTY marks a free slot
+            unsigned int lo = EMPTY; // the smaller vertex index, or EMPTY for a free slot
             unsigned int hi = EMPTY;
             unsigned int halfEdge = 0;
         };
-        static constexpr unsigned int EMPTY = 0xFFFFFFFFu; // never a vertex index
         std::size_t slotOf(unsigned int lo, unsigned int hi) const;
         void grow();
 
@@ -126,9 +125,11 @@ private:
 
     // Follows step from first until a border half-edge and returns it; UNINITIALIZED if a
     // link cannot be followed or the rotation cycles through interior half-edges.
-    template <class Step>
-    unsigned int rotateToBorder(unsigned int first, Step step) const;
+    template <class Step> unsigned int rotateToBorder(unsigned int first, Step step) const;
 
+    // Unordered vertex pair -> the half-edge of that pair running from the smaller to the
+    // larger index (for a loop at one vertex, the newer half): what a newest-first scan of
+    // all half-edges would find, in constant time.
     EdgeTable mEdgeTable;
     // Third corner of each face. The first two are the ends of the face's edge, which no
     // later triangle can change; the third is recorded because a later triangle on a
