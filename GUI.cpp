@@ -1,6 +1,8 @@
 #include "GUI.h"
 
+#include "HalfEdgeMesh.h"
 #include "ObjIO.h"
+#include "SimpleMesh.h"
 
 #include "SupportCode/Matrix4x4.h"
 
@@ -217,6 +219,12 @@ void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/
     case '.':
         mCam.dolly(0.1f);
         break;
+    case '1':
+        loadSimpleMesh();
+        break;
+    case '2':
+        loadHalfEdgeMesh();
+        break;
     case 'w':
         mCam.accForward();
         break;
@@ -301,6 +309,57 @@ bool GUI::addObjMesh(const std::string& filename, Mesh* mesh)
                 static_cast<double>(time), static_cast<double>(normalCalcTime),
                 static_cast<double>(share));
     return true;
+}
+
+// The reader would be handed a stream that never reaches its end, so a file that does not
+// open is reported the way addObjMesh reports it, and nothing is added.
+void GUI::loadSimpleMesh()
+{
+    std::cerr << "Loading mesh...\n";
+    const std::string filename = "Objs/triangle.obj";
+    std::ifstream stream(filename.c_str());
+    if (!stream)
+    {
+        std::printf("Could not open file [%s]\n", filename.c_str());
+        return;
+    }
+    std::unique_ptr<SimpleMesh> mesh(new SimpleMesh());
+    ObjIO().load(mesh.get(), stream);
+    mGeometryList.push_back(mesh.get());
+    SimpleMesh* added = mesh.release();
+    added->calculateVertexNormals();
+    // A tenth of the size, turned by 0.15 pi about y, beside the origin towards -z.
+    const Matrix4x4<float> t = Matrix4x4<float>::translation(0.5f, 0.0f, -0.5f) *
+                               Matrix4x4<float>::rotationXYZ(0.0f, -0.4712389f, 0.0f) *
+                               Matrix4x4<float>::scale(0.1f);
+    mGeometryList.back()->setTransform(t);
+}
+
+void GUI::loadHalfEdgeMesh()
+{
+    std::cerr << "Loading half edge mesh...\n";
+    const std::string filename = "Objs/bunnySmall.obj";
+    std::ifstream stream(filename.c_str());
+    if (!stream)
+    {
+        std::printf("Could not open file [%s]\n", filename.c_str());
+        return;
+    }
+    std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
+    ObjIO().load(mesh.get(), stream);
+    mesh->mergeAllBoundaries();
+    mesh->validate();
+    mGeometryList.push_back(mesh.get());
+    HalfEdgeMesh* added = mesh.release();
+    added->calculateFaceNormals();
+    added->calculateVertexNormals();
+    std::cout << "The area of the mesh is: " << added->area() << std::endl;
+    std::cout << "The genus of the mesh is: " << added->genus() << std::endl;
+    // A tenth of the size, turned by 0.15 pi about y, beside the origin towards +z.
+    const Matrix4x4<float> t = Matrix4x4<float>::translation(0.5f, 0.0f, 0.5f) *
+                               Matrix4x4<float>::scale(0.1f) *
+                               Matrix4x4<float>::rotationXYZ(0.0f, -0.4712389f, 0.0f);
+    mGeometryList.back()->setTransform(t);
 }
 
 // Grid, cube and FPS text.

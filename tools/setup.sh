@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-viewer}
 
-packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgtest-dev)
+packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libgtest-dev)
 if [ "$mode" = test ]; then
     packages+=(xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi
