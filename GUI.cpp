@@ -30,6 +30,14 @@ const double PI = 3.14159265358979323846;
 const GLfloat LIGHT_GREY = 0.7f;
 const GLfloat DARK_GREY = 0.3f;
 
+// Flushed at once: standard output may be a pipe, and the user should see it while the
+// viewer runs on.
+void reportUnopenedFile(const std::string& filename)
+{
+    std::printf("Could not open file [%s]\n", filename.c_str());
+    std::fflush(stdout);
+}
+
 void setPerspective(float aspect)
 {
     gluPerspective(FIELD_OF_VIEW, aspect, NEAR_PLANE, FAR_PLANE);
@@ -287,7 +295,7 @@ bool GUI::addObjMesh(const std::string& filename, Mesh* mesh)
     std::ifstream stream(filename.c_str());
     if (!stream)
     {
-        std::printf("Could not open file [%s]\n", filename.c_str());
+        reportUnopenedFile(filename);
         return false;
     }
     Stopwatch total;
@@ -320,7 +328,7 @@ void GUI::loadSimpleMesh()
     std::ifstream stream(filename.c_str());
     if (!stream)
     {
-        std::printf("Could not open file [%s]\n", filename.c_str());
+        reportUnopenedFile(filename);
         return;
     }
     std::unique_ptr<SimpleMesh> mesh(new SimpleMesh());
@@ -342,7 +350,7 @@ void GUI::loadHalfEdgeMesh()
     std::ifstream stream(filename.c_str());
     if (!stream)
     {
-        std::printf("Could not open file [%s]\n", filename.c_str());
+        reportUnopenedFile(filename);
         return;
     }
     std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());

@@ -170,29 +170,54 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 unset XAUTHORITY
 echo "Xvfb on display $DISPLAY"
 
-# The viewer, started as a person starts it: from the project root, no arguments.
+# start_viewer DIRECTORY NAME: starts the viewer with DIRECTORY as working directory, its
+# output in $work/NAME-stdout.txt and NAME-stderr.txt, and waits for its window.
 # Sanitizer builds: at exit LeakSanitizer reports about 3 MB that the Mesa driver still
 # holds, from a module already unloaded (so no suppression can name it), and would turn the
 # quit key's exit(0) into a failure status. Leaks of our own code are the unit tests' job,
-# so leak checking is off for this process only.
-ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    "$viewer" >"$work/stdout.txt" 2>"$work/stderr.txt" </dev/null &
-viewer_pid=$!
+# so leak checking is off for the viewer only.
+start_viewer() {
+    out="$work/$2-stdout.txt"
+    err="$work/$2-stderr.txt"
+    (cd "$1" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        exec "$viewer" >"$out" 2>"$err" </dev/null) &
+    viewer_pid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Mesh Viewer$' 2>/dev/null |
+        head -n 1)
+    [ -n "$window" ] || die "no window titled \"Mesh Viewer\" appeared"
+    # The pointer rests over the lower edge of the window: keys go to the window under it
+    # (there is no window manager to give focus), and it stays clear of the cube.
+    timeout 10 xdotool mousemove --window "$window" 900 740 ||
+        die "xdotool could not move the pointer"
+}
 
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Mesh Viewer$' 2>/dev/null |
-    head -n 1)
-[ -n "$window" ] || die "no window titled \"Mesh Viewer\" appeared"
+# quit: q, then the viewer must end with status 0 within 10 seconds.
+quit() {
+    key q
+    for _ in $(seq 100); do
+        alive || break
+        sleep 0.1
+    done
+    if alive; then
+        fail "q did not end the viewer within 10 seconds"
+        return
+    fi
+    wait "$viewer_pid"
+    local status=$?
+    viewer_pid=""
+    [ "$status" -eq 0 ] && pass "q ends the viewer with status 0" ||
+        fail "q ended the viewer with status $status"
+}
+
+# The viewer, started as a person starts it: from the project root, no arguments.
+start_viewer . main
 geometry=$(xdotool getwindowgeometry "$window")
 echo "$geometry"
-if echo "$geometry" | grep -q "Geometry: 1024x768"; then
-    pass "the window is 1024 x 768 and titled \"Mesh Viewer\""
+if echo "$geometry" | grep -q "Position: 100,100" && echo "$geometry" | grep -q "Geometry: 1024x768"; then
+    pass "the window is 1024 x 768 at (100, 100) and titled \"Mesh Viewer\""
 else
-    fail "the window is not 1024 x 768: $geometry"
+    fail "the window is not 1024 x 768 at (100, 100): $geometry"
 fi
-
-# The pointer rests over the lower edge of the window: keys go to the window under it
-# (there is no window manager to give focus), and it stays clear of the cube.
-timeout 10 xdotool mousemove --window "$window" 900 740 || die "xdotool could not move the pointer"
 
 # Regions, in window pixels (x y width height).
 UPPER_RIGHT="700 40 320 180"  # sky only
@@ -360,34 +385,145 @@ poll 5 home_again && pass "x undoes the turns of the mouse" ||
     fail "x did not undo the turns of the mouse ($home pixels differ)"
 
 # ---------------------------------------------------------------------------------------
-# q ends the program with status 0.
-console_before_quit=$(cat "$work/stdout.txt")
-key q
-for _ in $(seq 100); do
-    alive || break
-    sleep 0.1
-done
-if alive; then
-    fail "q did not end the viewer within 10 seconds"
+# Loading. 2 puts the bunny beside the origin towards +z (the left of the view), 1 the
+# triangle towards -z (the lower right).
+console_before_loading=$(cat "$work/main-stdout.txt")
+[ -z "$console_before_loading" ] && pass "nothing was written to standard output before loading" ||
+    fail "unexpected standard output before loading: $console_before_loading"
+[ -s "$work/main-stderr.txt" ] && fail "unexpected standard error before loading: $(cat "$work/main-stderr.txt")"
+
+BUNNY="20 100 300 450"  # the bunny's body and head
+TRIANGLE="740 450 70 95" # the triangle
+GREENISH='g>r+40 && g>b+20'
+REDDISH='r>g+40'
+bunny_area=$(count "$work/home.png" $BUNNY "$THING")
+triangle_area=$(count "$work/home.png" $TRIANGLE "$THING")
+key 2
+bunny_loaded() {
+    shot bunny
+    bunny=$(count "$work/bunny.png" $BUNNY "$THING")
+    [ "$bunny" -ge 81000 ] && grep -q "The genus of the mesh is:" "$work/main-stdout.txt"
+}
+if poll 90 bunny_loaded; then
+    pass "2 shows the bunny on the left ($bunny of 135000 pixels, $bunny_area before)"
 else
-    wait "$viewer_pid"
-    status=$?
-    viewer_pid=""
-    [ "$status" -eq 0 ] && pass "q ends the viewer with status 0" ||
-        fail "q ended the viewer with status $status"
+    fail "2 did not show the bunny on the left ($bunny of 135000 pixels)"
 fi
-[ -z "$console_before_quit" ] && pass "nothing was written to standard output before loading" ||
-    fail "unexpected standard output: $console_before_quit"
-if [ -s "$work/stderr.txt" ]; then
-    fail "unexpected standard error output"
+green=$(count "$work/bunny.png" $BUNNY "$GREENISH")
+red=$(count "$work/bunny.png" $BUNNY "$REDDISH")
+[ "$green" -ge 1000 ] && [ "$red" -ge 1000 ] &&
+    pass "the bunny is coloured by its normals ($green greenish and $red reddish pixels)" ||
+    fail "the bunny's colours do not vary with its normals ($green greenish, $red reddish pixels)"
+
+if grep -Eq '^The area of the mesh is: [0-9]+(\.[0-9]+)?$' "$work/main-stdout.txt" &&
+    ! grep -q '^The area of the mesh is: 0$' "$work/main-stdout.txt"; then
+    pass "2 prints the area: $(grep '^The area' "$work/main-stdout.txt")"
 else
-    pass "nothing was written to standard error"
+    fail "2 did not print a positive area on standard output"
+fi
+if [ "$(grep -c '^The genus of the mesh is: ' "$work/main-stdout.txt")" -eq 1 ] &&
+    grep -qx 'The genus of the mesh is: 0' "$work/main-stdout.txt"; then
+    pass "2 prints the genus 0"
+else
+    fail "2 did not print the genus 0: $(grep 'genus' "$work/main-stdout.txt")"
+fi
+[ "$(wc -l <"$work/main-stdout.txt")" -eq 2 ] && pass "2 prints two lines on standard output" ||
+    fail "2 printed other than the area and genus lines on standard output"
+expected_validation="Loading half edge mesh...
+Done with edge check (checked 11022 edges)
+Done with face check (checked 3674 faces)
+Done with vertex check (checked 1839 vertices)
+Looping through triangle neighborhood of each vertex... 
+Done: 0 isolated vertices found"
+if [ "$(cat "$work/main-stderr.txt")" = "$expected_validation" ]; then
+    pass "2 writes the loading line and a validation report without problems to standard error"
+else
+    fail "the loading and validation lines on standard error are not the expected ones"
+    diff <(echo "$expected_validation") "$work/main-stderr.txt"
 fi
 
-echo "--- standard output of the viewer"
-cat "$work/stdout.txt"
-echo "--- standard error of the viewer"
-cat "$work/stderr.txt"
+key 1
+triangle_loaded() {
+    shot loaded
+    triangle=$(count "$work/loaded.png" $TRIANGLE "$THING")
+    [ "$triangle" -ge 300 ]
+}
+poll 20 triangle_loaded &&
+    pass "1 shows the triangle on the lower right ($triangle pixels, $triangle_area before)" ||
+    fail "1 did not show the triangle on the lower right ($triangle pixels)"
+if [ "$(tail -n 1 "$work/main-stderr.txt")" = "Loading mesh..." ] &&
+    [ "$(wc -l <"$work/main-stdout.txt")" -eq 2 ]; then
+    pass "1 writes \"Loading mesh...\" to standard error and nothing to standard output"
+else
+    fail "1 wrote other lines than \"Loading mesh...\" to standard error"
+fi
+bunny_still=$(count "$work/loaded.png" $BUNNY "$THING")
+[ "$bunny_still" -ge 81000 ] && pass "the bunny stays in the scene" ||
+    fail "the bunny left the scene after 1 ($bunny_still pixels)"
+
+key m
+mesh_outlines() {
+    shot meshlines
+    bunny_lines=$(count "$work/meshlines.png" $BUNNY "$THING")
+    bunny_sky=$(count "$work/meshlines.png" $BUNNY "$SKY")
+    [ "$bunny_lines" -ge 5000 ] && [ "$bunny_lines" -le $((bunny * 3 / 5)) ] &&
+        [ "$bunny_sky" -ge 20000 ]
+}
+poll 10 mesh_outlines &&
+    pass "m draws the meshes as outlines ($bunny_lines line pixels, $bunny_sky sky pixels show through)" ||
+    fail "m did not draw the bunny as outlines ($bunny_lines of $bunny pixels, $bunny_sky sky)"
+key n
+mesh_filled() {
+    shot meshfilled
+    bunny_fill=$(count "$work/meshfilled.png" $BUNNY "$THING")
+    [ "$bunny_fill" -ge $((bunny * 9 / 10)) ]
+}
+poll 10 mesh_filled && pass "n fills the meshes again" ||
+    fail "n did not fill the bunny again ($bunny_fill of $bunny pixels)"
+
+# Eight jumps back with the comma bring the whole bunny into view (the picture in the
+# README).
+key comma comma comma comma comma comma comma comma
+overview() {
+    shot overview
+    left_edge=$(count "$work/overview.png" 0 60 100 700 "$THING")
+    whole_bunny=$(count "$work/overview.png" 120 80 300 460 "$THING")
+    [ "$left_edge" -le 100 ] && [ "$whole_bunny" -ge 50000 ]
+}
+poll 10 overview && pass "comma moves the eye back until the whole bunny is in view" ||
+    fail "the bunny is not whole in view after eight commas ($left_edge pixels at the left edge, $whole_bunny in the middle)"
+
+# ---------------------------------------------------------------------------------------
+quit
+
+# Started where there is no Objs/ directory, 1 and 2 say which file they could not open,
+# add nothing and the viewer runs on.
+mkdir -p "$work/elsewhere"
+start_viewer "$work/elsewhere" missing
+poll 10 start_state || fail "the viewer started elsewhere does not show its start state"
+key 1 2
+sleep 1
+shot missing
+if [ "$(cat "$out")" = "Could not open file [Objs/triangle.obj]
+Could not open file [Objs/bunnySmall.obj]" ] && alive; then
+    pass "1 and 2 report a missing file on standard output and the viewer runs on"
+else
+    fail "1 and 2 with missing files: $(cat "$out")"
+fi
+nothing=$(differing "$work/start.png" "$work/missing.png" $GRID)
+nothing_bunny=$(count "$work/missing.png" $BUNNY "$THING")
+[ "$nothing" -le 300 ] && [ "$nothing_bunny" -le 1000 ] &&
+    pass "a file that could not be opened adds nothing to the scene" ||
+    fail "something was drawn after a failed load ($nothing, $nothing_bunny pixels)"
+quit
+[ "$(cat "$err")" = "Loading mesh...
+Loading half edge mesh..." ] && pass "the loading lines still go to standard error" ||
+    fail "unexpected standard error after failed loads: $(cat "$err")"
+
+for f in "$work"/*-stdout.txt "$work"/*-stderr.txt; do
+    echo "--- $(basename "$f")"
+    cat "$f"
+done
 echo "---"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
