@@ -370,6 +370,38 @@ else
 fi
 key x
 sleep 0.4
+
+# Flying sideways and up or down: hold the key, release, stop, then see where the cube went.
+# The camera keeps its view, so the scene moves the other way on screen.
+fly() {
+    timeout 5 xdotool keydown "$1" && sleep 0.6 && timeout 5 xdotool keyup "$1" ||
+        die "xdotool could not hold $1"
+    key space
+    sleep 0.4
+    shot "fly-$2"
+    read -r _ fly_x fly_y <<<"$(centroid "$work/fly-$2.png" $SCENE "$THING")"
+    fly_dx=$((fly_x - before_x))
+    fly_dy=$((fly_y - before_y))
+    key x
+    sleep 0.4
+}
+fly W up
+[ "$fly_dy" -ge 15 ] && [ "${fly_dx#-}" -le $((fly_dy / 2)) ] &&
+    pass "W moves the camera up (the cube moved $fly_dy pixels down)" ||
+    fail "W did not move the camera up (cube moved by ($fly_dx, $fly_dy))"
+fly S down
+[ "$fly_dy" -le -15 ] && [ "${fly_dx#-}" -le $((-fly_dy / 2)) ] &&
+    pass "S moves the camera down (the cube moved ${fly_dy#-} pixels up)" ||
+    fail "S did not move the camera down (cube moved by ($fly_dx, $fly_dy))"
+fly d right
+[ "$fly_dx" -le -15 ] && [ "${fly_dy#-}" -le $((-fly_dx / 2)) ] &&
+    pass "d moves the camera right (the cube moved ${fly_dx#-} pixels left)" ||
+    fail "d did not move the camera right (cube moved by ($fly_dx, $fly_dy))"
+fly A left
+[ "$fly_dx" -ge 15 ] && [ "${fly_dy#-}" -le $((fly_dx / 2)) ] &&
+    pass "A moves the camera left (the cube moved $fly_dx pixels right)" ||
+    fail "A did not move the camera left (cube moved by ($fly_dx, $fly_dy))"
+
 drag 700 600 700 570
 sleep 0.4
 shot tilted
@@ -380,9 +412,16 @@ else
     fail "dragging up did not tilt the view up (cube from y $before_y to $tilted_y, $tilted_n pixels)"
 fi
 timeout 10 xdotool mousemove --window "$window" 900 740
-key x p
-poll 5 home_again && pass "x undoes the turns of the mouse" ||
-    fail "x did not undo the turns of the mouse ($home pixels differ)"
+# The eye has not moved, so turning towards the origin is the start view again.
+key o p
+poll 5 home_again && pass "o turns the view back towards the origin" ||
+    fail "o did not turn the view back towards the origin ($home pixels differ)"
+
+# Arrow and function keys have no command.
+key Left Up F1 F5
+sleep 0.4
+poll 5 home_again && pass "arrow and function keys change nothing" ||
+    fail "an arrow or function key changed the view ($home pixels differ)"
 
 # ---------------------------------------------------------------------------------------
 # Loading. 2 puts the bunny beside the origin towards +z (the left of the view), 1 the
