@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Inputs longer than this are skipped: mesh work grows faster than linearly with the valence
+// of a vertex, so longer inputs spend the fuzzer's time on slow runs, not new paths.
+constexpr std::size_t FUZZ_MAX_INPUT = 64 * 1024;
+
+// Reads the bytes as an OBJ file into both mesh kinds and runs on them everything the viewer
+// and meshinfo run. Output to standard output and error is discarded meanwhile.
+void runFuzzPipeline(const std::uint8_t* data, std::size_t size);
