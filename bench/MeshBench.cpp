@@ -8,6 +8,7 @@
 #include "Mesh.h"
 #include "ObjIO.h"
 #include "Pipeline.h"
+#include "SimpleMesh.h"
 
 #include <algorithm>
 #include <charconv>
@@ -138,6 +139,44 @@ bool runObjIORead(const std::string& file, PipelineRun& run)
     return ok;
 }
 
+// Opens the parse buffer, so that reading and building can be timed apart.
+class ObjIOProbe : public ObjIO
+{
+public:
+    using ObjIO::loadData;
+};
+
+// Reads into the parse buffer only; false if the file does not open or is rejected.
+bool readTriangles(const std::string& file, ObjIOProbe& reader)
+{
+    std::ifstream in(file, std::ios::binary);
+    DiscardingMesh discard;
+    return in.is_open() && reader.load(&discard, in);
+}
+
+template <typename MeshType> void build(const ObjIOProbe& reader, MeshType& mesh)
+{
+    const std::vector<Vector3<float>>& verts = reader.loadData.verts;
+    for (const Vector3<unsigned int>& t : reader.loadData.tris)
+        mesh.addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
+}
+
+bool runSimpleMeshPipeline(const std::string& file, PipelineRun& run)
+{
+    ObjIOProbe reader;
+    bool ok = false;
+    run.time("read", [&] { ok = readTriangles(file, reader); });
+    if (!ok)
+        return false;
+    SimpleMesh mesh;
+    run.time("build", [&] { build(reader, mesh); });
+    run.time("vertex normals", [&] { mesh.calculateVertexNormals(); });
+    run.time("calcCurv", [&] { mesh.calcCurv(); });
+    run.result("vertices", static_cast<double>(mesh.getVerts().size()));
+    run.result("faces", static_cast<double>(mesh.getTris().size()));
+    return true;
+}
+
 struct NamedPipeline
 {
     const char* name;
@@ -149,6 +188,7 @@ std::vector<NamedPipeline> pipelines()
     std::vector<NamedPipeline> all = {
         {"from_chars", runFromCharsBaseline},
         {"ObjIO read", runObjIORead},
+        {"SimpleMesh", runSimpleMeshPipeline},
     };
 #ifdef MV_BENCH_OPENMESH
     all.push_back({"OpenMesh", runOpenMeshPipeline});
