@@ -5,6 +5,7 @@
 //
 //   meshbench [--runs N] [--only NAME[,NAME...]] FILE...
 
+#include "HalfEdgeMesh.h"
 #include "Mesh.h"
 #include "ObjIO.h"
 #include "Pipeline.h"
@@ -161,6 +162,32 @@ template <typename MeshType> void build(const ObjIOProbe& reader, MeshType& mesh
         mesh.addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
 }
 
+// What the viewer does with a half-edge mesh, from reading to genus, plus the volume.
+bool runHalfEdgeMeshPipeline(const std::string& file, PipelineRun& run)
+{
+    ObjIOProbe reader;
+    bool ok = false;
+    run.time("read", [&] { ok = readTriangles(file, reader); });
+    if (!ok)
+        return false;
+    HalfEdgeMesh mesh;
+    run.time("build", [&] { build(reader, mesh); });
+    run.time("merge", [&] { mesh.mergeAllBoundaries(); });
+    run.time("validate", [&] { mesh.validate(); });
+    run.time("face normals", [&] { mesh.calculateFaceNormals(); });
+    run.time("vertex normals", [&] { mesh.calculateVertexNormals(); });
+    float area = 0.0f, volume = 0.0f;
+    int genus = 0;
+    run.time("area", [&] { area = mesh.area(); });
+    run.time("volume", [&] { volume = mesh.volume(); });
+    run.time("genus", [&] { genus = mesh.genus(); });
+    run.result("faces", static_cast<double>(reader.loadData.tris.size()));
+    run.result("area", area);
+    run.result("volume", volume);
+    run.result("genus", genus);
+    return true;
+}
+
 bool runSimpleMeshPipeline(const std::string& file, PipelineRun& run)
 {
     ObjIOProbe reader;
@@ -188,6 +215,7 @@ std::vector<NamedPipeline> pipelines()
     std::vector<NamedPipeline> all = {
         {"from_chars", runFromCharsBaseline},
         {"ObjIO read", runObjIORead},
+        {"HalfEdgeMesh", runHalfEdgeMeshPipeline},
         {"SimpleMesh", runSimpleMeshPipeline},
     };
 #ifdef MV_BENCH_OPENMESH
@@ -430,6 +458,16 @@ int main(int argc, char** argv)
         }
 
         std::cout << "\n";
+        const Summary* ours = find(summaries, "HalfEdgeMesh");
+        for (const char* other : {"OpenMesh", "CGAL"})
+            if (const Summary* theirs = find(summaries, other))
+                if (ours)
+                {
+                    printRatio((std::string("HalfEdgeMesh pipeline against ") + other).c_str(),
+                               ours->totalMedian, theirs->totalMedian, "ms");
+                    printRatio((std::string("HalfEdgeMesh peak memory against ") + other).c_str(),
+                               ours->peakMiB, theirs->peakMiB, "MiB");
+                }
         const Summary* baseline = find(summaries, "from_chars");
         const Summary* read = find(summaries, "ObjIO read");
         if (baseline && read)

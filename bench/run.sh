@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Reproduces the benchmark tables of the README: installs OpenMesh and CGAL from Debian when
+# missing, writes the dragon OBJ into the build folder, builds meshbench in Release with the
+# comparison pipelines, and runs it on the bunny and the dragon.
+#   bench/run.sh [RUNS]     (default 5 runs per pipeline; medians are reported)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+runs=${1:-5}
+build="$root/build-bench"
+
+packages=(g++ cmake ninja-build npm libopenmesh-dev libcgal-dev)
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages; install them with: sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+dragon=$("$root/bench/make_dragon.sh" "$build/data")
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BENCH_COMPARE=ON \
+      -DMV_BUILD_TESTS=OFF -DMV_BUILD_VIEWER=OFF >/dev/null
+cmake --build "$build" --target meshbench
+"$build/meshbench" --runs "$runs" "$root/Objs/bunnySmall.obj" "$dragon"
