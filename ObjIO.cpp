@@ -128,30 +128,44 @@ bool ObjIO::readHeader(std::istream& is)
 
 bool ObjIO::readData(std::istream& is)
 {
-    // One read of the rest of the stream, then a parse in memory: a stream extraction
-    // per token is several times slower on large files.
-    std::string buffer;
+    // The rest of the stream in large blocks, each parsed in memory up to its last whole
+    // line: a stream extraction per token is several times slower, and holding the whole
+    // file at once would add its size to the peak memory of a load.
+    constexpr std::size_t BLOCK = 1 << 20;
+    std::streambuf* sb = is.rdbuf();
+    std::vector<char> buffer;
+    std::size_t held = 0; // bytes in buffer: the start of an unfinished line, then new data
+    mForwardReferences.clear();
+    bool atEnd = false;
+    while (!atEnd)
     {
-        std::streambuf* sb = is.rdbuf();
-        char chunk[1 << 16];
-        std::streamsize n;
-        while ((n = sb->sgetn(chunk, sizeof chunk)) > 0)
-            buffer.append(chunk, static_cast<std::size_t>(n));
+        const std::size_t searched = held; // what is held has no line feed
+        if (buffer.size() < held + BLOCK)
+            buffer.resize(held + BLOCK);
+        const std::streamsize n = sb->sgetn(buffer.data() + held, BLOCK);
+        held += n > 0 ? static_cast<std::size_t>(n) : 0;
+        atEnd = n < static_cast<std::streamsize>(BLOCK);
+
+        const char* p = buffer.data();
+        const char* const end = p + held;
+        const char* searchFrom = p + searched;
+        while (p < end)
+        {
+            const void* found =
+                std::memchr(searchFrom, '\n', static_cast<std::size_t>(end - searchFrom));
+            if (!found && !atEnd)
+                break; // the line goes on in the next block
+            const char* lineEnd = found ? static_cast<const char*>(found) : end;
+            ++mLine;
+            if (!parseLine(p, lineEnd))
+                return false;
+            p = found ? lineEnd + 1 : end;
+            searchFrom = p;
+        }
+        held = static_cast<std::size_t>(end - p);
+        std::memmove(buffer.data(), p, held);
     }
     is.setstate(std::ios::eofbit);
-
-    mForwardReferences.clear();
-    const char* p = buffer.data();
-    const char* const end = p + buffer.size();
-    while (p < end)
-    {
-        const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        const char* lineEnd = found ? static_cast<const char*>(found) : end;
-        ++mLine;
-        if (!parseLine(p, lineEnd))
-            return false;
-        p = found ? lineEnd + 1 : end;
-    }
 
     // Faces may name positions that stand later in the file, so indices beyond the
     // positions read so far are only judged once all positions are known.
