@@ -1,5 +1,6 @@
 #include "ObjIO.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -128,10 +129,12 @@ bool ObjIO::readHeader(std::istream& is)
 
 bool ObjIO::readData(std::istream& is)
 {
-    // The rest of the stream in large blocks, each parsed in memory up to its last whole
+    // The rest of the stream in blocks, each parsed in memory up to its last whole
     // line: a stream extraction per token is several times slower, and holding the whole
     // file at once would add its size to the peak memory of a load.
-    constexpr std::size_t BLOCK = 1 << 20;
+    // Blocks start small, for the many small files, and double up to 1 MiB.
+    constexpr std::size_t MAX_BLOCK = 1 << 20;
+    std::size_t block = 1 << 16;
     std::streambuf* sb = is.rdbuf();
     std::vector<char> buffer;
     std::size_t held = 0; // bytes in buffer: the start of an unfinished line, then new data
@@ -140,11 +143,13 @@ bool ObjIO::readData(std::istream& is)
     while (!atEnd)
     {
         const std::size_t searched = held; // what is held has no line feed
-        if (buffer.size() < held + BLOCK)
-            buffer.resize(held + BLOCK);
-        const std::streamsize n = sb->sgetn(buffer.data() + held, BLOCK);
+        if (buffer.size() < held + block)
+            buffer.resize(held + block);
+        const std::streamsize n =
+            sb->sgetn(buffer.data() + held, static_cast<std::streamsize>(block));
         held += n > 0 ? static_cast<std::size_t>(n) : 0;
-        atEnd = n < static_cast<std::streamsize>(BLOCK);
+        atEnd = n < static_cast<std::streamsize>(block);
+        block = std::min(2 * block, MAX_BLOCK);
 
         const char* p = buffer.data();
         const char* const end = p + held;
