@@ -119,15 +119,11 @@ bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned in
         indx1 = indx2 = UNINITIALIZED;
         return false;
     }
-    // For a loop at one vertex both halves start there; the table holds the newer one,
-    // which a newest-first scan would meet first.
-    const unsigned int lo = std::min(v1, v2);
-    const unsigned int hi = std::max(v1, v2);
-    const unsigned int found = mEdgeTable.find(lo, hi);
+    const unsigned int found = findHalfEdge(v1, v2);
     if (found != UNINITIALIZED)
     {
-        indx1 = v1 <= v2 ? found : mEdges[found].pair;
-        indx2 = mEdges[indx1].pair;
+        indx1 = found;
+        indx2 = mEdges[found].pair;
         return false;
     }
 
@@ -147,8 +143,74 @@ bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned in
 
     mEdges.push_back(edge1);
     mEdges.push_back(edge2);
-    mEdgeTable.insert(lo, hi, v1 < v2 ? n : n + 1);
+    listHalfEdgePair(n, v1, v2);
     return true;
+}
+
+unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
+{
+    if (v1 >= mOutgoing.size() || v2 >= mOutgoing.size())
+        return UNINITIALIZED;
+    if (isBusy(v1) && isBusy(v2))
+    {
+        const unsigned int found = mBusyEdges.find(std::min(v1, v2), std::max(v1, v2));
+        if (!isEdgeIndex(found))
+            return UNINITIALIZED;
+        return v1 <= v2 ? found : mEdges[found].pair;
+    }
+    // Between two different vertices there is at most one pair, so either list finds it;
+    // for a loop at one vertex both lists are the same, and the newer half comes first.
+    const bool fromV1 = mOutgoing[v1].count <= mOutgoing[v2].count;
+    const unsigned int from = fromV1 ? v1 : v2;
+    const unsigned int to = fromV1 ? v2 : v1;
+    for (unsigned int h = mOutgoing[from].head; isEdgeIndex(h) && h < mNextOutgoing.size();
+         h = mNextOutgoing[h])
+    {
+        const unsigned int p = mEdges[h].pair;
+        if (isEdgeIndex(p) && mEdges[p].vert == to)
+            return fromV1 ? h : p;
+    }
+    return UNINITIALIZED;
+}
+
+void HalfEdgeMesh::tableBusyEdges(unsigned int v)
+{
+    for (unsigned int h = mOutgoing[v].head; isEdgeIndex(h) && h < mNextOutgoing.size();
+         h = mNextOutgoing[h])
+    {
+        const unsigned int p = mEdges[h].pair;
+        const unsigned int w = isEdgeIndex(p) ? mEdges[p].vert : UNINITIALIZED;
+        if (w >= mOutgoing.size() || !isBusy(w))
+            continue;
+        const unsigned int lo = std::min(v, w);
+        const unsigned int hi = std::max(v, w);
+        if (mBusyEdges.find(lo, hi) == UNINITIALIZED)
+            mBusyEdges.insert(lo, hi, v <= w ? h : p);
+    }
+}
+
+void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2)
+{
+    if (mOutgoing.size() < mVerts.size())
+        mOutgoing.resize(mVerts.size());
+    mNextOutgoing.resize(n, UNINITIALIZED); // half-edges that were not made here stay unlisted
+    const bool wasBusy1 = isBusy(v1);
+    const bool wasBusy2 = isBusy(v2);
+    mNextOutgoing.push_back(mOutgoing[v1].head);
+    mOutgoing[v1].head = n;
+    ++mOutgoing[v1].count;
+    mNextOutgoing.push_back(mOutgoing[v2].head);
+    mOutgoing[v2].head = n + 1;
+    ++mOutgoing[v2].count;
+
+    // A vertex that has just become busy brings its edges to other busy vertices into the
+    // table, newest first (so that for a loop the newer half is the one kept).
+    if (!wasBusy1 && isBusy(v1))
+        tableBusyEdges(v1);
+    if (v2 != v1 && !wasBusy2 && isBusy(v2))
+        tableBusyEdges(v2);
+    if (isBusy(v1) && isBusy(v2))
+        mBusyEdges.insert(std::min(v1, v2), std::max(v1, v2), v1 < v2 ? n : n + 1);
 }
 
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,

@@ -93,7 +93,7 @@ private:
     {
     public:
         unsigned int find(unsigned int lo, unsigned int hi) const; // UNINITIALIZED if absent
-        void insert(unsigned int lo, unsigned int hi, unsigned int halfEdge); // must be absent
+        void insert(unsigned int lo, unsigned int hi, unsigned int halfEdge); // or replace
 
     private:
         static constexpr unsigned int EMPTY = 0xFFFFFFFFu; // never a vertex index
@@ -127,10 +127,31 @@ private:
     // link cannot be followed or the rotation cycles through interior half-edges.
     template <class Step> unsigned int rotateToBorder(unsigned int first, Step step) const;
 
-    // Unordered vertex pair -> the half-edge of that pair running from the smaller to the
-    // larger index (for a loop at one vertex, the newer half): what a newest-first scan of
-    // all half-edges would find, in constant time.
-    EdgeTable mEdgeTable;
+    // Edge lookup. Every vertex keeps the half-edges leaving it in a list, newest first:
+    // mOutgoing holds its head and length, mNextOutgoing links each half-edge to the next
+    // older one with the same origin. Walking the shorter of the two lists finds an edge in
+    // a few steps on ordinary meshes, and near the records the build is writing anyway.
+    // Edges between two vertices whose lists are longer than OUTGOING_WALK_LIMIT are also
+    // kept in mBusyEdges (the half-edge from the smaller index to the larger, for a loop at
+    // one vertex the newer half), so that no lookup walks further than that.
+    struct Outgoing
+    {
+        unsigned int head = UNINITIALIZED; // the newest half-edge leaving the vertex
+        unsigned int count = 0;            // half-edges leaving the vertex
+    };
+    static constexpr unsigned int OUTGOING_WALK_LIMIT = 32;
+    std::vector<Outgoing> mOutgoing;         // by vertex
+    std::vector<unsigned int> mNextOutgoing; // by half-edge
+    EdgeTable mBusyEdges;
+
+    // The half-edge from v1 to v2 that a newest-first scan of all half-edges would meet
+    // first, or UNINITIALIZED.
+    unsigned int findHalfEdge(unsigned int v1, unsigned int v2) const;
+    // Puts the new pair n (from v1), n + 1 (from v2) at the head of their vertices' lists.
+    void listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2);
+    // Enters the edges between v, which has just become busy, and other busy vertices.
+    void tableBusyEdges(unsigned int v);
+    bool isBusy(unsigned int v) const { return mOutgoing[v].count > OUTGOING_WALK_LIMIT; }
     // Third corner of each face. The first two are the ends of the face's edge, which no
     // later triangle can change; the third is recorded because a later triangle on a
     // non-manifold edge may take over the face's links.
