@@ -343,8 +343,14 @@ bool HalfEdgeMesh::outgoingRing(unsigned int v, std::vector<unsigned int>& out) 
     return false;
 }
 
-template <class Step> unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step) const
+template <class Step>
+unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
+                                          std::vector<unsigned int>* ends,
+                                          std::vector<unsigned int>* path) const
 {
+    if (path)
+        path->clear();
+    unsigned int result = UNINITIALIZED;
     unsigned int h = first;
     unsigned int tortoise = first;
     std::size_t power = 1;
@@ -352,12 +358,22 @@ template <class Step> unsigned int HalfEdgeMesh::rotateToBorder(unsigned int fir
     for (std::size_t steps = 0; steps <= mEdges.size(); ++steps)
     {
         if (!isEdgeIndex(h))
-            return UNINITIALIZED;
+            break;
         if (mEdges[h].face == BORDER)
-            return h;
+        {
+            result = h;
+            break;
+        }
+        if (ends && (*ends)[h] != BORDER)
+        {
+            result = (*ends)[h];
+            break;
+        }
+        if (path)
+            path->push_back(h);
         h = step(h);
         if (h == tortoise)
-            return UNINITIALIZED;
+            break;
         if (++lambda == power)
         {
             tortoise = h;
@@ -365,7 +381,10 @@ template <class Step> unsigned int HalfEdgeMesh::rotateToBorder(unsigned int fir
             lambda = 0;
         }
     }
-    return UNINITIALIZED;
+    if (ends && path)
+        for (const unsigned int passed : *path)
+            (*ends)[passed] = result;
+    return result;
 }
 
 bool HalfEdgeMesh::findNeighbourTriangles(unsigned int vertexIndex,
@@ -390,16 +409,28 @@ bool HalfEdgeMesh::findNeighbourTriangles(unsigned int vertexIndex,
 
 void HalfEdgeMesh::mergeAllBoundaries()
 {
+    RotationMemo memo;
     for (std::size_t i = 0; i < mEdges.size(); i++)
     {
-        if (mEdges[i].face == BORDER)
-            mergeBoundaryEdge(static_cast<unsigned int>(i));
+        if (mEdges[i].face != BORDER)
+            continue;
+        if (memo.viaPrev.empty())
+        {
+            memo.viaPrev.assign(mEdges.size(), BORDER);
+            memo.viaNext.assign(mEdges.size(), BORDER);
+        }
+        linkBorderHalfEdge(static_cast<unsigned int>(i), &memo);
     }
 }
 
 // A rotation that cannot reach a border half-edge leaves the link UNINITIALIZED, so
 // validate reports it. Interior half-edges are never relinked here.
 void HalfEdgeMesh::mergeBoundaryEdge(unsigned int indx)
+{
+    linkBorderHalfEdge(indx, nullptr);
+}
+
+void HalfEdgeMesh::linkBorderHalfEdge(unsigned int indx, RotationMemo* memo)
 {
     if (!isEdgeIndex(indx) || mEdges[indx].face != BORDER)
         return;
@@ -417,14 +448,18 @@ void HalfEdgeMesh::mergeBoundaryEdge(unsigned int indx)
 
     // Around the end vertex of the border half-edge, over outgoing half-edges.
     const unsigned int nextBorder =
-        isEdgeIndex(p) ? rotateToBorder(pairOfPrev(p), pairOfPrev) : UNINITIALIZED;
+        isEdgeIndex(p) ? rotateToBorder(pairOfPrev(p), pairOfPrev, memo ? &memo->viaPrev : nullptr,
+                                        memo ? &memo->path : nullptr)
+                       : UNINITIALIZED;
     mEdges[indx].next = nextBorder;
     if (isEdgeIndex(nextBorder))
         mEdges[nextBorder].prev = indx;
 
     // Around its start vertex, over incoming half-edges.
     const unsigned int prevBorder =
-        isEdgeIndex(p) ? rotateToBorder(pairOfNext(p), pairOfNext) : UNINITIALIZED;
+        isEdgeIndex(p) ? rotateToBorder(pairOfNext(p), pairOfNext, memo ? &memo->viaNext : nullptr,
+                                        memo ? &memo->path : nullptr)
+                       : UNINITIALIZED;
     mEdges[indx].prev = prevBorder;
     if (isEdgeIndex(prevBorder))
         mEdges[prevBorder].next = indx;

@@ -125,7 +125,20 @@ private:
 
     // Follows step from first until a border half-edge and returns it; UNINITIALIZED if a
     // link cannot be followed or the rotation cycles through interior half-edges.
-    template <class Step> unsigned int rotateToBorder(unsigned int first, Step step) const;
+    // Where rotations ended, shared by the border half-edges of one merge. A rotation passes
+    // only through interior half-edges, whose links merging never changes, so a later
+    // rotation through the same half-edge ends where the first one did; sharing keeps a
+    // merge linear even where many triangles meet at one edge.
+    struct RotationMemo
+    {
+        std::vector<unsigned int> viaPrev; // by half-edge; BORDER while unknown
+        std::vector<unsigned int> viaNext;
+        std::vector<unsigned int> path; // scratch
+    };
+    template <class Step>
+    unsigned int rotateToBorder(unsigned int first, Step step, std::vector<unsigned int>* ends,
+                                std::vector<unsigned int>* path) const;
+    void linkBorderHalfEdge(unsigned int indx, RotationMemo* memo);
 
     // Edge lookup. Every vertex keeps the half-edges leaving it in a list, newest first:
     // mOutgoing holds its head and length, mNextOutgoing links each half-edge to the next

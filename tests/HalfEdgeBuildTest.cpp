@@ -22,6 +22,7 @@ public:
     using HalfEdgeMesh::addHalfEdgePair;
     using HalfEdgeMesh::addVertex;
     using HalfEdgeMesh::mEdges;
+    using HalfEdgeMesh::mergeBoundaryEdge;
     using HalfEdgeMesh::mFaces;
     using HalfEdgeMesh::mUniqueVerts;
     using HalfEdgeMesh::mVerts;
@@ -199,5 +200,58 @@ TEST(HalfEdgeBuild, PairLookupOnBusyVerticesMatchesTheScan)
         {
             ASSERT_EQ(i1, want) << a << " " << b;
         }
+    }
+}
+
+namespace
+{
+// Merges the way the single-edge operation does, one border half-edge after another with
+// nothing shared between them.
+void mergeEachAlone(Probe& mesh)
+{
+    for (std::size_t i = 0; i < mesh.mEdges.size(); ++i)
+        if (mesh.mEdges[i].face == HE::BORDER)
+            mesh.mergeBoundaryEdge(static_cast<unsigned int>(i));
+}
+} // namespace
+
+// mergeAllBoundaries shares where rotations end between border half-edges; the links must
+// come out as merging each border half-edge alone gives them.
+TEST(HalfEdgeBuild, SharedRotationsMergeAsEachEdgeAlone)
+{
+    std::vector<std::vector<std::array<unsigned int, 3>>> cases;
+    std::vector<std::array<unsigned int, 3>> book;
+    for (unsigned int page = 0; page < 500; ++page)
+        book.push_back(page % 2 ? std::array<unsigned int, 3>{0, 1, 2 + page}
+                                : std::array<unsigned int, 3>{1, 0, 2 + page});
+    cases.push_back(book);
+    std::mt19937 rng(7u);
+    std::uniform_int_distribution<unsigned int> any(0, 59), hub(0, 2), coin(0, 2);
+    for (int k = 0; k < 3; ++k)
+    {
+        std::vector<std::array<unsigned int, 3>> soup;
+        for (int t = 0; t < 400; ++t)
+        {
+            std::array<unsigned int, 3> c;
+            for (unsigned int& i : c)
+                i = coin(rng) == 0 ? hub(rng) : any(rng);
+            soup.push_back(c);
+        }
+        cases.push_back(soup);
+    }
+    for (std::size_t k = 0; k < cases.size(); ++k)
+    {
+        SCOPED_TRACE(k);
+        Probe shared, alone;
+        for (const auto& t : cases[k])
+        {
+            shared.addTriangle(point(t[0]), point(t[1]), point(t[2]));
+            alone.addTriangle(point(t[0]), point(t[1]), point(t[2]));
+        }
+        shared.mergeAllBoundaries();
+        mergeEachAlone(alone);
+        ASSERT_EQ(shared.mEdges.size(), alone.mEdges.size());
+        for (std::size_t h = 0; h < alone.mEdges.size(); ++h)
+            ASSERT_EQ(fields(shared.mEdges[h]), fields(alone.mEdges[h])) << "half-edge " << h;
     }
 }
