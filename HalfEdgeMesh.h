@@ -4,6 +4,8 @@
 
 #include "SupportCode/Vector3.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -139,6 +141,20 @@ private:
     unsigned int rotateToBorder(unsigned int first, Step step, std::vector<unsigned int>* ends,
                                 std::vector<unsigned int>* path) const;
     void linkBorderHalfEdge(unsigned int indx, RotationMemo* memo);
+
+    // Positions welded lately, by their bits, in a small direct-mapped cache: a position
+    // comes back a few triangles after its first use, and the cache answers it without a
+    // search of mUniqueVerts, which still receives every new position.
+    struct WeldCacheEntry
+    {
+        std::uint32_t x, y, z; // coordinate bits, -0 as +0
+        unsigned int vertex;   // UNINITIALIZED: empty
+    };
+    static constexpr std::size_t WELD_CACHE_MAX = 32768; // entries: 512 KiB
+    std::vector<WeldCacheEntry> mWeldCache;              // a power of two, about twice the vertices
+
+    // Set by the first position with a NaN coordinate: from then on the map alone welds.
+    bool mWeldByMapOnly = false;
 
     // Edge lookup. Every vertex keeps the half-edges leaving it in a list, newest first:
     // mOutgoing holds its head and length, mNextOutgoing links each half-edge to the next
