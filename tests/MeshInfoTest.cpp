@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -35,10 +36,11 @@ std::string slurp(const std::string& path)
 // Runs meshinfo with args; a run that takes longer than 30 s is killed and counts as a hang.
 ProgramRun meshinfo(const std::vector<std::string>& args)
 {
-    char outPath[] = "/tmp/meshinfo-out-XXXXXX";
-    char errPath[] = "/tmp/meshinfo-err-XXXXXX";
-    const int outFd = mkstemp(outPath);
-    const int errFd = mkstemp(errPath);
+    const std::string dir = std::filesystem::temp_directory_path().string();
+    std::string outPath = dir + "/meshinfo-out-XXXXXX";
+    std::string errPath = dir + "/meshinfo-err-XXXXXX";
+    const int outFd = mkstemp(outPath.data());
+    const int errFd = mkstemp(errPath.data());
     ProgramRun run;
     if (outFd < 0 || errFd < 0)
         return run;
@@ -71,8 +73,8 @@ ProgramRun meshinfo(const std::vector<std::string>& args)
     close(errFd);
     run.out = slurp(outPath);
     run.err = slurp(errPath);
-    unlink(outPath);
-    unlink(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
     return run;
 }
 
