@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <iostream>
 
 static_assert(sizeof(unsigned int) == 4, "indices are unsigned 32-bit");
@@ -96,40 +95,25 @@ HalfEdgeMesh::HalfEdgeMesh()
 
 HalfEdgeMesh::~HalfEdgeMesh() = default;
 
-namespace
-{
-// The bits of a coordinate with -0 as +0: equal bits are what the position order calls
-// equal, for every value but NaN.
-std::uint32_t weldBits(float f)
-{
-    if (f == 0.0f)
-        f = 0.0f;
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-} // namespace
-
 bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
     // NaN does not order strictly, and the map may then call different positions equal:
     // from the first NaN on, the map alone decides.
     mWeldByMapOnly = mWeldByMapOnly || std::isnan(v[0]) || std::isnan(v[1]) || std::isnan(v[2]);
     WeldCacheEntry* cached = nullptr;
-    const WeldCacheEntry key{weldBits(v[0]), weldBits(v[1]), weldBits(v[2]), UNINITIALIZED};
+    const WeldKey key = WeldKey::of(v);
     if (!mWeldByMapOnly)
     {
         // Grown, and emptied, as the mesh grows: small meshes keep a small cache.
         if (mWeldCache.size() < WELD_CACHE_MAX && mWeldCache.size() < 2 * mVerts.size() + 2)
             mWeldCache.assign(
                 std::min(WELD_CACHE_MAX, std::max<std::size_t>(64, 2 * mWeldCache.size())),
-                WeldCacheEntry{0, 0, 0, UNINITIALIZED});
+                WeldCacheEntry{WeldKey{0, 0, 0}, UNINITIALIZED});
         const std::uint64_t h = (static_cast<std::uint64_t>(key.x) * 0x9E3779B97F4A7C15ull) ^
                                 (static_cast<std::uint64_t>(key.y) * 0xC2B2AE3D27D4EB4Full) ^
                                 (static_cast<std::uint64_t>(key.z) * 0x165667B19E3779F9ull);
         cached = &mWeldCache[(h >> 32) & (mWeldCache.size() - 1)];
-        if (cached->vertex != UNINITIALIZED && cached->x == key.x && cached->y == key.y &&
-            cached->z == key.z)
+        if (cached->vertex != UNINITIALIZED && cached->key == key)
         {
             indx = cached->vertex;
             return false;
@@ -141,13 +125,13 @@ bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
     {
         indx = it->second;
         if (cached)
-            *cached = WeldCacheEntry{key.x, key.y, key.z, indx};
+            *cached = WeldCacheEntry{key, indx};
         return false;
     }
     indx = static_cast<unsigned int>(mVerts.size());
     mUniqueVerts.emplace_hint(it, v, indx);
     if (cached)
-        *cached = WeldCacheEntry{key.x, key.y, key.z, indx};
+        *cached = WeldCacheEntry{key, indx};
     Vertex vertex;
     vertex.vec = v;
     mVerts.push_back(vertex);

@@ -3,6 +3,7 @@
 #include "Mesh.h"
 
 #include "SupportCode/Vector3.h"
+#include "SupportCode/WeldKey.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -147,8 +148,8 @@ private:
     // search of mUniqueVerts, which still receives every new position.
     struct WeldCacheEntry
     {
-        std::uint32_t x, y, z; // coordinate bits, -0 as +0
-        unsigned int vertex;   // UNINITIALIZED: empty
+        WeldKey key;
+        unsigned int vertex; // UNINITIALIZED: empty
     };
     static constexpr std::size_t WELD_CACHE_MAX = 32768; // entries: 512 KiB
     std::vector<WeldCacheEntry> mWeldCache;              // a power of two, about twice the vertices

@@ -1,9 +1,10 @@
 #include "MeshAnalysis.h"
 
+#include "SupportCode/WeldKey.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -53,27 +54,9 @@ private:
     std::vector<std::uint32_t> mParent;
 };
 
-// The bit pattern of a coordinate, with -0 folded onto +0: equal patterns are exactly the
-// coordinates the welding maps' ordering treats as equal (NaN never reaches here from the
-// reader, and would only weld with an identical NaN).
-std::uint32_t weldBits(float f)
+struct WeldKeyHash
 {
-    if (f == 0.0f)
-        f = 0.0f;
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
-struct PositionKey
-{
-    std::uint32_t x, y, z;
-    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
-};
-
-struct PositionKeyHash
-{
-    std::size_t operator()(const PositionKey& k) const
+    std::size_t operator()(const WeldKey& k) const
     {
         std::uint64_t h = (static_cast<std::uint64_t>(k.x) << 32 | k.y) * 0x9E3779B97F4A7C15ull;
         h ^= (h >> 29) ^ (static_cast<std::uint64_t>(k.z) * 0xC2B2AE3D27D4EB4Full);
@@ -136,13 +119,13 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
     std::vector<std::uint32_t> representative(numPositions);
     std::uint64_t distinctPositions = 0;
     {
-        std::unordered_map<PositionKey, std::uint32_t, PositionKeyHash> first;
+        std::unordered_map<WeldKey, std::uint32_t, WeldKeyHash> first;
         first.reserve(numPositions);
         for (std::size_t i = 0; i < numPositions; ++i)
         {
-            const Vector3<float>& p = positions[i];
-            const PositionKey key{weldBits(p[0]), weldBits(p[1]), weldBits(p[2])};
-            representative[i] = first.emplace(key, static_cast<std::uint32_t>(i)).first->second;
+            representative[i] =
+                first.emplace(WeldKey::of(positions[i]), static_cast<std::uint32_t>(i))
+                    .first->second;
         }
         distinctPositions = first.size();
     }
