@@ -315,8 +315,10 @@ TEST_P(EveryMesh, KeepsInvariantsGenusAndMeasures)
     EXPECT_NEAR(mesh.area(), area, 1e-5 * area);
     EXPECT_EQ(mesh.volume(), 0.0f) << "the volume reads the stored normals";
     mesh.calculateFaceNormals();
+    EXPECT_EQ(mesh.getShadingFlag(), Mesh::FLAT_SHADING);
     EXPECT_NEAR(mesh.volume(), volume, 1e-6 * (1.0 + area));
     mesh.calculateVertexNormals();
+    EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
     for (unsigned int v = 0; v < mesh.mVerts.size(); v++)
         EXPECT_NEAR(mesh.mVerts[v].v_normal.length(), 1.0f, 1e-6f) << v;
 }
