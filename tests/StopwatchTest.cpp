@@ -6,13 +6,7 @@
 #include <cmath>
 #include <thread>
 
-namespace
-{
-void sleepSeconds(double s)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(s));
-}
-} // namespace
+using namespace std::chrono_literals;
 
 TEST(Stopwatch, TimeSourceInBothPrecisions)
 {
@@ -25,7 +19,8 @@ TEST(Stopwatch, TimeSourceInBothPrecisions)
     Stopwatch coarse;
     coarse.highPrecision(false);
     coarse.start();
-    EXPECT_EQ(coarse.read(), std::floor(coarse.read()));
+    const double r = coarse.read();
+    EXPECT_EQ(r, std::floor(r));
 }
 
 TEST(Stopwatch, ReadKeepsRunningStopFreezesStartBeginsAgain)
@@ -35,13 +30,13 @@ TEST(Stopwatch, ReadKeepsRunningStopFreezesStartBeginsAgain)
     EXPECT_EQ(w.stop(), 0.0);
     w.start();
     const double first = w.read();
-    sleepSeconds(0.02);
+    std::this_thread::sleep_for(20ms);
     EXPECT_GE(w.read() - first, 0.019);
     EXPECT_EQ(w.running(), 1);
 
     const double stopped = w.stop();
     EXPECT_EQ(w.running(), 0);
-    sleepSeconds(0.01);
+    std::this_thread::sleep_for(10ms);
     EXPECT_EQ(w.read(), stopped);
     EXPECT_EQ(w.stop(), stopped) << "a stopped watch stays as it is";
     w.start();
@@ -50,12 +45,12 @@ TEST(Stopwatch, ReadKeepsRunningStopFreezesStartBeginsAgain)
 
 TEST(Stopwatch, ResumeSkipsTheHaltUnlessAskedNotTo)
 {
-    const double halt = 0.1;
+    const double halt = 0.1; // seconds, as slept below
     Stopwatch skipping, counting;
     skipping.start();
     counting.start();
     const double a = skipping.stop(), b = counting.stop();
-    sleepSeconds(halt);
+    std::this_thread::sleep_for(100ms);
     skipping.resume(true);
     counting.resume(false);
     EXPECT_EQ(skipping.running(), 1);
