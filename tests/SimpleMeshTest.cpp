@@ -462,4 +462,10 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     EXPECT_EQ(calls.at(4), "Color3f 0 0 0.333333") << "curvature 1 of [-3, 3]";
     EXPECT_EQ(calls.at(7), "Color3f 0 0 0");
     EXPECT_EQ(calls.at(10), "Color3f 1 0 0");
+
+    // A triangle added after calcCurv leaves the values stale: colours from normals again.
+    ball.addTriangle({5, 5, 5}, {6, 5, 5}, {5, 6, 5});
+    ball.calculateVertexNormals();
+    calls = drawn(ball);
+    EXPECT_EQ(calls.at(calls.size() - 5), "Color3f 0.5 0.5 1");
 }
