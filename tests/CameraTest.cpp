@@ -135,6 +135,7 @@ TEST(Camera, RotateDollyAndReset)
     EXPECT_TRUE(cam.mCameraVel == V3(0.1f, 0.2f, 0.3f) && cam.mCameraAcc == acc);
 
     cam.advect(1.0f);
+    cam.mAcc = 3.0f;
     cam.reset();
     EXPECT_TRUE(cam.mCameraPos == HOME && cam.mLastCameraPos == HOME && cam.mAcc == 0.5f);
     EXPECT_EQ(cam.mCameraAngle, CameraProbe().mCameraAngle);
