@@ -462,22 +462,6 @@ TEST(HalfEdgeMeshBadInput, QueriesOutsideTheStructureAndDegenerateFaces)
 }
 
 // ---------------------------------------------------------------------------------------
-// The recorded calls as text, without the "gl" prefix.
-std::vector<std::string> drawn(HalfEdgeMesh& mesh)
-{
-    clearGLCalls();
-    mesh.draw();
-    std::vector<std::string> out;
-    for (const GLCall& c : recordedGLCalls())
-    {
-        std::ostringstream os;
-        os << c.name.substr(2);
-        for (float a : c.args)
-            os << " " << a;
-        out.push_back(os.str());
-    }
-    return out;
-}
 
 // Two faces at a right angle along p-q, of different areas: normals (1, 0, 0) and
 // (0, 1, 0). Each colour is the normal carried from [-1, 1] onto [0, 1].
@@ -499,10 +483,10 @@ TEST(HalfEdgeMeshDrawing, SendsWhatEachShadingFlagAsksFor)
         calls.insert(calls.end(), frame.begin() + 4, frame.end());
         return calls;
     };
-    EXPECT_EQ(drawn(mesh).at(4), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
+    EXPECT_EQ(drawnCalls(mesh).at(4), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
 
     mesh.calculateFaceNormals();
-    EXPECT_EQ(drawn(mesh),
+    EXPECT_EQ(drawnCalls(mesh),
               framed({"Color3f 1 0.5 0.5", "Normal3f 1 0 0", "Vertex3f 0 0 0", "Vertex3f 0 3 0",
                       "Vertex3f 0 0 1", "Color3f 0.5 1 0.5", "Normal3f 0 1 0", "Vertex3f 0 0 0",
                       "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
@@ -510,17 +494,17 @@ TEST(HalfEdgeMeshDrawing, SendsWhatEachShadingFlagAsksFor)
     mesh.calculateVertexNormals();
     EXPECT_EQ(mesh.mVerts[0].v_normal, V3(0.70710677f, 0.70710677f, 0.0f)) << "equal weights";
     const std::string pq[2] = {"Color3f 0.853553 0.853553 0.5", "Normal3f 0.707107 0.707107 0"};
-    EXPECT_EQ(drawn(mesh),
+    EXPECT_EQ(drawnCalls(mesh),
               framed({pq[0], pq[1], "Vertex3f 0 0 0", "Color3f 1 0.5 0.5", "Normal3f 1 0 0",
                       "Vertex3f 0 3 0", pq[0], pq[1], "Vertex3f 0 0 1", pq[0], pq[1],
                       "Vertex3f 0 0 0", pq[0], pq[1], "Vertex3f 0 0 1", "Color3f 0.5 1 0.5",
                       "Normal3f 0 1 0", "Vertex3f 1 0 0"}));
 
     mesh.setShadingFlag(Mesh::SHADING(2));
-    EXPECT_EQ(drawn(mesh), framed({"Vertex3f 0 0 0", "Vertex3f 0 3 0", "Vertex3f 0 0 1",
-                                   "Vertex3f 0 0 0", "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
+    EXPECT_EQ(drawnCalls(mesh), framed({"Vertex3f 0 0 0", "Vertex3f 0 3 0", "Vertex3f 0 0 1",
+                                        "Vertex3f 0 0 0", "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
     HalfEdgeMeshProbe empty;
     empty.setTransform(mesh.getTransform());
-    EXPECT_EQ(drawn(empty), framed({}));
+    EXPECT_EQ(drawnCalls(empty), framed({}));
 }
 } // namespace

@@ -1,6 +1,10 @@
 #include "tests/RecordingGL.h"
 
+#include "SupportCode/Geometry.h"
+
 #include <GL/gl.h>
+
+#include <sstream>
 
 namespace
 {
@@ -29,6 +33,22 @@ std::vector<std::string> recordedGLNames()
     for (const GLCall& c : gCalls)
         names.push_back(c.name);
     return names;
+}
+
+std::vector<std::string> drawnCalls(Geometry& g)
+{
+    clearGLCalls();
+    g.draw();
+    std::vector<std::string> out;
+    for (const GLCall& c : gCalls)
+    {
+        std::ostringstream os;
+        os << c.name.substr(2);
+        for (float a : c.args)
+            os << " " << a;
+        out.push_back(os.str());
+    }
+    return out;
 }
 
 // <GL/gl.h> declares these with C linkage, so the definitions below replace libGL's.

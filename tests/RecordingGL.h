@@ -17,3 +17,8 @@ std::vector<GLCall>& recordedGLCalls();
 void clearGLCalls();
 // The names only, for asserting a sequence at a glance.
 std::vector<std::string> recordedGLNames();
+
+class Geometry;
+// Clears the record, draws g and returns its calls as text without the "gl" prefix, each
+// name followed by its arguments ("Vertex3f 1 0 0").
+std::vector<std::string> drawnCalls(Geometry& g);

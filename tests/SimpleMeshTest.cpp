@@ -181,28 +181,11 @@ long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
     return nans;
 }
 
-// The recorded calls as text: name and arguments.
-std::vector<std::string> drawn(SimpleMesh& mesh)
-{
-    clearGLCalls();
-    mesh.draw();
-    std::vector<std::string> out;
-    for (const GLCall& c : recordedGLCalls())
-    {
-        std::ostringstream os;
-        os << c.name.substr(2);
-        for (float a : c.args)
-            os << " " << a;
-        out.push_back(os.str());
-    }
-    return out;
-}
-
 // The calls between glBegin and glEnd, one letter each: c(olour), n(ormal), v(ertex).
 std::string triangleCalls(SimpleMesh& mesh)
 {
     std::string letters;
-    for (const std::string& call : drawn(mesh))
+    for (const std::string& call : drawnCalls(mesh))
         if (call.find("3f") != std::string::npos)
             letters += char(std::tolower(call[0]));
     return letters;
@@ -434,9 +417,10 @@ TEST(SimpleMeshDraw, WayFollowsTheFlagAndTheNormalCounts)
         EXPECT_EQ(triangleCalls(mesh), c.calls) << c.name;
     }
     SimpleMeshProbe empty;
-    EXPECT_EQ(drawn(empty), (std::vector<std::string>{MODELVIEW, "PushMatrix",
-                                                      "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1",
-                                                      BEGIN, "End", "PopMatrix"}));
+    EXPECT_EQ(drawnCalls(empty),
+              (std::vector<std::string>{MODELVIEW, "PushMatrix",
+                                        "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1", BEGIN, "End",
+                                        "PopMatrix"}));
 }
 
 TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
@@ -445,7 +429,7 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     mesh.addTriangle({0, 0, 0}, {0, 1, 0}, {1, 0, 0});
     mesh.setTransform(Matrix4x4<float>::translation(1, 2, 3));
     mesh.calculateFaceNormals();
-    EXPECT_EQ(drawn(mesh),
+    EXPECT_EQ(drawnCalls(mesh),
               (std::vector<std::string>{MODELVIEW, "PushMatrix",
                                         "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 1 2 3 1", BEGIN,
                                         "Color3f 0.5 0.5 0", "Normal3f 0 0 -1", "Vertex3f 0 0 0",
@@ -455,7 +439,7 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     // (0, 0, 1) only touches the second face; the origin is in both, with equal weight.
     mesh.addTriangle({0, 0, 0}, {0, 0, 1}, {1, 0, 0}); // normal (0, 1, 0)
     mesh.calculateVertexNormals();
-    std::vector<std::string> calls = drawn(mesh);
+    std::vector<std::string> calls = drawnCalls(mesh);
     EXPECT_EQ(calls.at(4), "Color3f 0.5 0.853553 0.146447");
     EXPECT_EQ(calls.at(5), "Normal3f 0 0.707107 -0.707107");
     EXPECT_EQ(calls.at(16), "Color3f 0.5 1 0.5");
@@ -468,7 +452,7 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     ball.calcCurv();
     ball.curvatureArray[ball.mFaces[0].v2] = std::numeric_limits<float>::quiet_NaN();
     ball.curvatureArray[ball.mFaces[0].v3] = -6.0f;
-    calls = drawn(ball);
+    calls = drawnCalls(ball);
     EXPECT_EQ(calls.at(4), "Color3f 0 0 0.333333") << "curvature 1 of [-3, 3]";
     EXPECT_EQ(calls.at(7), "Color3f 0 0 0");
     EXPECT_EQ(calls.at(10), "Color3f 1 0 0");
@@ -476,6 +460,6 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     // A triangle added after calcCurv leaves the values stale: colours from normals again.
     ball.addTriangle({5, 5, 5}, {6, 5, 5}, {5, 6, 5});
     ball.calculateVertexNormals();
-    calls = drawn(ball);
+    calls = drawnCalls(ball);
     EXPECT_EQ(calls.at(calls.size() - 5), "Color3f 0.5 0.5 1");
 }
