@@ -531,48 +531,44 @@ void HalfEdgeMesh::validate() const
 // ---------------------------------------------------------------------------------------
 // Measures
 
-float HalfEdgeMesh::area() const
+template <class Visit> void HalfEdgeMesh::forEachTriangle(Visit visit) const
 {
-    if (mFaces.empty())
-        return 0.0f;
-    float sum = 0.0f;
     for (std::size_t f = 0; f < mFaces.size(); f++)
     {
         unsigned int c0 = 0;
         unsigned int c1 = 0;
         unsigned int c2 = 0;
-        if (!faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
-            continue;
-        const Vector3<float>& p0 = mVerts[c0].vec;
-        const Vector3<float> v1 = mVerts[c1].vec - p0;
-        const Vector3<float> v2 = mVerts[c2].vec - p0;
-        // Halved and added in double, rounded back to float after each face.
-        sum = static_cast<float>(sum + 0.5 * cross(v1, v2).length());
+        if (faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
+            visit(f, mVerts[c0].vec, mVerts[c1].vec, mVerts[c2].vec);
     }
+}
+
+float HalfEdgeMesh::area() const
+{
+    float sum = 0.0f;
+    forEachTriangle(
+        [&sum](std::size_t, const Vector3<float>& p0, const Vector3<float>& p1,
+               const Vector3<float>& p2)
+        {
+            // Halved and added in double, rounded back to float after each face.
+            sum = static_cast<float>(sum + 0.5 * cross(p1 - p0, p2 - p0).length());
+        });
     return sum;
 }
 
 float HalfEdgeMesh::volume() const
 {
-    if (mFaces.empty())
-        return 0.0f;
     float sum = 0.0f;
-    for (std::size_t f = 0; f < mFaces.size(); f++)
-    {
-        unsigned int c0 = 0;
-        unsigned int c1 = 0;
-        unsigned int c2 = 0;
-        if (!faceCorners(static_cast<unsigned int>(f), c0, c1, c2))
-            continue;
-        const Vector3<float>& p0 = mVerts[c0].vec;
-        const Vector3<float>& p1 = mVerts[c1].vec;
-        const Vector3<float>& p2 = mVerts[c2].vec;
-        const Vector3<float>& n = mFaces[f].normal;
-        const float a = static_cast<float>(0.5 * cross(p1 - p0, p2 - p0).length());
-        const Vector3<float> c = ((p0 + p1) + p2) * 0.33333334f;
-        const float d = (n[0] * c[0] + n[1] * c[1]) + n[2] * c[2];
-        sum += a * d;
-    }
+    forEachTriangle(
+        [this, &sum](std::size_t f, const Vector3<float>& p0, const Vector3<float>& p1,
+                     const Vector3<float>& p2)
+        {
+            const Vector3<float>& n = mFaces[f].normal;
+            const float a = static_cast<float>(0.5 * cross(p1 - p0, p2 - p0).length());
+            const Vector3<float> c = ((p0 + p1) + p2) * 0.33333334f;
+            const float d = (n[0] * c[0] + n[1] * c[1]) + n[2] * c[2];
+            sum += a * d;
+        });
     return static_cast<float>(sum / 3.0);
 }
 

@@ -120,6 +120,8 @@ private:
 
     // The three corner vertices of face f, or false if they cannot be followed.
     bool faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1, unsigned int& c2) const;
+    // Calls visit(face, p0, p1, p2) for every face whose corners can be followed.
+    template <class Visit> void forEachTriangle(Visit visit) const;
 
     // The distinct half-edges met by the rotation around vertex v (pair of prev), from the
     // vertex's edge, into out. True if the rotation closed; false if it met an unassigned
