@@ -95,46 +95,35 @@ HalfEdgeMesh::HalfEdgeMesh()
 
 HalfEdgeMesh::~HalfEdgeMesh() = default;
 
+void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
+{
+    // Unused positions never become vertices, and a triangle brings at most three.
+    const std::size_t vertices = mVerts.size() + std::min(positions, 3 * triangles);
+    // A closed surface has three half-edges a triangle; a boundary adds a few more, and
+    // those grow the array in steps (see addHalfEdgePair).
+    const std::size_t halfEdges = mEdges.size() + 3 * triangles;
+    mVerts.reserve(vertices);
+    mFaces.reserve(mFaces.size() + triangles);
+    mEdges.reserve(halfEdges);
+    mNextPair.reserve(halfEdges / 2);
+    mPairListHead.reserve(vertices);
+    mPairListLength.reserve(vertices);
+    mUniqueVerts.reserve(vertices,
+                         [this](unsigned int i) -> const Vector3<float>& { return mVerts[i].vec; });
+}
+
 bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
-    // NaN does not order strictly, and the map may then call different positions equal:
-    // from the first NaN on, the map alone decides.
-    mWeldByMapOnly = mWeldByMapOnly || std::isnan(v[0]) || std::isnan(v[1]) || std::isnan(v[2]);
-    WeldCacheEntry* cached = nullptr;
-    const WeldKey key = WeldKey::of(v);
-    if (!mWeldByMapOnly)
-    {
-        // Grown, and emptied, as the mesh grows: small meshes keep a small cache.
-        if (mWeldCache.size() < WELD_CACHE_MAX && mWeldCache.size() < 2 * mVerts.size() + 2)
-            mWeldCache.assign(
-                std::min(WELD_CACHE_MAX, std::max<std::size_t>(64, 2 * mWeldCache.size())),
-                WeldCacheEntry{WeldKey{0, 0, 0}, UNINITIALIZED});
-        const std::uint64_t h = (static_cast<std::uint64_t>(key.x) * 0x9E3779B97F4A7C15ull) ^
-                                (static_cast<std::uint64_t>(key.y) * 0xC2B2AE3D27D4EB4Full) ^
-                                (static_cast<std::uint64_t>(key.z) * 0x165667B19E3779F9ull);
-        cached = &mWeldCache[(h >> 32) & (mWeldCache.size() - 1)];
-        if (cached->vertex != UNINITIALIZED && cached->key == key)
-        {
-            indx = cached->vertex;
-            return false;
-        }
-    }
-
-    const auto it = mUniqueVerts.lower_bound(v);
-    if (it != mUniqueVerts.end() && !(v < it->first))
-    {
-        indx = it->second;
-        if (cached)
-            *cached = WeldCacheEntry{key, indx};
+    const auto positionOf = [this](unsigned int i) -> const Vector3<float>&
+    { return mVerts[i].vec; };
+    indx = mUniqueVerts.find(v, positionOf);
+    if (indx != WeldMap::NONE)
         return false;
-    }
     indx = static_cast<unsigned int>(mVerts.size());
-    mUniqueVerts.emplace_hint(it, v, indx);
-    if (cached)
-        *cached = WeldCacheEntry{key, indx};
     Vertex vertex;
     vertex.vec = v;
     mVerts.push_back(vertex);
+    mUniqueVerts.insert(v, indx, positionOf);
     return true;
 }
 
@@ -168,6 +157,10 @@ bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned in
     mVerts[v1].edge = n;
     mVerts[v2].edge = n + 1;
 
+    // Past what reserve() made room for, grow by half rather than double: the copy then
+    // briefly holds 2.5 times the array instead of 3 times.
+    if (mEdges.size() + 2 > mEdges.capacity())
+        mEdges.reserve(mEdges.size() + mEdges.size() / 2 + 2);
     mEdges.push_back(edge1);
     mEdges.push_back(edge2);
     listHalfEdgePair(n, v1, v2);
@@ -176,68 +169,69 @@ bool HalfEdgeMesh::addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned in
 
 unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
 {
-    if (v1 >= mOutgoing.size() || v2 >= mOutgoing.size())
+    const unsigned int lo = std::min(v1, v2);
+    const unsigned int hi = std::max(v1, v2);
+    if (hi >= mPairListHead.size())
         return UNINITIALIZED;
-    if (isBusy(v1) && isBusy(v2))
+    unsigned int found = UNINITIALIZED;
+    unsigned int k = mPairListHead[lo];
+    for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mNextPair.size(); ++steps)
     {
-        const unsigned int found = mBusyEdges.find(std::min(v1, v2), std::max(v1, v2));
-        if (!isEdgeIndex(found))
-            return UNINITIALIZED;
-        return v1 <= v2 ? found : mEdges[found].pair;
+        const std::size_t n = 2 * static_cast<std::size_t>(k);
+        if (n + 1 >= mEdges.size())
+            break;
+        const unsigned int a = mEdges[n].vert;
+        const unsigned int b = mEdges[n + 1].vert;
+        if (std::min(a, b) == lo && std::max(a, b) == hi)
+        {
+            found = static_cast<unsigned int>(n);
+            break;
+        }
+        k = mNextPair[k];
     }
-    // Between two different vertices there is at most one pair, so either list finds it;
-    // for a loop at one vertex both lists are the same, and the newer half comes first.
-    const bool fromV1 = mOutgoing[v1].count <= mOutgoing[v2].count;
-    const unsigned int from = fromV1 ? v1 : v2;
-    const unsigned int to = fromV1 ? v2 : v1;
-    for (unsigned int h = mOutgoing[from].head; isEdgeIndex(h) && h < mNextOutgoing.size();
-         h = mNextOutgoing[h])
-    {
-        const unsigned int p = mEdges[h].pair;
-        if (isEdgeIndex(p) && mEdges[p].vert == to)
-            return fromV1 ? h : p;
-    }
-    return UNINITIALIZED;
-}
-
-void HalfEdgeMesh::tableBusyEdges(unsigned int v)
-{
-    for (unsigned int h = mOutgoing[v].head; isEdgeIndex(h) && h < mNextOutgoing.size();
-         h = mNextOutgoing[h])
-    {
-        const unsigned int p = mEdges[h].pair;
-        const unsigned int w = isEdgeIndex(p) ? mEdges[p].vert : UNINITIALIZED;
-        if (w >= mOutgoing.size() || !isBusy(w))
-            continue;
-        const unsigned int lo = std::min(v, w);
-        const unsigned int hi = std::max(v, w);
-        if (mBusyEdges.find(lo, hi) == UNINITIALIZED)
-            mBusyEdges.insert(lo, hi, v <= w ? h : p);
-    }
+    if (found == UNINITIALIZED && mPairListLength[lo] >= PAIR_LIST_LIMIT)
+        found = mOverflowEdges.find(lo, hi);
+    if (!isEdgeIndex(found) || !isEdgeIndex(found + 1))
+        return UNINITIALIZED;
+    // Both halves of a loop start at its vertex; a newest-first scan meets the newer one.
+    if (v1 == v2)
+        return found + 1;
+    return mEdges[found].vert == v1 ? found : found + 1;
 }
 
 void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2)
 {
-    if (mOutgoing.size() < mVerts.size())
-        mOutgoing.resize(mVerts.size());
-    mNextOutgoing.resize(n, UNINITIALIZED); // half-edges that were not made here stay unlisted
-    const bool wasBusy1 = isBusy(v1);
-    const bool wasBusy2 = isBusy(v2);
-    mNextOutgoing.push_back(mOutgoing[v1].head);
-    mOutgoing[v1].head = n;
-    ++mOutgoing[v1].count;
-    mNextOutgoing.push_back(mOutgoing[v2].head);
-    mOutgoing[v2].head = n + 1;
-    ++mOutgoing[v2].count;
+    if (mPairListHead.size() < mVerts.size())
+    {
+        mPairListHead.resize(mVerts.size(), UNINITIALIZED);
+        mPairListLength.resize(mVerts.size(), 0);
+    }
+    const unsigned int k = n / 2;
+    mNextPair.resize(k, UNINITIALIZED); // pairs that were not made here stay unlisted
+    const unsigned int lo = std::min(v1, v2);
+    if (mPairListLength[lo] < PAIR_LIST_LIMIT)
+    {
+        mNextPair.push_back(mPairListHead[lo]);
+        mPairListHead[lo] = k;
+        ++mPairListLength[lo];
+    }
+    else
+    {
+        mNextPair.push_back(UNINITIALIZED);
+        mOverflowEdges.insert(lo, std::max(v1, v2), n);
+    }
+}
 
-    // A vertex that has just become busy brings its edges to other busy vertices into the
-    // table, newest first (so that for a loop the newer half is the one kept).
-    if (!wasBusy1 && isBusy(v1))
-        tableBusyEdges(v1);
-    if (v2 != v1 && !wasBusy2 && isBusy(v2))
-        tableBusyEdges(v2);
-    if (isBusy(v1) && isBusy(v2))
-        mBusyEdges.insert(std::min(v1, v2), std::max(v1, v2), v1 < v2 ? n : n + 1);
+void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
+{
+    if (!isEdgeIndex(halfEdge))
+        return;
+    const unsigned int f = mEdges[halfEdge].face;
+    if (!isFaceIndex(f) || mFaces[f].edge != halfEdge)
+        return;
+    const unsigned int prev = mEdges[halfEdge].prev;
+    if (isEdgeIndex(prev))
+        mTakenThirdCorner.emplace(f, mEdges[prev].vert);
 }
 
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
@@ -260,6 +254,15 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
     const bool border2 = addHalfEdgePair(ind2, ind3, edgeInd3, edgeInd4);
     const bool border3 = addHalfEdgePair(ind3, ind1, edgeInd5, edgeInd6);
 
+    // A half-edge found again (not created) may be the first of an earlier face, whose
+    // third corner its links are about to stop telling.
+    if (!border1)
+        keepThirdCorner(edgeInd1);
+    if (!border2)
+        keepThirdCorner(edgeInd3);
+    if (!border3)
+        keepThirdCorner(edgeInd5);
+
     if (border1)
         mEdges[edgeInd2].face = BORDER;
     if (border2)
@@ -277,7 +280,6 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
     Face face;
     face.edge = edgeInd1;
     mFaces.push_back(face);
-    mThirdCorner.push_back(ind3);
 
     const unsigned int faceInd = static_cast<unsigned int>(mFaces.size() - 1);
     mEdges[edgeInd1].face = faceInd;
@@ -292,14 +294,21 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
 bool HalfEdgeMesh::faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1,
                                unsigned int& c2) const
 {
-    if (!isFaceIndex(f) || f >= mThirdCorner.size())
+    if (!isFaceIndex(f))
         return false;
     const unsigned int h0 = mFaces[f].edge;
     if (!isEdgeIndex(h0) || !isEdgeIndex(mEdges[h0].pair))
         return false;
     c0 = mEdges[h0].vert;
     c1 = mEdges[mEdges[h0].pair].vert;
-    c2 = mThirdCorner[f];
+    const auto taken =
+        mTakenThirdCorner.empty() ? mTakenThirdCorner.end() : mTakenThirdCorner.find(f);
+    if (taken != mTakenThirdCorner.end())
+        c2 = taken->second;
+    else if (isEdgeIndex(mEdges[h0].prev))
+        c2 = mEdges[mEdges[h0].prev].vert;
+    else
+        return false;
     return isVertexIndex(c0) && isVertexIndex(c1) && isVertexIndex(c2);
 }
 

@@ -3,11 +3,11 @@
 #include "Mesh.h"
 
 #include "SupportCode/Vector3.h"
-#include "SupportCode/WeldKey.h"
+#include "SupportCode/WeldMap.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 // A triangle mesh stored as half-edges, welded by exact position.
@@ -60,6 +60,7 @@ public:
 
     bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                      const Vector3<float>& v3) override;
+    void reserve(std::size_t positions, std::size_t triangles) override;
 
     float area() const override;
     float volume() const override;
@@ -87,7 +88,7 @@ protected:
     std::vector<Vertex> mVerts;
     std::vector<Face> mFaces;
     std::vector<float> mCurvature; // unused by this mesh; stays empty
-    std::map<Vector3<float>, unsigned int> mUniqueVerts;
+    WeldMap mUniqueVerts;
 
 private:
     // Open-addressing hash table from an unordered vertex pair to a half-edge, kept under
@@ -145,47 +146,28 @@ private:
                                 std::vector<unsigned int>* path) const;
     void linkBorderHalfEdge(unsigned int indx, RotationMemo* memo);
 
-    // Positions welded lately, by their bits, in a small direct-mapped cache: a position
-    // comes back a few triangles after its first use, and the cache answers it without a
-    // search of mUniqueVerts, which still receives every new position.
-    struct WeldCacheEntry
-    {
-        WeldKey key;
-        unsigned int vertex; // UNINITIALIZED: empty
-    };
-    static constexpr std::size_t WELD_CACHE_MAX = 32768; // entries: 512 KiB
-    std::vector<WeldCacheEntry> mWeldCache;              // a power of two, about twice the vertices
-
-    // Set by the first position with a NaN coordinate: from then on the map alone welds.
-    bool mWeldByMapOnly = false;
-
-    // Edge lookup. Every vertex keeps the half-edges leaving it in a list, newest first:
-    // mOutgoing holds its head and length, mNextOutgoing links each half-edge to the next
-    // older one with the same origin. Walking the shorter of the two lists finds an edge in
-    // a few steps on ordinary meshes, and near the records the build is writing anyway.
-    // Edges between two vertices whose lists are longer than OUTGOING_WALK_LIMIT are also
-    // kept in mBusyEdges (the half-edge from the smaller index to the larger, for a loop at
-    // one vertex the newer half), so that no lookup walks further than that.
-    struct Outgoing
-    {
-        unsigned int head = UNINITIALIZED; // the newest half-edge leaving the vertex
-        unsigned int count = 0;            // half-edges leaving the vertex
-    };
-    static constexpr unsigned int OUTGOING_WALK_LIMIT = 32;
-    std::vector<Outgoing> mOutgoing;         // by vertex
-    std::vector<unsigned int> mNextOutgoing; // by half-edge
-    EdgeTable mBusyEdges;
+    // Edge lookup. The two halves of a pair are created together as 2k and 2k + 1, and
+    // between two vertices there is at most one pair, so a pair is found by its two
+    // vertices. Each pair is listed under the smaller of them, newest first:
+    // mPairListHead[v] is the newest pair number, mNextPair[k] the next older one. Ordinary
+    // meshes list about three pairs per vertex; once a vertex has PAIR_LIST_LIMIT, its
+    // further pairs go into mOverflowEdges, so that no lookup walks further than that.
+    static constexpr std::uint8_t PAIR_LIST_LIMIT = 32;
+    std::vector<unsigned int> mPairListHead;   // by vertex; UNINITIALIZED: no pair listed
+    std::vector<std::uint8_t> mPairListLength; // by vertex
+    std::vector<unsigned int> mNextPair;       // by pair number k = half-edge / 2
+    EdgeTable mOverflowEdges;                  // (smaller, larger vertex) -> half-edge 2k
 
     // The half-edge from v1 to v2 that a newest-first scan of all half-edges would meet
     // first, or UNINITIALIZED.
     unsigned int findHalfEdge(unsigned int v1, unsigned int v2) const;
-    // Puts the new pair n (from v1), n + 1 (from v2) at the head of their vertices' lists.
+    // Lists the new pair n (from v1), n + 1 (from v2).
     void listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2);
-    // Enters the edges between v, which has just become busy, and other busy vertices.
-    void tableBusyEdges(unsigned int v);
-    bool isBusy(unsigned int v) const { return mOutgoing[v].count > OUTGOING_WALK_LIMIT; }
-    // Third corner of each face. The first two are the ends of the face's edge, which no
-    // later triangle can change; the third is recorded because a later triangle on a
-    // non-manifold edge may take over the face's links.
-    std::vector<unsigned int> mThirdCorner;
+
+    // A face's first two corners are the ends of its edge, which no later triangle can
+    // change; the third is the origin of that half-edge's prev, until a later triangle on a
+    // non-manifold edge takes the half-edge over and relinks it. The third corners of such
+    // faces are kept here, taken just before the takeover.
+    std::unordered_map<unsigned int, unsigned int> mTakenThirdCorner; // face -> vertex
+    void keepThirdCorner(unsigned int halfEdge);
 };

@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+void Mesh::reserve(std::size_t, std::size_t) {}
+
 float Mesh::area() const
 {
     std::cerr << "Error: area() not implemented for this Mesh" << std::endl;

@@ -3,6 +3,7 @@
 #include "SupportCode/Geometry.h"
 #include "SupportCode/Vector3.h"
 
+#include <cstddef>
 #include <vector>
 
 // The abstract triangle mesh. The OBJ reader fills any mesh through addTriangle alone and
@@ -27,6 +28,10 @@ public:
     // Adds one triangle; the corner order is its winding. Equal positions are welded.
     virtual bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                              const Vector3<float>& v3) = 0;
+    // A hint from a reader that knows what is coming: about this many more positions and
+    // triangles. Meshes that reserve room for them skip the copies and the doubled peak of
+    // growing arrays one element at a time. Ignoring it is always correct.
+    virtual void reserve(std::size_t positions, std::size_t triangles);
 
     virtual float area() const;
     virtual float volume() const;

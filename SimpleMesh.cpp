@@ -34,17 +34,25 @@ bool equivalent(const Vector3<float>& a, const Vector3<float>& b)
 }
 } // namespace
 
+void SimpleMesh::reserve(std::size_t positions, std::size_t triangles)
+{
+    // Unused positions never become vertices, and a triangle brings at most three.
+    const std::size_t vertices = mVerts.size() + std::min(positions, 3 * triangles);
+    mVerts.reserve(vertices);
+    mFaces.reserve(mFaces.size() + triangles);
+    mUniqueVerts.reserve(vertices,
+                         [this](unsigned int i) -> const Vector3<float>& { return mVerts[i]; });
+}
+
 bool SimpleMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
-    const auto found = mUniqueVerts.find(v);
-    if (found != mUniqueVerts.end())
-    {
-        indx = found->second;
+    const auto positionOf = [this](unsigned int i) -> const Vector3<float>& { return mVerts[i]; };
+    indx = mUniqueVerts.find(v, positionOf);
+    if (indx != WeldMap::NONE)
         return false;
-    }
     indx = static_cast<unsigned int>(mVerts.size());
-    mUniqueVerts.emplace_hint(found, v, indx);
     mVerts.push_back(v);
+    mUniqueVerts.insert(v, indx, positionOf);
     return true;
 }
 

@@ -3,9 +3,9 @@
 #include "Mesh.h"
 
 #include "SupportCode/Vector3.h"
+#include "SupportCode/WeldMap.h"
 
 #include <cstddef>
-#include <map>
 #include <vector>
 
 // The indexed face set: a list of distinct vertex positions and a list of triangles that
@@ -32,6 +32,7 @@ public:
     void draw() override;
     bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                      const Vector3<float>& v3) override;
+    void reserve(std::size_t positions, std::size_t triangles) override;
 
     // Signed discrete mean curvature at a vertex of a closed ring; n only decides the sign.
     // Outside the formula's domain: one line on standard error and a quiet NaN.
@@ -52,13 +53,13 @@ protected:
     bool findNeighbourTriangles(unsigned int vertexIndex,
                                 std::vector<unsigned int>& foundTriangles) const override;
 
-    std::vector<Vector3<float>> mVerts;                  // distinct positions, by vertex index
-    std::vector<Face> mFaces;                            // triangles, in the order added
-    std::vector<Vector3<float>> mNormals;                // one per face or one per vertex
-    std::map<Vector3<float>, unsigned int> mUniqueVerts; // welding map: position to index
-    float mMinCurv = 3.4028235e38f;                      // smallest value of the last calcCurv
-    float mMaxCurv = 1.1754944e-38f;                     // largest value of the last calcCurv
-    std::vector<float> curvatureArray;                   // one curvature per vertex
+    std::vector<Vector3<float>> mVerts;   // distinct positions, by vertex index
+    std::vector<Face> mFaces;             // triangles, in the order added
+    std::vector<Vector3<float>> mNormals; // one per face or one per vertex
+    WeldMap mUniqueVerts;                 // welding map: position to index
+    float mMinCurv = 3.4028235e38f;       // smallest value of the last calcCurv
+    float mMaxCurv = 1.1754944e-38f;      // largest value of the last calcCurv
+    std::vector<float> curvatureArray;    // one curvature per vertex
 
 private:
     // A face around the vertex of a curvature() call, seen from one of its other corners.

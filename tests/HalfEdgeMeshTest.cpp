@@ -181,7 +181,9 @@ Soup bunny() // positions and faces straight from the text, independent of the r
     }
     for (unsigned int v = 0; v < m.mVerts.size(); v++)
         if (m.mVerts[v].edge >= E || m.mEdges[m.mVerts[v].edge].vert != v ||
-            m.mUniqueVerts.count(m.mVerts[v].vec) == 0 || m.mUniqueVerts.at(m.mVerts[v].vec) != v)
+            m.mUniqueVerts.find(m.mVerts[v].vec,
+                                [&m](unsigned int i) -> const Vector3<float>&
+                                { return m.mVerts[i].vec; }) != v)
             return ::testing::AssertionFailure() << "vertex " << v;
     for (unsigned int f = 0; f < m.mFaces.size(); f++)
         if (m.mFaces[f].edge >= E || m.mEdges[m.mFaces[f].edge].face != f)

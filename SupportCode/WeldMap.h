@@ -1,0 +1,109 @@
+#pragma once
+
+#include "SupportCode/Vector3.h"
+#include "SupportCode/WeldKey.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The welding map of a mesh: from a position to the index of the vertex at that position.
+// Two positions are the same key exactly when neither orders before the other (every
+// coordinate compares equal, so -0 welds with +0); a NaN coordinate, which has no order,
+// matches only the same bits.
+//
+// The positions themselves stay in the mesh's vertex array; the map holds only vertex
+// indices in an open-addressing table, and every call that compares keys is handed the
+// array through positionOf(index). That keeps welding at 4 to 8 bytes a vertex instead
+// of a tree node's 64, and a lookup at one or two probes instead of a descent of twenty.
+class WeldMap
+{
+public:
+    static constexpr unsigned int NONE = 0xFFFFFFFFu; // not a vertex index
+
+    std::size_t size() const { return mCount; }
+    bool empty() const { return mCount == 0; }
+
+    // Room for n keys without growing (and so without re-reading positions).
+    template <class PositionOf> void reserve(std::size_t n, PositionOf positionOf)
+    {
+        if (slotsFor(n) > mSlots.size())
+            rehash(slotsFor(n), positionOf);
+    }
+
+    // The index stored for a position equal to v, or NONE.
+    template <class PositionOf>
+    unsigned int find(const Vector3<float>& v, PositionOf positionOf) const
+    {
+        if (mSlots.empty())
+            return NONE;
+        const WeldKey key = WeldKey::of(v);
+        const std::size_t mask = mSlots.size() - 1;
+        for (std::size_t i = slotOf(key);; i = (i + 1) & mask)
+        {
+            const unsigned int index = mSlots[i];
+            if (index == NONE || WeldKey::of(positionOf(index)) == key)
+                return index;
+        }
+    }
+
+    // Enters index for v, which must not be present; positionOf(index) must already give v.
+    template <class PositionOf>
+    void insert(const Vector3<float>& v, unsigned int index, PositionOf positionOf)
+    {
+        if (slotsFor(mCount + 1) > mSlots.size())
+            rehash(slotsFor(mCount + 1), positionOf);
+        place(WeldKey::of(v), index);
+        ++mCount;
+    }
+
+    void clear()
+    {
+        mSlots.clear();
+        mSlots.shrink_to_fit();
+        mCount = 0;
+    }
+
+private:
+    // At most half full: a miss then ends after about two probes.
+    static std::size_t slotsFor(std::size_t n)
+    {
+        std::size_t slots = 16;
+        while (slots < 2 * n)
+            slots *= 2;
+        return slots;
+    }
+
+    std::size_t slotOf(const WeldKey& k) const
+    {
+        const std::uint64_t h = (static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull) ^
+                                (static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full) ^
+                                (static_cast<std::uint64_t>(k.z) * 0x165667B19E3779F9ull);
+        return static_cast<std::size_t>((h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull >> mShift);
+    }
+
+    void place(const WeldKey& key, unsigned int index)
+    {
+        const std::size_t mask = mSlots.size() - 1;
+        std::size_t i = slotOf(key);
+        while (mSlots[i] != NONE)
+            i = (i + 1) & mask;
+        mSlots[i] = index;
+    }
+
+    template <class PositionOf> void rehash(std::size_t slots, PositionOf positionOf)
+    {
+        std::vector<unsigned int> old(slots, NONE);
+        old.swap(mSlots);
+        mShift = 64;
+        for (std::size_t s = slots; s > 1; s >>= 1)
+            --mShift;
+        for (const unsigned int index : old)
+            if (index != NONE)
+                place(WeldKey::of(positionOf(index)), index);
+    }
+
+    std::vector<unsigned int> mSlots; // vertex indices; a power of two in size, or empty
+    std::size_t mCount = 0;
+    unsigned int mShift = 64; // 64 - log2(mSlots.size())
+};
