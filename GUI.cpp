@@ -38,6 +38,15 @@ void reportUnopenedFile(const std::string& filename)
     std::fflush(stdout);
 }
 
+// The viewer never looks at the parsed triangles again, so the reader may let them go as
+// the mesh takes them in.
+void loadInto(Mesh* mesh, std::istream& stream)
+{
+    ObjIO reader;
+    reader.setReleaseTriangles(true);
+    reader.load(mesh, stream);
+}
+
 void setPerspective(float aspect)
 {
     gluPerspective(FIELD_OF_VIEW, aspect, NEAR_PLANE, FAR_PLANE);
@@ -301,7 +310,7 @@ bool GUI::addObjMesh(const std::string& filename, Mesh* mesh)
     Stopwatch total;
     total.start();
     std::printf("Loading mesh...\n\n\n");
-    ObjIO().load(mesh, stream);
+    loadInto(mesh, stream);
 
     std::cerr << "\n\n\ncalculating normals...\n";
     Stopwatch normals;
@@ -332,7 +341,7 @@ void GUI::loadSimpleMesh()
         return;
     }
     std::unique_ptr<SimpleMesh> mesh(new SimpleMesh());
-    ObjIO().load(mesh.get(), stream);
+    loadInto(mesh.get(), stream);
     mGeometryList.push_back(mesh.get());
     SimpleMesh* added = mesh.release();
     added->calculateVertexNormals();
@@ -354,7 +363,7 @@ void GUI::loadHalfEdgeMesh()
         return;
     }
     std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
-    ObjIO().load(mesh.get(), stream);
+    loadInto(mesh.get(), stream);
     mesh->mergeAllBoundaries();
     mesh->validate();
     mGeometryList.push_back(mesh.get());

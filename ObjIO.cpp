@@ -7,6 +7,9 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sstream>
 
 namespace
@@ -78,6 +81,16 @@ bool parseFloat(const char* begin, const char* end, float& out)
     return std::isfinite(out);
 }
 
+// The growing parse arrays leave freed blocks between the ones still in use, and the C
+// library keeps such pages instead of handing them back. When the triangles are released
+// during a load, hand them back too, so that the mesh does not grow on top of them.
+void returnFreedPages()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 std::string quoted(const char* begin, const char* end)
 {
     return "'" + std::string(begin, end) + "'";
@@ -108,8 +121,28 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     loadData.normals.clear();
 
     const std::vector<Vector3<float>>& verts = loadData.verts;
-    for (const Vector3<unsigned int>& t : loadData.tris)
-        mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
+    std::vector<Vector3<unsigned int>>& tris = loadData.tris;
+    mesh->reserve(verts.size(), tris.size());
+
+    if (!mReleaseTriangles)
+    {
+        for (const Vector3<unsigned int>& t : tris)
+            mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
+        return true;
+    }
+    // An eighth at a time, each let go once the mesh holds it.
+    returnFreedPages();
+    const std::size_t step = std::max<std::size_t>(tris.size() / 8, 1 << 16);
+    while (!tris.empty())
+    {
+        const std::size_t count = std::min(step, tris.size());
+        for (std::size_t t = 0; t < count; ++t)
+            mesh->addTriangle(verts[tris[t][0]], verts[tris[t][1]], verts[tris[t][2]]);
+        std::vector<Vector3<unsigned int>>(tris.begin() + static_cast<std::ptrdiff_t>(count),
+                                           tris.end())
+            .swap(tris);
+        returnFreedPages();
+    }
     return true;
 }
 

@@ -22,7 +22,8 @@ public:
         bool hasNormals = false;                 // a "vn" line was read
         std::vector<Vector3<float>> verts;       // "v" lines; entry i is OBJ vertex i + 1
         std::vector<Vector3<float>> normals;     // "vn" lines; dropped before feeding
-        std::vector<Vector3<unsigned int>> tris; // 0-based corner indices into verts
+        std::vector<Vector3<unsigned int>> tris; // 0-based corner indices into verts;
+                                                 // see setReleaseTriangles
     };
 
     ObjIO() = default;
@@ -33,6 +34,12 @@ public:
     // index outside the positions or is not a finite number; each but the second names
     // its reason and line on standard error.
     bool load(Mesh* mesh, std::istream& is);
+
+    // With release on, load lets go of the parsed triangles step by step as it hands them
+    // to the mesh, and loadData.tris is empty afterwards: the reader's copy then adds
+    // little to the peak memory of a load, which comes at its end. Off by default, so the
+    // triangles stay for callers that examine them after the load.
+    void setReleaseTriangles(bool release) { mReleaseTriangles = release; }
 
 protected:
     bool readHeader(std::istream& is);
@@ -56,6 +63,7 @@ private:
     bool parseFace(const char* begin, const char* end);
     bool fail(const std::string& what) const;
 
+    bool mReleaseTriangles = false;
     unsigned long mLine = 0;                          // number of the line being read, from 1
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far
 };

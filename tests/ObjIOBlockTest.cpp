@@ -1,5 +1,7 @@
 // The reader takes large inputs in blocks; lines cut by a block boundary, and lines longer
-// than a block, must read exactly as they would in one piece, and count as one line.
+// than a block, must read exactly as they would in one piece, and count as one line. It
+// may also let the parsed triangles go in steps while it feeds a mesh; the mesh must come
+// out as it does from a load that keeps them.
 
 #include "HalfEdgeMesh.h"
 #include "ObjIO.h"
@@ -15,6 +17,14 @@ class ObjIOProbe : public ObjIO
 {
 public:
     using ObjIO::loadData;
+};
+
+class MeshProbe : public HalfEdgeMesh
+{
+public:
+    using HalfEdgeMesh::mEdges;
+    using HalfEdgeMesh::mFaces;
+    using HalfEdgeMesh::mVerts;
 };
 } // namespace
 
@@ -44,4 +54,50 @@ TEST(ObjIOBlocks, LinesAcrossBlockBoundariesReadWhole)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: OBJ line 60001: bad number '1,5' in a position (coordinates must be finite "
               "decimal numbers)\n");
+}
+
+TEST(ObjIOBlocks, ReleasingTrianglesWhileFeedingBuildsTheSameMesh)
+{
+    // A 200 x 200 grid of quads, each cut into two triangles: 80,000 triangles, more than
+    // one release step, with a border and a hole where quads are missing.
+    std::string text;
+    const int n = 201;
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            text += "v " + std::to_string(x) + " " + std::to_string(y) + " " +
+                    std::to_string((x * y) % 7) + "\n";
+    for (int y = 0; y + 1 < n; ++y)
+        for (int x = 0; x + 1 < n; ++x)
+            if (!(x > 90 && x < 110 && y > 90 && y < 110))
+            {
+                const int a = y * n + x + 1;
+                text += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
+                        std::to_string(a + n + 1) + " " + std::to_string(a + n) + "\n";
+            }
+
+    MeshProbe kept, released;
+    ObjIOProbe keeping, releasing;
+    std::istringstream in1(text), in2(text);
+    ASSERT_TRUE(keeping.load(&kept, in1));
+    releasing.setReleaseTriangles(true);
+    ASSERT_TRUE(releasing.load(&released, in2));
+
+    EXPECT_EQ(keeping.loadData.tris.size(), 2u * (200 * 200 - 19 * 19));
+    EXPECT_TRUE(releasing.loadData.tris.empty());
+    EXPECT_EQ(releasing.loadData.verts.size(), keeping.loadData.verts.size());
+
+    ASSERT_EQ(released.mEdges.size(), kept.mEdges.size());
+    for (std::size_t h = 0; h < kept.mEdges.size(); ++h)
+    {
+        const HalfEdgeMesh::HalfEdge& a = kept.mEdges[h];
+        const HalfEdgeMesh::HalfEdge& b = released.mEdges[h];
+        ASSERT_TRUE(a.vert == b.vert && a.face == b.face && a.next == b.next && a.prev == b.prev &&
+                    a.pair == b.pair)
+            << "half-edge " << h;
+    }
+    ASSERT_EQ(released.mFaces.size(), kept.mFaces.size());
+    for (std::size_t f = 0; f < kept.mFaces.size(); ++f)
+        ASSERT_EQ(released.mFaces[f].edge, kept.mFaces[f].edge) << "face " << f;
+    ASSERT_EQ(released.mVerts.size(), kept.mVerts.size());
+    EXPECT_EQ(released.area(), kept.area());
 }
