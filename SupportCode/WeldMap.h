@@ -3,6 +3,7 @@
 #include "SupportCode/Vector3.h"
 #include "SupportCode/WeldKey.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,6 +17,9 @@
 // indices in an open-addressing table, and every call that compares keys is handed the
 // array through positionOf(index). That keeps welding at 4 to 8 bytes a vertex instead
 // of a tree node's 64, and a lookup at one or two probes instead of a descent of twenty.
+// In a mesh file a position comes back a few triangles after its first use, so a small
+// direct-mapped cache of recent keys answers most lookups without touching the table or
+// the positions, both far apart in memory.
 class WeldMap
 {
 public:
@@ -38,12 +42,21 @@ public:
         if (mSlots.empty())
             return NONE;
         const WeldKey key = WeldKey::of(v);
+        const std::uint64_t h = hash(key);
+        CacheEntry& cached = mCache[(h >> 20) & (mCache.size() - 1)];
+        if (cached.index != NONE && cached.key == key)
+            return cached.index;
         const std::size_t mask = mSlots.size() - 1;
-        for (std::size_t i = slotOf(key);; i = (i + 1) & mask)
+        for (std::size_t i = static_cast<std::size_t>(h >> mShift);; i = (i + 1) & mask)
         {
             const unsigned int index = mSlots[i];
-            if (index == NONE || WeldKey::of(positionOf(index)) == key)
+            if (index == NONE)
+                return NONE;
+            if (WeldKey::of(positionOf(index)) == key)
+            {
+                cached = CacheEntry{key, index};
                 return index;
+            }
         }
     }
 
@@ -53,14 +66,18 @@ public:
     {
         if (slotsFor(mCount + 1) > mSlots.size())
             rehash(slotsFor(mCount + 1), positionOf);
-        place(WeldKey::of(v), index);
+        const WeldKey key = WeldKey::of(v);
+        place(key, index);
         ++mCount;
+        mCache[(hash(key) >> 20) & (mCache.size() - 1)] = CacheEntry{key, index};
     }
 
     void clear()
     {
         mSlots.clear();
         mSlots.shrink_to_fit();
+        mCache.clear();
+        mCache.shrink_to_fit();
         mCount = 0;
     }
 
@@ -74,18 +91,18 @@ private:
         return slots;
     }
 
-    std::size_t slotOf(const WeldKey& k) const
+    static std::uint64_t hash(const WeldKey& k)
     {
         const std::uint64_t h = (static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull) ^
                                 (static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full) ^
                                 (static_cast<std::uint64_t>(k.z) * 0x165667B19E3779F9ull);
-        return static_cast<std::size_t>((h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull >> mShift);
+        return (h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull;
     }
 
     void place(const WeldKey& key, unsigned int index)
     {
         const std::size_t mask = mSlots.size() - 1;
-        std::size_t i = slotOf(key);
+        std::size_t i = static_cast<std::size_t>(hash(key) >> mShift);
         while (mSlots[i] != NONE)
             i = (i + 1) & mask;
         mSlots[i] = index;
@@ -101,9 +118,21 @@ private:
         for (const unsigned int index : old)
             if (index != NONE)
                 place(WeldKey::of(positionOf(index)), index);
+        // A slot for about every fourth key, up to 32768 (512 KiB): small meshes keep a
+        // small cache. Its entries are re-entered as keys come back.
+        const std::size_t entries = std::min<std::size_t>(slots / 8, 32768);
+        if (mCache.size() < entries)
+            mCache.assign(entries, CacheEntry{WeldKey{0, 0, 0}, NONE});
     }
 
-    std::vector<unsigned int> mSlots; // vertex indices; a power of two in size, or empty
+    struct CacheEntry
+    {
+        WeldKey key;
+        unsigned int index; // NONE: empty
+    };
+
+    std::vector<unsigned int> mSlots;       // vertex indices; a power of two in size, or empty
+    mutable std::vector<CacheEntry> mCache; // recent keys; a power of two in size (at least 2)
     std::size_t mCount = 0;
     unsigned int mShift = 64; // 64 - log2(mSlots.size())
 };
