@@ -7,7 +7,7 @@
 
 // A position as the bits of its coordinates, -0 folded onto +0: two keys are equal exactly
 // when the welding maps' order calls the positions equal, for every value but NaN (a NaN
-// key equals only the same NaN bits). Keys let a hash stand in for the ordered map.
+// key equals only the same NaN bits). Keys let a hash table weld as that order does.
 struct WeldKey
 {
     std::uint32_t x, y, z;
