@@ -122,7 +122,8 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
 
     const std::vector<Vector3<float>>& verts = loadData.verts;
     std::vector<Vector3<unsigned int>>& tris = loadData.tris;
-    mesh->reserve(verts.size(), tris.size());
+    if (!tris.empty())
+        mesh->reserve(verts.size(), tris.size());
 
     if (!mReleaseTriangles)
     {
