@@ -116,14 +116,13 @@ bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
     const auto positionOf = [this](unsigned int i) -> const Vector3<float>&
     { return mVerts[i].vec; };
-    indx = mUniqueVerts.find(v, positionOf);
-    if (indx != WeldMap::NONE)
+    const unsigned int next = static_cast<unsigned int>(mVerts.size());
+    indx = mUniqueVerts.findOrInsert(v, next, positionOf);
+    if (indx != next)
         return false;
-    indx = static_cast<unsigned int>(mVerts.size());
     Vertex vertex;
     vertex.vec = v;
     mVerts.push_back(vertex);
-    mUniqueVerts.insert(v, indx, positionOf);
     return true;
 }
 

@@ -47,12 +47,11 @@ void SimpleMesh::reserve(std::size_t positions, std::size_t triangles)
 bool SimpleMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
     const auto positionOf = [this](unsigned int i) -> const Vector3<float>& { return mVerts[i]; };
-    indx = mUniqueVerts.find(v, positionOf);
-    if (indx != WeldMap::NONE)
+    const unsigned int next = static_cast<unsigned int>(mVerts.size());
+    indx = mUniqueVerts.findOrInsert(v, next, positionOf);
+    if (indx != next)
         return false;
-    indx = static_cast<unsigned int>(mVerts.size());
     mVerts.push_back(v);
-    mUniqueVerts.insert(v, indx, positionOf);
     return true;
 }
 

@@ -43,33 +43,36 @@ public:
             return NONE;
         const WeldKey key = WeldKey::of(v);
         const std::uint64_t h = hash(key);
-        CacheEntry& cached = mCache[(h >> 20) & (mCache.size() - 1)];
+        CacheEntry& cached = cacheFor(h);
         if (cached.index != NONE && cached.key == key)
             return cached.index;
-        const std::size_t mask = mSlots.size() - 1;
-        for (std::size_t i = static_cast<std::size_t>(h >> mShift);; i = (i + 1) & mask)
-        {
-            const unsigned int index = mSlots[i];
-            if (index == NONE)
-                return NONE;
-            if (WeldKey::of(positionOf(index)) == key)
-            {
-                cached = CacheEntry{key, index};
-                return index;
-            }
-        }
+        const unsigned int index = mSlots[slotFor(key, h, positionOf)];
+        if (index != NONE)
+            cached = CacheEntry{key, index};
+        return index;
     }
 
-    // Enters index for v, which must not be present; positionOf(index) must already give v.
+    // The index stored for a position equal to v; if there is none, enters v with newIndex
+    // and returns that. One probe sequence serves both. positionOf is only asked for
+    // indices already entered, so the caller may store the new position afterwards.
     template <class PositionOf>
-    void insert(const Vector3<float>& v, unsigned int index, PositionOf positionOf)
+    unsigned int findOrInsert(const Vector3<float>& v, unsigned int newIndex, PositionOf positionOf)
     {
         if (slotsFor(mCount + 1) > mSlots.size())
             rehash(slotsFor(mCount + 1), positionOf);
         const WeldKey key = WeldKey::of(v);
-        place(key, index);
-        ++mCount;
-        mCache[(hash(key) >> 20) & (mCache.size() - 1)] = CacheEntry{key, index};
+        const std::uint64_t h = hash(key);
+        CacheEntry& cached = cacheFor(h);
+        if (cached.index != NONE && cached.key == key)
+            return cached.index;
+        unsigned int& slot = mSlots[slotFor(key, h, positionOf)];
+        if (slot == NONE)
+        {
+            slot = newIndex;
+            ++mCount;
+        }
+        cached = CacheEntry{key, slot};
+        return slot;
     }
 
     void clear()
@@ -82,6 +85,12 @@ public:
     }
 
 private:
+    struct CacheEntry
+    {
+        WeldKey key;
+        unsigned int index; // NONE: empty
+    };
+
     // At most half full: a miss then ends after about two probes.
     static std::size_t slotsFor(std::size_t n)
     {
@@ -97,6 +106,19 @@ private:
                                 (static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full) ^
                                 (static_cast<std::uint64_t>(k.z) * 0x165667B19E3779F9ull);
         return (h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull;
+    }
+
+    CacheEntry& cacheFor(std::uint64_t h) const { return mCache[(h >> 20) & (mCache.size() - 1)]; }
+
+    // The slot holding key, or the empty slot that ends its probe sequence.
+    template <class PositionOf>
+    std::size_t slotFor(const WeldKey& key, std::uint64_t h, PositionOf positionOf) const
+    {
+        const std::size_t mask = mSlots.size() - 1;
+        std::size_t i = static_cast<std::size_t>(h >> mShift);
+        while (mSlots[i] != NONE && !(WeldKey::of(positionOf(mSlots[i])) == key))
+            i = (i + 1) & mask;
+        return i;
     }
 
     void place(const WeldKey& key, unsigned int index)
@@ -124,12 +146,6 @@ private:
         if (mCache.size() < entries)
             mCache.assign(entries, CacheEntry{WeldKey{0, 0, 0}, NONE});
     }
-
-    struct CacheEntry
-    {
-        WeldKey key;
-        unsigned int index; // NONE: empty
-    };
 
     std::vector<unsigned int> mSlots;       // vertex indices; a power of two in size, or empty
     mutable std::vector<CacheEntry> mCache; // recent keys; a power of two in size (at least 2)
