@@ -313,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MeshCase{"twoTetrahedra", [] { return tetrahedra(2); }, 8, true, -1,
                                2.0 / 6.0},
                       MeshCase{"bunny", bunny, 3674, true, 0, NAN}),
-    [](const ::testing::TestParamInfo<MeshCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<MeshCase>& c) { return std::string(c.param.name); });
 
 // ---------------------------------------------------------------------------------------
 // Input that is not edge-manifold or not consistently oriented: every walk must end, and

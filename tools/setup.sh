@@ -3,7 +3,7 @@
 # configures (once) and builds (incrementally) in build/.
 #   tools/setup.sh viewer   packages to build and run the viewer
 #   tools/setup.sh test     those plus what the window tests need (Xvfb, xdotool, ImageMagick)
-# Extra CMake arguments for a first configure can be given in MV_CMAKE_ARGS.
+# Extra CMake arguments can be given in MV_CMAKE_ARGS; they are applied on every run that gives them.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,7 +36,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build="$root/build"
-if [ ! -f "$build/build.ninja" ]; then
+# Configure on the first run, and on every run that gives arguments, so that they apply to a
+# build tree made earlier without them.
+if [ ! -f "$build/build.ninja" ] || [ -n "${MV_CMAKE_ARGS:-}" ]; then
     # shellcheck disable=SC2086
     cmake -S "$root" -B "$build" -G Ninja ${MV_CMAKE_ARGS:-} >/dev/null
 fi
