@@ -99,7 +99,7 @@ std::string quoted(const char* begin, const char* end)
 
 bool ObjIO::fail(const std::string& what) const
 {
-    std::cerr << "Error: OBJ line " << mLine << ": " << what << std::endl;
+    *mMessages << "Error: OBJ line " << mLine << ": " << what << std::endl;
     return false;
 }
 
@@ -109,7 +109,7 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     // than scan it forever.
     if (!is.good())
     {
-        std::cerr << "Error: OBJ input stream is not readable" << std::endl;
+        *mMessages << "Error: OBJ input stream is not readable" << std::endl;
         return false;
     }
     if (!readHeader(is))
@@ -297,7 +297,7 @@ bool ObjIO::parseFace(const char* begin, const char* end)
         forEachToken(begin, end, [](const char*, const char*) { return true; });
     if (numCorners != 3 && numCorners != 4)
     {
-        std::cerr << "Encountered polygon with " << numCorners << " faces. Bailing out.\n";
+        *mMessages << "Encountered polygon with " << numCorners << " faces. Bailing out.\n";
         return false;
     }
 

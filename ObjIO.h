@@ -4,6 +4,7 @@
 
 #include "SupportCode/Vector3.h"
 
+#include <iostream>
 #include <istream>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ public:
     // triangles stay for callers that examine them after the load.
     void setReleaseTriangles(bool release) { mReleaseTriangles = release; }
 
+    // Where the diagnostics go; standard error by default. A caller that reads files on
+    // several threads gives each reader a stream of its own.
+    void setMessages(std::ostream& out) { mMessages = &out; }
+
 protected:
     bool readHeader(std::istream& is);
     bool readData(std::istream& is);
@@ -64,6 +69,7 @@ private:
     bool fail(const std::string& what) const;
 
     bool mReleaseTriangles = false;
+    std::ostream* mMessages = &std::cerr;
     unsigned long mLine = 0;                          // number of the line being read, from 1
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far
 };

@@ -7,6 +7,7 @@
 // of a vertex, so longer inputs spend the fuzzer's time on slow runs, not new paths.
 constexpr std::size_t FUZZ_MAX_INPUT = 64 * 1024;
 
-// Reads the bytes as an OBJ file into both mesh kinds and runs on them everything the viewer
+// Reads the bytes through every reader (OBJ, STL, PLY, OFF) into the half-edge mesh, and as
+// an OBJ file into the simple mesh as the viewer does, and runs on them everything the viewer
 // and meshinfo run. Output to standard output and error is discarded meanwhile.
 void runFuzzPipeline(const std::uint8_t* data, std::size_t size);
