@@ -1,5 +1,7 @@
 #include "io/MeshReaders.h"
 
+#include "SupportCode/WeldMap.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -11,6 +13,32 @@ namespace
 constexpr std::size_t HEADER = 80;
 constexpr std::size_t TRIANGLE = 50; // normal, three corners, attribute word
 
+// STL repeats every corner in each of its facets. Equal corners share one position here, as
+// they would in an indexed file, welded as the meshes weld them.
+class Corners
+{
+public:
+    explicit Corners(MeshData& data) : mData(data) {}
+    void reserve(std::size_t n)
+    {
+        mData.verts.reserve(n);
+        mMap.reserve(n, [this](unsigned int i) { return mData.verts[i]; });
+    }
+    unsigned int add(const Vector3<float>& v)
+    {
+        const auto next = static_cast<unsigned int>(mData.verts.size());
+        const unsigned int index =
+            mMap.findOrInsert(v, next, [this](unsigned int i) { return mData.verts[i]; });
+        if (index == next)
+            mData.verts.push_back(v);
+        return index;
+    }
+
+private:
+    MeshData& mData;
+    WeldMap mMap;
+};
+
 float littleEndianFloat(const unsigned char* p)
 {
     const std::uint32_t bits = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
@@ -19,7 +47,6 @@ float littleEndianFloat(const unsigned char* p)
     return f;
 }
 
-// Every corner becomes a position of its own; the meshes weld equal ones.
 bool readBinary(const std::string& bytes, MeshData& data, std::string& error)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -45,17 +72,19 @@ bool readBinary(const std::string& bytes, MeshData& data, std::string& error)
         error = "Error: binary STL byte " + std::to_string(HEADER) + ": too many triangles";
         return false;
     }
-    data.verts.reserve(3 * count);
+    Corners corners(data);
+    corners.reserve(count / 2); // a closed surface has about half as many vertices as faces
     data.tris.reserve(count);
     for (std::uint64_t t = 0; t < count; ++t)
     {
-        const std::uint64_t corners = HEADER + 4 + TRIANGLE * t + 12; // after the normal
+        const std::uint64_t first = HEADER + 4 + TRIANGLE * t + 12; // after the normal
+        unsigned int tri[3];
         for (unsigned int c = 0; c < 3; ++c)
         {
             Vector3<float> v;
             for (unsigned int k = 0; k < 3; ++k)
             {
-                const std::uint64_t at = corners + 12 * c + 4 * k;
+                const std::uint64_t at = first + 12 * c + 4 * k;
                 v[k] = littleEndianFloat(p + at);
                 if (!std::isfinite(v[k]))
                 {
@@ -64,10 +93,9 @@ bool readBinary(const std::string& bytes, MeshData& data, std::string& error)
                     return false;
                 }
             }
-            data.verts.push_back(v);
+            tri[c] = corners.add(v);
         }
-        const auto first = static_cast<unsigned int>(3 * t);
-        data.tris.emplace_back(first, first + 1, first + 2);
+        data.tris.emplace_back(tri[0], tri[1], tri[2]);
     }
     return true;
 }
@@ -96,6 +124,7 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
     bool inSolid = false;
     bool inFacet = false;
     bool ended = false; // an "endsolid" was read since the last "solid"
+    Corners welded(data);
     Vector3<float> corner[3];
     unsigned int corners = 0;
     while (lines.next(begin, end))
@@ -157,10 +186,10 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
             if (corners != 3)
                 return fail("a facet with " + std::to_string(corners) + " vertices");
             if (data.verts.size() + 3 > MAX_VERTICES)
-                return fail("too many triangles");
-            const auto first = static_cast<unsigned int>(data.verts.size());
-            data.verts.insert(data.verts.end(), corner, corner + 3);
-            data.tris.emplace_back(first, first + 1, first + 2);
+                return fail("too many vertices");
+            const unsigned int a = welded.add(corner[0]);
+            const unsigned int b = welded.add(corner[1]);
+            data.tris.emplace_back(a, b, welded.add(corner[2]));
             inFacet = false;
         }
         else

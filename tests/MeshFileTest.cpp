@@ -189,6 +189,13 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
         EXPECT_EQ(mesh.faces(), reference.faces());
         EXPECT_EQ(mesh.area(), reference.area());
         EXPECT_EQ(mesh.volume(), reference.volume());
+
+        // STL's repeated corners are welded in the reader too: five positions, as indexed.
+        std::istringstream in(c.bytes);
+        MeshData data;
+        ASSERT_TRUE(readMeshStream(in, c.name, data, MeshReadOptions(), stats, error));
+        EXPECT_EQ(data.verts.size(), 5u);
+        EXPECT_EQ(data.tris.size(), 6u);
     }
 }
 
