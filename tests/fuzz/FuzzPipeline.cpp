@@ -80,19 +80,19 @@ void runFuzzPipeline(const std::uint8_t* data, std::size_t size)
     for (const char* name : {"in.obj", "in.stl", "in.ply", "in.off"})
     {
         std::istringstream in(text);
-        MeshData data;
+        MeshData read;
         MeshReadOptions options;
         options.splitPolygons = true;
         MeshReadStats stats;
         std::string error;
-        if (!readMeshStream(in, name, data, options, stats, error))
+        if (!readMeshStream(in, name, read, options, stats, error))
         {
-            require(isOnePrintableLine(error) && data.verts.empty() && data.tris.empty());
+            require(isOnePrintableLine(error) && read.verts.empty() && read.tris.empty());
             continue;
         }
         bool& done = built[static_cast<int>(stats.format)];
         if (!done)
-            exercise(data);
+            exercise(read);
         done = true;
     }
     {
