@@ -1,5 +1,6 @@
 #include "ObjIO.h"
 
+#include "Console.h"
 #include "Mesh.h"
 
 #include <gtest/gtest.h>
@@ -298,4 +299,26 @@ TEST(ObjIOFiles, BunnyAndTriangle)
     ASSERT_TRUE(reader2.load(&one, triangle));
     ASSERT_EQ(one.tris.size(), 1u);
     expectTri(one.tris[0], V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0));
+}
+
+TEST(Console, PrintableTextAndProgressLines)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain name.obj", "plain name.obj"},
+        {std::string("a\0b\x7f\t\n", 6), "a\\x00b\\x7f\\x09\\x0a"},
+        {"caf\xc3\xa9 \xf0\x9f\x99\x82", "caf\xc3\xa9 \xf0\x9f\x99\x82"}, // valid UTF-8 stays
+        // cut short, a stray byte, overlong, a surrogate, beyond U+10FFFF
+        {"\xc3(\xff", "\\xc3(\\xff"},
+        {"\xe0\x80\x80\xed\xa0\x80\xf4\x90\x80\x80",
+         "\\xe0\\x80\\x80\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80"},
+    };
+    for (const auto& [bytes, shown] : cases)
+        EXPECT_EQ(printable(bytes), shown);
+    EXPECT_EQ(printable(std::string(41, '7'), 40), std::string(40, '7') + "...");
+    EXPECT_EQ(printable(std::string(40, '7'), 40), std::string(40, '7'));
+
+    std::ostringstream out;
+    Progress("meshinfo", true, out).phase("reading");
+    Progress("meshinfo", false, out).phase("building");
+    EXPECT_EQ(out.str(), "meshinfo: reading...\n");
 }

@@ -8,6 +8,7 @@
 // Exit status: 0 for a readable mesh (whatever its defects), 1 for a file that cannot be
 // opened or that the reader rejects, 2 for wrong usage.
 
+#include "Console.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
 #include "ObjIO.h"
@@ -27,8 +28,6 @@
 
 namespace
 {
-// Above this size the work takes about a second or more, and a terminal gets progress lines.
-constexpr long long PROGRESS_BYTES = 16ll * 1000 * 1000;
 // The JSON report lists at most this many components (a triangle soup has one per triangle).
 constexpr std::size_t JSON_COMPONENT_LIMIT = 1000;
 // The text report lists at most this many.
@@ -419,12 +418,8 @@ int main(int argc, char** argv)
     if (!in.is_open())
         return cannotRead(file, std::string("cannot open: ") + std::strerror(errno));
 
-    const bool progress = isatty(STDERR_FILENO) && st.st_size >= PROGRESS_BYTES;
-    auto announce = [&](const char* what)
-    {
-        if (progress)
-            std::cerr << "meshinfo: " << what << "..." << std::endl;
-    };
+    const Progress progress("meshinfo", st.st_size);
+    auto announce = [&](const char* what) { progress.phase(what); };
 
     Outcome o;
     o.file = file;
