@@ -29,63 +29,6 @@ Vector3<float> unitOrZero(Vector3<float> v)
 } // namespace
 
 // ---------------------------------------------------------------------------------------
-// Hash tables
-
-std::size_t HalfEdgeMesh::EdgeTable::slotOf(unsigned int lo, unsigned int hi) const
-{
-    const std::uint64_t key = (static_cast<std::uint64_t>(lo) << 32) | hi;
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> mShift);
-}
-
-unsigned int HalfEdgeMesh::EdgeTable::find(unsigned int lo, unsigned int hi) const
-{
-    if (mSlots.empty())
-        return UNINITIALIZED;
-    const std::size_t mask = mSlots.size() - 1;
-    for (std::size_t i = slotOf(lo, hi);; i = (i + 1) & mask)
-    {
-        const Slot& s = mSlots[i];
-        if (s.lo == lo && s.hi == hi)
-            return s.halfEdge;
-        if (s.lo == EMPTY)
-            return UNINITIALIZED;
-    }
-}
-
-void HalfEdgeMesh::EdgeTable::insert(unsigned int lo, unsigned int hi, unsigned int halfEdge)
-{
-    if (10 * (mCount + 1) > 7 * mSlots.size())
-        grow();
-    const std::size_t mask = mSlots.size() - 1;
-    std::size_t i = slotOf(lo, hi);
-    while (mSlots[i].lo != EMPTY)
-        i = (i + 1) & mask;
-    mSlots[i] = Slot{lo, hi, halfEdge};
-    ++mCount;
-}
-
-void HalfEdgeMesh::EdgeTable::grow()
-{
-    std::vector<Slot> old;
-    old.swap(mSlots);
-    const std::size_t size = old.empty() ? 1024 : 2 * old.size();
-    mSlots.assign(size, Slot{});
-    mShift = 64;
-    for (std::size_t s = size; s > 1; s >>= 1)
-        --mShift;
-    const std::size_t mask = size - 1;
-    for (const Slot& s : old)
-    {
-        if (s.lo == EMPTY)
-            continue;
-        std::size_t i = slotOf(s.lo, s.hi);
-        while (mSlots[i].lo != EMPTY)
-            i = (i + 1) & mask;
-        mSlots[i] = s;
-    }
-}
-
-// ---------------------------------------------------------------------------------------
 // Construction
 
 HalfEdgeMesh::HalfEdgeMesh()
@@ -189,7 +132,8 @@ unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
         k = mNextPair[k];
     }
     if (found == UNINITIALIZED && mPairListLength[lo] >= PAIR_LIST_LIMIT)
-        found = mOverflowEdges.find(lo, hi);
+        found = mOverflowEdges.find(edgeHash(lo, hi), [this, lo, hi](unsigned int n)
+                                    { return pairEnds(n) == std::make_pair(lo, hi); });
     if (!isEdgeIndex(found) || !isEdgeIndex(found + 1))
         return UNINITIALIZED;
     // Both halves of a loop start at its vertex; a newest-first scan meets the newer one.
@@ -217,7 +161,14 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
     else
     {
         mNextPair.push_back(UNINITIALIZED);
-        mOverflowEdges.insert(lo, std::max(v1, v2), n);
+        const auto hashOf = [this](unsigned int m)
+        {
+            const std::pair<unsigned int, unsigned int> ends = pairEnds(m);
+            return edgeHash(ends.first, ends.second);
+        };
+        // A new pair matches nothing stored.
+        mOverflowEdges.findOrInsert(
+            hashOf(n), n, [](unsigned int) { return false; }, hashOf);
     }
 }
 

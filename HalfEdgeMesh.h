@@ -2,12 +2,15 @@
 
 #include "Mesh.h"
 
+#include "SupportCode/IndexTable.h"
 #include "SupportCode/Vector3.h"
 #include "SupportCode/WeldMap.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // A triangle mesh stored as half-edges, welded by exact position.
@@ -83,6 +86,8 @@ protected:
     bool addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned int& indx1,
                          unsigned int& indx2);
     void mergeBoundaryEdge(unsigned int indx);
+    // Slots examined so far by the edge table past the pair lists: its cost, for tests.
+    std::uint64_t overflowEdgeProbes() const { return mOverflowEdges.probes(); }
 
     std::vector<HalfEdge> mEdges;
     std::vector<Vertex> mVerts;
@@ -91,30 +96,6 @@ protected:
     WeldMap mUniqueVerts;
 
 private:
-    // Open-addressing hash table from an unordered vertex pair to a half-edge, kept under
-    // 70 % full so that probe runs stay short.
-    class EdgeTable
-    {
-    public:
-        unsigned int find(unsigned int lo, unsigned int hi) const; // UNINITIALIZED if absent
-        void insert(unsigned int lo, unsigned int hi, unsigned int halfEdge); // or replace
-
-    private:
-        static constexpr unsigned int EMPTY = 0xFFFFFFFFu; // never a vertex index
-        struct Slot
-        {
-            unsigned int lo = EMPTY; // the smaller vertex index, or EMPTY for a free slot
-            unsigned int hi = EMPTY;
-            unsigned int halfEdge = 0;
-        };
-        std::size_t slotOf(unsigned int lo, unsigned int hi) const;
-        void grow();
-
-        std::vector<Slot> mSlots; // size a power of two, or empty
-        std::size_t mCount = 0;
-        unsigned int mShift = 64; // 64 - log2(mSlots.size())
-    };
-
     bool isEdgeIndex(unsigned int i) const { return i < mEdges.size(); }
     bool isVertexIndex(unsigned int i) const { return i < mVerts.size(); }
     bool isFaceIndex(unsigned int i) const { return i < mFaces.size(); }
@@ -156,7 +137,16 @@ private:
     std::vector<unsigned int> mPairListHead;   // by vertex; UNINITIALIZED: no pair listed
     std::vector<std::uint8_t> mPairListLength; // by vertex
     std::vector<unsigned int> mNextPair;       // by pair number k = half-edge / 2
-    EdgeTable mOverflowEdges;                  // (smaller, larger vertex) -> half-edge 2k
+    IndexTable mOverflowEdges;                 // half-edge 2k, keyed by its two vertices
+    // The smaller and larger vertex of the pair n, n + 1.
+    std::pair<unsigned int, unsigned int> pairEnds(unsigned int n) const
+    {
+        return std::minmax(mEdges[n].vert, mEdges[n + 1].vert);
+    }
+    std::uint64_t edgeHash(unsigned int lo, unsigned int hi) const
+    {
+        return mOverflowEdges.hash(static_cast<std::uint64_t>(lo) << 32 | hi);
+    }
 
     // The half-edge from v1 to v2 that a newest-first scan of all half-edges would meet
     // first, or UNINITIALIZED.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SupportCode/IndexTable.h"
 #include "SupportCode/Vector3.h"
 #include "SupportCode/WeldKey.h"
 
@@ -23,30 +24,31 @@
 class WeldMap
 {
 public:
-    static constexpr unsigned int NONE = 0xFFFFFFFFu; // not a vertex index
+    static constexpr unsigned int NONE = IndexTable::NONE; // not a vertex index
 
-    std::size_t size() const { return mCount; }
-    bool empty() const { return mCount == 0; }
+    std::size_t size() const { return mTable.size(); }
+    bool empty() const { return mTable.empty(); }
+    std::uint64_t probes() const { return mTable.probes(); }
 
     // Room for n keys without growing (and so without re-reading positions).
     template <class PositionOf> void reserve(std::size_t n, PositionOf positionOf)
     {
-        if (slotsFor(n) > mSlots.size())
-            rehash(slotsFor(n), positionOf);
+        mTable.reserve(n, hashOf(positionOf));
+        sizeCache();
     }
 
     // The index stored for a position equal to v, or NONE.
     template <class PositionOf>
     unsigned int find(const Vector3<float>& v, PositionOf positionOf) const
     {
-        if (mSlots.empty())
+        if (mTable.empty())
             return NONE;
         const WeldKey key = WeldKey::of(v);
         const std::uint64_t h = hash(key);
         CacheEntry& cached = cacheFor(h);
         if (cached.index != NONE && cached.key == key)
             return cached.index;
-        const unsigned int index = mSlots[slotFor(key, h, positionOf)];
+        const unsigned int index = mTable.find(h, matches(key, positionOf));
         if (index != NONE)
             cached = CacheEntry{key, index};
         return index;
@@ -58,30 +60,26 @@ public:
     template <class PositionOf>
     unsigned int findOrInsert(const Vector3<float>& v, unsigned int newIndex, PositionOf positionOf)
     {
-        if (slotsFor(mCount + 1) > mSlots.size())
-            rehash(slotsFor(mCount + 1), positionOf);
         const WeldKey key = WeldKey::of(v);
         const std::uint64_t h = hash(key);
-        CacheEntry& cached = cacheFor(h);
-        if (cached.index != NONE && cached.key == key)
-            return cached.index;
-        unsigned int& slot = mSlots[slotFor(key, h, positionOf)];
-        if (slot == NONE)
+        if (!mCache.empty())
         {
-            slot = newIndex;
-            ++mCount;
+            const CacheEntry& cached = cacheFor(h);
+            if (cached.index != NONE && cached.key == key)
+                return cached.index;
         }
-        cached = CacheEntry{key, slot};
-        return slot;
+        const unsigned int index =
+            mTable.findOrInsert(h, newIndex, matches(key, positionOf), hashOf(positionOf));
+        sizeCache();
+        cacheFor(h) = CacheEntry{key, index};
+        return index;
     }
 
     void clear()
     {
-        mSlots.clear();
-        mSlots.shrink_to_fit();
+        mTable.clear();
         mCache.clear();
         mCache.shrink_to_fit();
-        mCount = 0;
     }
 
 private:
@@ -91,64 +89,30 @@ private:
         unsigned int index; // NONE: empty
     };
 
-    // At most half full: a miss then ends after about two probes.
-    static std::size_t slotsFor(std::size_t n)
+    std::uint64_t hash(const WeldKey& k) const
     {
-        std::size_t slots = 16;
-        while (slots < 2 * n)
-            slots *= 2;
-        return slots;
+        return mTable.hash(static_cast<std::uint64_t>(k.x) << 32 | k.y, k.z);
     }
-
-    static std::uint64_t hash(const WeldKey& k)
+    template <class PositionOf> auto hashOf(PositionOf positionOf) const
     {
-        const std::uint64_t h = (static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull) ^
-                                (static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full) ^
-                                (static_cast<std::uint64_t>(k.z) * 0x165667B19E3779F9ull);
-        return (h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull;
+        return [this, positionOf](unsigned int i) { return hash(WeldKey::of(positionOf(i))); };
+    }
+    template <class PositionOf> static auto matches(const WeldKey& key, PositionOf positionOf)
+    {
+        return [&key, positionOf](unsigned int i) { return WeldKey::of(positionOf(i)) == key; };
     }
 
     CacheEntry& cacheFor(std::uint64_t h) const { return mCache[(h >> 20) & (mCache.size() - 1)]; }
 
-    // The slot holding key, or the empty slot that ends its probe sequence.
-    template <class PositionOf>
-    std::size_t slotFor(const WeldKey& key, std::uint64_t h, PositionOf positionOf) const
+    // A slot for about every fourth key, up to 32768 (512 KiB): small meshes keep a small
+    // cache. Its entries are re-entered as keys come back.
+    void sizeCache()
     {
-        const std::size_t mask = mSlots.size() - 1;
-        std::size_t i = static_cast<std::size_t>(h >> mShift);
-        while (mSlots[i] != NONE && !(WeldKey::of(positionOf(mSlots[i])) == key))
-            i = (i + 1) & mask;
-        return i;
-    }
-
-    void place(const WeldKey& key, unsigned int index)
-    {
-        const std::size_t mask = mSlots.size() - 1;
-        std::size_t i = static_cast<std::size_t>(hash(key) >> mShift);
-        while (mSlots[i] != NONE)
-            i = (i + 1) & mask;
-        mSlots[i] = index;
-    }
-
-    template <class PositionOf> void rehash(std::size_t slots, PositionOf positionOf)
-    {
-        std::vector<unsigned int> old(slots, NONE);
-        old.swap(mSlots);
-        mShift = 64;
-        for (std::size_t s = slots; s > 1; s >>= 1)
-            --mShift;
-        for (const unsigned int index : old)
-            if (index != NONE)
-                place(WeldKey::of(positionOf(index)), index);
-        // A slot for about every fourth key, up to 32768 (512 KiB): small meshes keep a
-        // small cache. Its entries are re-entered as keys come back.
-        const std::size_t entries = std::min<std::size_t>(slots / 8, 32768);
+        const std::size_t entries = std::min<std::size_t>(mTable.slots() / 8, 32768);
         if (mCache.size() < entries)
             mCache.assign(entries, CacheEntry{WeldKey{0, 0, 0}, NONE});
     }
 
-    std::vector<unsigned int> mSlots;       // vertex indices; a power of two in size, or empty
+    IndexTable mTable;                      // vertex indices
     mutable std::vector<CacheEntry> mCache; // recent keys; a power of two in size (at least 2)
-    std::size_t mCount = 0;
-    unsigned int mShift = 64; // 64 - log2(mSlots.size())
 };
