@@ -145,11 +145,21 @@ bool readOther(const std::string& bytes, MeshFormat format, MeshData& data,
     return false;
 }
 
-std::string readAll(std::istream& in)
+// The rest of the stream; size, when known, saves growing the string as it fills.
+std::string readAll(std::istream& in, std::uint64_t size = 0)
 {
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.read(&bytes[0], static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    constexpr std::size_t BLOCK = 1 << 20;
+    while (in)
+    {
+        const std::size_t held = bytes.size();
+        bytes.resize(held + BLOCK);
+        in.read(&bytes[held], BLOCK);
+        bytes.resize(held + static_cast<std::size_t>(in.gcount()));
+    }
+    return bytes;
 }
 
 // A view of bytes already in memory as a stream, without a copy.
@@ -219,7 +229,7 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
     }
 
     if (seekable)
-        bytes = readAll(*in);
+        bytes = readAll(*in, size);
     MeshData parsed;
     MeshData& data = keep ? *keep : parsed;
     data = MeshData();

@@ -51,12 +51,15 @@ public:
     unsigned long line() const { return mLine; }
     std::size_t offset() const { return static_cast<std::size_t>(mPos - mBegin); }
     std::size_t remaining() const { return static_cast<std::size_t>(mEnd - mPos); }
+    // The line read last is the end of the text, cut off before its line feed.
+    bool lineCut() const { return mCut; }
 
 private:
     const char* mBegin;
     const char* mPos;
     const char* mEnd;
     unsigned long mLine = 0;
+    bool mCut = false;
 };
 
 // The next blank-separated token of [pos, end): false when there is none.

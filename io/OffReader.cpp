@@ -44,7 +44,10 @@ bool readOff(const std::string& bytes, const MeshReadOptions& options, MeshData&
     const char* end = nullptr;
     auto fail = [&](const std::string& what)
     {
-        error = "Error: OFF line " + std::to_string(lines.line()) + ": " + what;
+        error = "Error: OFF line " + std::to_string(lines.line()) + ": " + what +
+                (lines.lineCut() && what.find("truncated") == std::string::npos
+                     ? " (the file ends in this line: truncated?)"
+                     : "");
         data = MeshData();
         return false;
     };

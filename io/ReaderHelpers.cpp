@@ -91,6 +91,7 @@ bool LineReader::next(const char*& begin, const char*& end)
     begin = mPos;
     end = found ? static_cast<const char*>(found) : mEnd;
     mPos = found ? end + 1 : mEnd;
+    mCut = !found;
     ++mLine;
     return true;
 }

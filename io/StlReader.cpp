@@ -118,7 +118,10 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
     const char* end = nullptr;
     auto fail = [&](const std::string& what)
     {
-        error = "Error: ASCII STL line " + std::to_string(lines.line()) + ": " + what;
+        error = "Error: ASCII STL line " + std::to_string(lines.line()) + ": " + what +
+                (lines.lineCut() && what.find("truncated") == std::string::npos
+                     ? " (the file ends in this line: truncated?)"
+                     : "");
         return false;
     };
     bool inSolid = false;

@@ -250,6 +250,9 @@ TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
          "is not a finite number"},
         {"STL text cut in a facet", asciiStl().substr(0, 63), "",
          "Error: ASCII STL line 4: the file ends before 'endsolid' (truncated?)"},
+        {"STL text cut in a line", asciiStl().substr(0, 60), "",
+         "Error: ASCII STL line 4: a vertex needs three coordinates, found 2 (the file ends in "
+         "this line: truncated?)"},
         {"PLY rows beyond the file", plyHead + plyBody, "",
          "Error: PLY byte 170: the declared rows need at least 37 bytes; the data has 36 "
          "(truncated?)"},
