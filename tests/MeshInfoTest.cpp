@@ -156,6 +156,40 @@ const BadInput BAD_INPUTS[] = {
      "\"euler_characteristic\": 2, \"genus\": 0, \"genus_undefined_reason\": null}"},
     {"s10_annulus.obj", 0, "p=8 v=8 f=8 e=16 be=8 bl=2 c=1",
      "\"volume_undefined_reason\": \"open surface: 2 boundary loops\","},
+    // STL, PLY and OFF: the line names the byte of a binary file, the line of a text one.
+    {"r05_index_beyond_vertices.off", 1,
+     "Error: OFF line 6: vertex index 3 is outside the 3 vertices (they count from 0)"},
+    {"r05_index_beyond_vertices.ply", 1,
+     "Error: PLY line 13: face 0 has vertex index 3, outside the 3 vertices (they count from 0)"},
+    {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 chi=1",
+     "\"polygons_split\": 1,\n  \"largest_polygon_split\": 5,"},
+    {"r09_two_corners.off", 1,
+     "Error: OFF line 6: a face with 2 corners (at least three are needed)"},
+    {"r15_nan.off", 1,
+     "Error: OFF line 4: bad number 'nan' in a vertex (coordinates must be finite decimal "
+     "numbers)"},
+    {"r15_nan.ply", 1,
+     "Error: PLY line 11: vertex 1 has a coordinate that is not a finite number in float range"},
+    {"r15_nan.stl", 1,
+     "Error: ASCII STL line 5: bad number 'nan' in a vertex (coordinates must be finite "
+     "decimal numbers)"},
+    {"r16_binary_stl_header_solid.stl", 0, ONE_TRIANGLE, "\"format\": \"binary STL\","},
+    {"r17_control_bytes.ply", 1,
+     "Error: PLY line 3: expected 'element NAME COUNT', found 'element vertex "
+     "3\\x1b[31m\\xff'"},
+    {"r17_counts_beyond_file.off", 1,
+     "Error: OFF line 2: 3000000000 vertices and 1 faces do not fit in the 6 bytes that follow "
+     "(truncated?)"},
+    {"r17_counts_beyond_file.ply", 1,
+     "Error: PLY line 10: the header declares 4000000000 'face' rows, more than the 26 bytes of "
+     "data can hold (truncated?)"},
+    {"r17_truncated_binary.ply", 1,
+     "Error: PLY byte 214: the file ends inside the data (truncated?)"},
+    {"r17_truncated_binary.stl", 1,
+     "Error: binary STL byte 80: the header declares 2 triangles, which need 184 bytes; the file "
+     "has 134 (truncated?)"},
+    {"r17_truncated_text.stl", 1,
+     "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
 } // namespace
 
@@ -167,7 +201,7 @@ TEST(MeshInfo, UsageErrorsExitTwo)
         const ProgramRun r = meshinfo(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(contains(r.err, "usage: meshinfo [--json] FILE.obj\n")) << r.err;
+        EXPECT_TRUE(contains(r.err, "usage: meshinfo [--json] FILE\n")) << r.err;
     }
 }
 

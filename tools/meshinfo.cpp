@@ -1,9 +1,9 @@
-// meshinfo: the analyser without a window. Loads an OBJ file into a half-edge mesh as the
-// viewer does (merge, validate, normals) and prints counts and measures of the triangles
-// as read. The report goes to standard output, the validation lines and reader diagnostics
-// to standard error.
+// meshinfo: the analyser without a window. Loads a mesh file (OBJ, STL, PLY or OFF) into a
+// half-edge mesh as the viewer does (merge, validate, normals) and prints counts and measures
+// of the triangles as read. The report goes to standard output, the validation lines and
+// reader diagnostics to standard error.
 //
-//   meshinfo [--json] FILE.obj
+//   meshinfo [--json] FILE
 //
 // Exit status: 0 for a readable mesh (whatever its defects), 1 for a file that cannot be
 // opened or that the reader rejects, 2 for wrong usage.
@@ -11,15 +11,12 @@
 #include "Console.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
-#include "ObjIO.h"
+#include "io/MeshFile.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,37 +37,12 @@ double millisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The parse buffer stays filled after a load; the analysis reads the triangles from it.
-class Reader : public ObjIO
-{
-public:
-    const LoadData& data() const { return loadData; }
-};
-
-// Notes when the reader starts handing over triangles, which separates reading from
-// building within one load.
 class InspectedMesh : public HalfEdgeMesh
 {
 public:
-    bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
-                     const Vector3<float>& v3) override
-    {
-        if (!mBuilding)
-        {
-            mBuilding = true;
-            mBuildStart = Clock::now();
-        }
-        return HalfEdgeMesh::addTriangle(v1, v2, v3);
-    }
-    bool building() const { return mBuilding; }
-    Clock::time_point buildStart() const { return mBuildStart; }
     std::size_t numHalfEdges() const { return mEdges.size(); }
     std::size_t numVertices() const { return mVerts.size(); }
     std::size_t numFaces() const { return mFaces.size(); }
-
-private:
-    bool mBuilding = false;
-    Clock::time_point mBuildStart;
 };
 
 // Passes everything on to another stream buffer and counts the validation report's problem
@@ -128,6 +100,7 @@ struct Phase
 struct Outcome
 {
     std::string file;
+    MeshReadStats read;
     MeshAnalysis::Report report;
     std::size_t meshVertices = 0;
     std::size_t meshFaces = 0;
@@ -200,6 +173,7 @@ void writeText(const Outcome& o, std::ostream& out)
     auto count = [&](const char* label, std::uint64_t n) { row(label, std::to_string(n)); };
 
     out << "meshinfo " << o.file << "\n\nCounts\n";
+    row("format", meshFormatName(o.read.format));
     row("vertices",
         std::to_string(o.meshVertices) + "  (" + std::to_string(r.positions) + " positions read)");
     count("faces", o.meshFaces);
@@ -217,6 +191,11 @@ void writeText(const Outcome& o, std::ostream& out)
                                     std::to_string(r.repeatedCornerTriangles) +
                                     " with repeated corners)");
     count("duplicate triangles", r.duplicateTriangles);
+    row("polygons split into triangles",
+        std::to_string(o.read.splitPolygons) +
+            (o.read.splitPolygons
+                 ? "  (up to " + std::to_string(o.read.largestPolygon) + " corners)"
+                 : ""));
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -299,6 +278,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     const MeshAnalysis::Report& r = o.report;
     auto key = [&out](const char* name) { out << ",\n  \"" << name << "\": "; };
     out << "{\n  \"file\": " << jsonString(o.file);
+    key("format"), out << jsonString(meshFormatName(o.read.format));
     key("positions"), out << r.positions;
     key("vertices"), out << o.meshVertices;
     key("faces"), out << o.meshFaces;
@@ -314,6 +294,8 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("degenerate_triangles"), out << r.degenerateTriangles;
     key("repeated_corner_triangles"), out << r.repeatedCornerTriangles;
     key("duplicate_triangles"), out << r.duplicateTriangles;
+    key("polygons_split"), out << o.read.splitPolygons;
+    key("largest_polygon_split"), out << o.read.largestPolygon;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -374,7 +356,7 @@ int usage(const char* message)
 {
     if (message)
         std::cerr << "meshinfo: " << message << "\n";
-    std::cerr << "usage: meshinfo [--json] FILE.obj\n";
+    std::cerr << "usage: meshinfo [--json] FILE\n";
     return 2;
 }
 
@@ -396,7 +378,7 @@ int main(int argc, char** argv)
             json = true;
         else if (arg == "--help" || arg == "-h")
         {
-            std::cout << "usage: meshinfo [--json] FILE.obj\n";
+            std::cout << "usage: meshinfo [--json] FILE\n";
             return 0;
         }
         else if (arg.size() > 1 && arg[0] == '-')
@@ -409,73 +391,38 @@ int main(int argc, char** argv)
     if (file.empty())
         return usage(nullptr);
 
+    // The size decides on progress lines; a file that cannot be read is reported below.
     struct stat st;
-    if (stat(file.c_str(), &st) != 0)
-        return cannotRead(file, std::string("cannot open: ") + std::strerror(errno));
-    if (S_ISDIR(st.st_mode))
-        return cannotRead(file, std::string("cannot open: ") + std::strerror(EISDIR));
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open())
-        return cannotRead(file, std::string("cannot open: ") + std::strerror(errno));
-
-    const Progress progress("meshinfo", st.st_size);
+    const long long size = stat(file.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+    const Progress progress("meshinfo", size);
     auto announce = [&](const char* what) { progress.phase(what); };
 
     Outcome o;
     o.file = file;
-    Reader reader;
     InspectedMesh mesh;
 
-    // The reader's diagnostics are held back: on success they are passed on, on failure
-    // they become the one line that says why, with the file name.
     announce("reading");
-    std::ostringstream readerMessages;
-    const Clock::time_point readStart = Clock::now();
-    std::streambuf* stderrBuffer = std::cerr.rdbuf(readerMessages.rdbuf());
-    const bool loaded = reader.load(&mesh, in);
-    std::cerr.rdbuf(stderrBuffer);
-    const Clock::time_point loadEnd = Clock::now();
-    std::string messages = readerMessages.str();
-    if (!loaded)
-    {
-        while (!messages.empty() && (messages.back() == '\n' || messages.back() == '\r'))
-            messages.pop_back();
-        if (messages.empty())
-            messages = "no vertex data (no line begins with 'v')";
-        // One line, and one that shows on a terminal: the reader quotes the bad token, which
-        // may hold any byte.
-        std::string line;
-        for (const char c : messages)
-        {
-            const unsigned char u = static_cast<unsigned char>(c);
-            if (c == '\n')
-                line += ' ';
-            else if (u < 0x20 && c != '\t')
-            {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\x%02x", u);
-                line += buffer;
-            }
-            else
-                line += c;
-        }
-        return cannotRead(file, line);
-    }
-    std::cerr << messages;
-    const Clock::time_point buildStart = mesh.building() ? mesh.buildStart() : loadEnd;
-    o.phases.push_back(
-        {"read", std::chrono::duration<double, std::milli>(buildStart - readStart).count()});
-    o.phases.push_back(
-        {"build", std::chrono::duration<double, std::milli>(loadEnd - buildStart).count()});
+    MeshData data;
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    std::string error;
+    Clock::time_point start = Clock::now();
+    if (!readMeshFile(file, data, options, o.read, error))
+        return cannotRead(file, error);
+    o.phases.push_back({"read", millisecondsSince(start)});
+    start = Clock::now();
+    feedMesh(data, mesh);
+    o.phases.push_back({"build", millisecondsSince(start)});
 
     announce("merging boundaries");
-    Clock::time_point start = Clock::now();
+    start = Clock::now();
     mesh.mergeAllBoundaries();
     o.phases.push_back({"merge", millisecondsSince(start)});
 
     announce("validating");
     {
-        ValidateLineCounter counter(std::cerr.rdbuf());
+        std::streambuf* const stderrBuffer = std::cerr.rdbuf();
+        ValidateLineCounter counter(stderrBuffer);
         start = Clock::now();
         std::cerr.rdbuf(&counter);
         mesh.validate();
@@ -494,7 +441,7 @@ int main(int argc, char** argv)
 
     announce("analysing");
     start = Clock::now();
-    const bool analysed = MeshAnalysis::analyse(reader.data().verts, reader.data().tris, o.report);
+    const bool analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report);
     o.phases.push_back({"analysis", millisecondsSince(start)});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return cannotRead(file, "internal error: a triangle indexes beyond the positions");
