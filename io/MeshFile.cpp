@@ -1,5 +1,6 @@
 #include "io/MeshFile.h"
 
+#include "Console.h"
 #include "ObjIO.h"
 #include "io/MeshReaders.h"
 
@@ -33,16 +34,20 @@ std::string firstToken(const std::string& head, std::size_t from = 0)
     return head.substr(b, e - b);
 }
 
+std::string lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 std::string lowerExtension(const std::string& name)
 {
     const std::size_t dot = name.find_last_of('.');
     const std::size_t slash = name.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    return lower(name.substr(dot + 1));
 }
 
 // A binary STL is an 80-byte header, a triangle count and 50 bytes per triangle.
@@ -65,13 +70,14 @@ bool isOffKeyword(const std::string& token)
     return false;
 }
 
-// An STL that starts with "solid" is text when a facet or its end follows the name.
+// An STL that starts with "solid" is text when a facet or its end follows the name. Some
+// writers use capitals.
 bool looksLikeAsciiStl(const std::string& head, std::uint64_t size)
 {
     const std::size_t lineEnd = head.find('\n');
     if (lineEnd == std::string::npos)
         return size == head.size(); // one line of text and nothing more
-    const std::string next = firstToken(head, lineEnd + 1);
+    const std::string next = lower(firstToken(head, lineEnd + 1));
     return next == "facet" || next == "endsolid" || (next.empty() && size < 84);
 }
 
@@ -114,7 +120,7 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
         text.pop_back();
     if (!loaded)
     {
-        error = text.empty() ? "no vertex data (no line begins with 'v')" : printableText(text);
+        error = text.empty() ? "no vertex data (no line begins with 'v')" : printable(text);
         return false;
     }
     if (!text.empty())
@@ -272,7 +278,7 @@ MeshFormat detectMeshFormat(const std::string& head, std::uint64_t size, const s
     const std::string first = firstToken(head);
     if (isOffKeyword(first))
         return MeshFormat::OFF;
-    if (first == "solid")
+    if (lower(first) == "solid")
         return looksLikeAsciiStl(head, size) ? MeshFormat::STL_ASCII : MeshFormat::STL_BINARY;
 
     const std::string ext = lowerExtension(name);

@@ -65,9 +65,6 @@ private:
 // The next blank-separated token of [pos, end): false when there is none.
 bool nextToken(const char*& pos, const char* end, const char*& tokenBegin, const char*& tokenEnd);
 
-// A token for a message: quoted, cut short, with every byte outside printable ASCII escaped.
+// A token for a message: quoted, cut short, bytes that would not show as themselves escaped.
 std::string quoted(const char* begin, const char* end);
 } // namespace meshio
-
-// Bytes as printable ASCII: others as \xNN, line feeds as blanks.
-std::string printableText(const std::string& text);

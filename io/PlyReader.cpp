@@ -1,3 +1,4 @@
+#include "Console.h"
 #include "io/MeshReaders.h"
 
 #include <charconv>
@@ -254,7 +255,7 @@ public:
             const std::uint64_t row = smallestRow(e, mEncoding);
             if (row > 0 && e.count > available / row)
                 return failAt(body, "the header declares " + std::to_string(e.count) + " '" +
-                                        printableText(e.name) + "' rows, more than the " +
+                                        printable(e.name) + "' rows, more than the " +
                                         std::to_string(body.remaining()) +
                                         " bytes of data can hold (truncated?)");
             least += row * e.count;

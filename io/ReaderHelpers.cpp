@@ -1,32 +1,11 @@
+#include "Console.h"
 #include "io/MeshReaders.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-
-std::string printableText(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text)
-    {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '\n')
-            out += ' ';
-        else if (u < 0x20 || u > 0x7e)
-        {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02x", u);
-            out += buffer;
-        }
-        else
-            out += c;
-    }
-    return out;
-}
 
 namespace meshio
 {
@@ -111,9 +90,6 @@ bool nextToken(const char*& pos, const char* end, const char*& tokenBegin, const
 
 std::string quoted(const char* begin, const char* end)
 {
-    constexpr std::ptrdiff_t LONGEST = 40;
-    const bool cut = end - begin > LONGEST;
-    std::string text(begin, cut ? begin + LONGEST : end);
-    return "'" + printableText(text) + (cut ? "...'" : "'");
+    return "'" + printable(std::string(begin, end), 40) + "'";
 }
 } // namespace meshio

@@ -172,6 +172,7 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
     } CASES[] = {
         {binaryStl(triangles(), 6), "pyramid.obj", MeshFormat::STL_BINARY},
         {asciiStl(), "-", MeshFormat::STL_ASCII},
+        {"SOLID X\nFACET NORMAL 0 0 0" + asciiStl().substr(33), "x.obj", MeshFormat::STL_ASCII},
         {"OFF\n# comment\n5 5 10\n" + textLists(""), "pyramid.stl", MeshFormat::OFF},
         {"OFF 5 5\n" + textLists(" "), "x", MeshFormat::OFF},
         {"5 5 0\n" + textLists(""), "pyramid.off", MeshFormat::OFF},

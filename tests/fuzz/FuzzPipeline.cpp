@@ -58,10 +58,11 @@ void exercise(const MeshData& data)
     require(report.edges <= mesh.numHalfEdges() / 2);
 }
 
+// No control byte reaches a message (valid UTF-8 may stay).
 bool isOnePrintableLine(const std::string& s)
 {
     for (const char c : s)
-        if (c < 0x20 || c > 0x7e)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             return false;
     return !s.empty();
 }
