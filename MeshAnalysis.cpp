@@ -104,6 +104,8 @@ std::string genusUndefinedWhy(const MeshAnalysis::Component& c)
 }
 } // namespace
 
+// Over the complexity limit until it is split into named steps.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
                            const std::vector<Vector3<unsigned int>>& triangles, Report& report)
 {

@@ -290,6 +290,8 @@ bool ObjIO::parsePosition(const char* begin, const char* end, Vector3<float>& ou
     return true;
 }
 
+// One block: the checks of a corner read best together.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool ObjIO::parseFace(const char* begin, const char* end)
 {
     // Every token after the keyword is a corner, a trailing comment included.

@@ -264,6 +264,8 @@ void SimpleMesh::draw()
 // sum is rounded where the formula rounds it, so the value does not depend on how the
 // ring is gathered. Gathering sorts the (neighbour, face) pairs once instead of scanning
 // the ring for every neighbour, so a vertex of high valence costs k log k, not k squared.
+// One block: the cotangent formula reads best as written.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 float SimpleMesh::curvature(unsigned int vertexIndex, const Vector3<float>& n)
 {
     std::vector<unsigned int>& neighbourTriangles = mRingFaces;

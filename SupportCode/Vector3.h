@@ -20,6 +20,8 @@ public:
     explicit Vector3(const Vector4<T>& h) : v{h.v[0], h.v[1], h.v[2]} {}
 
     // Parses "x y z" (further numbers are ignored). Components that cannot be read stay 0.
+    // The interface takes it by value.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     explicit Vector3(std::string s)
     {
         std::stringstream ss(s, std::ios::in | std::ios::out);

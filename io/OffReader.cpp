@@ -36,6 +36,8 @@ bool readCount(const char*& pos, const char* end, std::int64_t& out)
 }
 } // namespace
 
+// One block: the format is read in the order of the file.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool readOff(const std::string& bytes, const MeshReadOptions& options, MeshData& data,
              MeshReadStats& stats, std::string& error)
 {

@@ -279,6 +279,8 @@ private:
     }
     bool failAt(const Body& body, const std::string& what) { return fail(body.position(), what); }
 
+    // One block: the header is read in the order of the file.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     bool readHeader()
     {
         LineReader lines(mBytes);
@@ -351,6 +353,8 @@ private:
     }
 
     // Which properties of "vertex" and "face" are read; everything else is skipped.
+    // One block: one pass over the declared elements.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     bool checkElements()
     {
         const std::string where = "line " + std::to_string(mHeaderLines);
@@ -395,6 +399,8 @@ private:
         return true;
     }
 
+    // One block: a row of any of the declared property types.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     bool readElement(Body& body, const Element& element)
     {
         if (element.properties.empty())

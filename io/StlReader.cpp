@@ -84,7 +84,7 @@ bool readBinary(const std::string& bytes, MeshData& data, std::string& error)
             Vector3<float> v;
             for (unsigned int k = 0; k < 3; ++k)
             {
-                const std::uint64_t at = first + 12 * c + 4 * k;
+                const std::uint64_t at = first + std::uint64_t{12} * c + std::uint64_t{4} * k;
                 v[k] = littleEndianFloat(p + at);
                 if (!std::isfinite(v[k]))
                 {
@@ -111,6 +111,8 @@ bool keywordIs(const char* begin, const char* end, const char* word)
     return true;
 }
 
+// One block: the format is read in the order of the file.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool readAscii(const std::string& text, MeshData& data, std::string& error)
 {
     LineReader lines(text);
