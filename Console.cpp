@@ -81,3 +81,23 @@ std::string printable(const std::string& bytes, std::size_t maxBytes)
     }
     return cut ? out + "..." : out;
 }
+
+std::string validUtf8(const std::string& bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();)
+    {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t n = c < 0x80 ? 1 : utf8Length(bytes, i);
+        if (n == 0)
+        {
+            out += "\xef\xbf\xbd";
+            ++i;
+            continue;
+        }
+        out.append(bytes, i, n);
+        i += n;
+    }
+    return out;
+}

@@ -35,3 +35,7 @@ private:
 // control characters, DEL and bytes that are not part of a valid UTF-8 sequence. Valid
 // UTF-8 stays. With maxBytes given, only the first maxBytes bytes are shown, then "...".
 std::string printable(const std::string& bytes, std::size_t maxBytes = std::string::npos);
+
+// bytes with every byte that is not part of a valid UTF-8 sequence replaced by U+FFFD, so
+// that any file name can stand in a JSON document.
+std::string validUtf8(const std::string& bytes);

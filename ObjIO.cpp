@@ -1,5 +1,7 @@
 #include "ObjIO.h"
 
+#include "Console.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -91,9 +93,22 @@ void returnFreedPages()
 #endif
 }
 
+// A token as the messages show it: cut after 40 bytes, and nothing a terminal would not show.
 std::string quoted(const char* begin, const char* end)
 {
-    return "'" + std::string(begin, end) + "'";
+    return "'" + printable(std::string(begin, std::min(end, begin + 41)), 40) + "'";
+}
+
+// Whether a line that begins [begin, end), the rest not yet seen, may be one the reader reads:
+// "v", "vn", "f" or "F".
+bool mayBeReadLine(const char* begin, const char* end)
+{
+    const char* kwEnd = keywordEnd(begin, end);
+    if (kwEnd == end && kwEnd - begin <= 2) // the keyword may go on
+        return *begin == 'f' || *begin == 'F' ||
+               (*begin == 'v' && (kwEnd - begin == 1 || begin[1] == 'n'));
+    return keywordIs(begin, kwEnd, "v") || keywordIs(begin, kwEnd, "vn") ||
+           keywordIs(begin, kwEnd, "f") || keywordIs(begin, kwEnd, "F");
 }
 } // namespace
 
@@ -112,6 +127,10 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
         *mMessages << "Error: OBJ input stream is not readable" << std::endl;
         return false;
     }
+    mPolygonsSplit = 0;
+    mLargestPolygon = 0;
+    if (!readByteOrderMark(is))
+        return false;
     if (!readHeader(is))
         return false;
     if (!readData(is))
@@ -147,16 +166,75 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     return true;
 }
 
+bool ObjIO::readByteOrderMark(std::istream& is)
+{
+    // The bytes are taken one by one as they match. Whatever they begin is no 'v' line, so
+    // when they stop matching, the rest of that line is dropped as the header scan would.
+    std::streambuf* sb = is.rdbuf();
+    const auto next = [sb](int byte)
+    {
+        if (sb->sgetc() != byte)
+            return false;
+        sb->sbumpc();
+        return true;
+    };
+    const char* encoding = nullptr;
+    mLine = 0;
+    if (next(0xef))
+    {
+        if (next(0xbb) && next(0xbf))
+            return true;
+    }
+    else if (next(0xfe))
+    {
+        if (next(0xff))
+            encoding = "UTF-16";
+    }
+    else if (next(0xff))
+    {
+        if (next(0xfe))
+            encoding = next(0) && next(0) ? "UTF-32" : "UTF-16";
+    }
+    else if (next(0))
+    {
+        if (next(0) && next(0xfe) && next(0xff))
+            encoding = "UTF-32";
+    }
+    else
+        return true;
+    if (encoding)
+    {
+        *mMessages << "Error: OBJ input is " << encoding
+                   << " text (it begins with a byte order mark); only ASCII and UTF-8 are read"
+                   << std::endl;
+        return false;
+    }
+    return skipHeaderLine(is);
+}
+
+bool ObjIO::skipHeaderLine(std::istream& is)
+{
+    // The count reached means the line has more than the limit before its line feed.
+    constexpr std::streamsize LIMIT = static_cast<std::streamsize>(MAX_SKIPPED_LINE_BYTES) + 2;
+    is.ignore(LIMIT, '\n');
+    if (is.gcount() == LIMIT)
+    {
+        ++mLine;
+        return fail("the line is longer than 1 GiB");
+    }
+    if (is.good())
+        ++mLine;
+    return true;
+}
+
 bool ObjIO::readHeader(std::istream& is)
 {
-    mLine = 0;
     while (is.good())
     {
         if (is.peek() == 'v')
             break;
-        is.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        if (is.good())
-            ++mLine;
+        if (!skipHeaderLine(is))
+            return false;
     }
     return is.good();
 }
@@ -172,6 +250,9 @@ bool ObjIO::readData(std::istream& is)
     std::streambuf* sb = is.rdbuf();
     std::vector<char> buffer;
     std::size_t held = 0; // bytes in buffer: the start of an unfinished line, then new data
+    // Within a line the reader has no use for: its bytes are dropped as they come.
+    bool skipping = false;
+    std::size_t skipped = 0; // bytes of that line so far
     mForwardReferences.clear();
     bool atEnd = false;
     while (!atEnd)
@@ -192,10 +273,37 @@ bool ObjIO::readData(std::istream& is)
         {
             const void* found =
                 std::memchr(searchFrom, '\n', static_cast<std::size_t>(end - searchFrom));
-            if (!found && !atEnd)
-                break; // the line goes on in the next block
             const char* lineEnd = found ? static_cast<const char*>(found) : end;
+            if (skipping)
+            {
+                skipped += static_cast<std::size_t>(lineEnd - p);
+                if (skipped > MAX_SKIPPED_LINE_BYTES)
+                    return fail("the line is longer than 1 GiB");
+                skipping = !found;
+                p = found ? lineEnd + 1 : end;
+                searchFrom = p;
+                continue;
+            }
+            if (!found && !atEnd)
+            {
+                // The line goes on in the next block: hold it if the reader may need it.
+                if (!mayBeReadLine(p, end))
+                {
+                    ++mLine;
+                    skipping = true;
+                    skipped = 0;
+                    continue; // drops what is here, without a line feed to find
+                }
+                if (static_cast<std::size_t>(end - p) > MAX_LINE_BYTES)
+                {
+                    ++mLine;
+                    return fail("the line is longer than 64 MiB");
+                }
+                break;
+            }
             ++mLine;
+            if (static_cast<std::size_t>(lineEnd - p) > MAX_LINE_BYTES && mayBeReadLine(p, lineEnd))
+                return fail("the line is longer than 64 MiB");
             if (!parseLine(p, lineEnd))
                 return false;
             p = found ? lineEnd + 1 : end;
@@ -297,14 +405,13 @@ bool ObjIO::parseFace(const char* begin, const char* end)
     // Every token after the keyword is a corner, a trailing comment included.
     const unsigned int numCorners =
         forEachToken(begin, end, [](const char*, const char*) { return true; });
-    if (numCorners != 3 && numCorners != 4)
+    if (numCorners < 3 || (numCorners > 4 && !mTriangulatePolygons))
     {
         *mMessages << "Encountered polygon with " << numCorners << " faces. Bailing out.\n";
         return false;
     }
 
-    unsigned int corner[4];
-    unsigned int n = 0;
+    mCorners.clear();
     bool ok = true;
     forEachToken(begin, end,
                  [&](const char* b, const char* e)
@@ -340,7 +447,7 @@ bool ObjIO::parseFace(const char* begin, const char* end)
                                        " reaches before the first position");
                              return false;
                          }
-                         corner[n++] = static_cast<unsigned int>(numVerts - value);
+                         mCorners.push_back(static_cast<unsigned int>(numVerts - value));
                          return true;
                      }
                      if (value >= std::numeric_limits<unsigned int>::max() - 1)
@@ -350,19 +457,27 @@ bool ObjIO::parseFace(const char* begin, const char* end)
                      }
                      if (value > numVerts)
                          mForwardReferences.push_back(ForwardReference{mLine, value});
-                     corner[n++] = static_cast<unsigned int>(value - 1);
+                     mCorners.push_back(static_cast<unsigned int>(value - 1));
                      return true;
                  });
     if (!ok)
         return false;
 
+    const std::vector<unsigned int>& c = mCorners;
     if (numCorners == 3)
-        loadData.tris.emplace_back(corner[0], corner[1], corner[2]);
-    else
+        loadData.tris.emplace_back(c[0], c[1], c[2]);
+    else if (numCorners == 4)
     {
         // The quad a b c d is cut along b-d; both halves keep its winding.
-        loadData.tris.emplace_back(corner[0], corner[1], corner[3]);
-        loadData.tris.emplace_back(corner[1], corner[2], corner[3]);
+        loadData.tris.emplace_back(c[0], c[1], c[3]);
+        loadData.tris.emplace_back(c[1], c[2], c[3]);
+    }
+    else
+    {
+        for (std::size_t i = 1; i + 1 < c.size(); ++i)
+            loadData.tris.emplace_back(c[0], c[i], c[i + 1]);
+        ++mPolygonsSplit;
+        mLargestPolygon = std::max<unsigned long long>(mLargestPolygon, numCorners);
     }
     return true;
 }

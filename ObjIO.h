@@ -4,6 +4,7 @@
 
 #include "SupportCode/Vector3.h"
 
+#include <cstddef>
 #include <iostream>
 #include <istream>
 #include <string>
@@ -13,9 +14,17 @@
 // dropped, triangles and quads) into any Mesh through addTriangle. The whole stream is
 // parsed and checked before the mesh receives anything, so a rejected file leaves the
 // mesh untouched. One ObjIO serves one load.
+//
+// Bounds for any stream, a device or a pipe included: a line the reader reads (a position,
+// normal or face) may hold up to MAX_LINE_BYTES, any other line up to MAX_SKIPPED_LINE_BYTES,
+// passed over in constant memory; a longer line rejects the stream. A UTF-8 byte order mark
+// at the start is skipped; a UTF-16 or UTF-32 one rejects the stream.
 class ObjIO
 {
 public:
+    static constexpr std::size_t MAX_LINE_BYTES = std::size_t(64) << 20;
+    static constexpr std::size_t MAX_SKIPPED_LINE_BYTES = std::size_t(1) << 30;
+
     struct LoadData
     {
         LoadData() = default;
@@ -31,10 +40,19 @@ public:
 
     // True when the stream was parsed to its end and every triangle was handed to mesh.
     // False (and the mesh receives nothing) for a stream that is not readable, a stream
-    // without position lines, a face with other than 3 or 4 corners, or data that would
-    // index outside the positions or is not a finite number; each but the second names
-    // its reason and line on standard error.
+    // without position lines, a face with other than 3 or 4 corners (or fewer than 3 when
+    // polygons are triangulated), data that would index outside the positions or is not a
+    // finite number, a line beyond the bounds above, or a UTF-16/32 byte order mark; each
+    // but the second names its reason on the message stream. Memory running out throws
+    // std::bad_alloc, which the caller reports.
     bool load(Mesh* mesh, std::istream& is);
+
+    // With triangulation on, a face with more than four corners a b c d e ... becomes the
+    // fan a b c, a c d, a d e, ...; off by default, when such a face rejects the stream.
+    void setTriangulatePolygons(bool triangulate) { mTriangulatePolygons = triangulate; }
+    // Faces with more than four corners that a load split, and the most corners of one.
+    unsigned long long polygonsSplit() const { return mPolygonsSplit; }
+    unsigned long long largestPolygon() const { return mLargestPolygon; }
 
     // With release on, load lets go of the parsed triangles step by step as it hands them
     // to the mesh, and loadData.tris is empty afterwards: the reader's copy then adds
@@ -63,12 +81,18 @@ private:
         unsigned long index; // 1-based, as written
     };
 
+    bool readByteOrderMark(std::istream& is);
+    bool skipHeaderLine(std::istream& is);
     bool parseLine(const char* begin, const char* end);
     bool parsePosition(const char* begin, const char* end, Vector3<float>& out) const;
     bool parseFace(const char* begin, const char* end);
     bool fail(const std::string& what) const;
 
     bool mReleaseTriangles = false;
+    bool mTriangulatePolygons = false;
+    unsigned long long mPolygonsSplit = 0;
+    unsigned long long mLargestPolygon = 0;
+    std::vector<unsigned int> mCorners; // of the face being read
     std::ostream* mMessages = &std::cerr;
     unsigned long mLine = 0;                          // number of the line being read, from 1
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far

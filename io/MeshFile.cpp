@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -108,13 +109,16 @@ public:
 
 // ObjIO's diagnostics, turned into the one line of a rejected file.
 bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions& options,
-             std::string& error)
+             MeshReadStats& stats, std::string& error)
 {
     ObjReader reader;
     std::ostringstream messages;
     reader.setMessages(messages);
     reader.setReleaseTriangles(options.releaseTriangles && !keep);
+    reader.setTriangulatePolygons(options.splitPolygons);
     const bool loaded = reader.load(&mesh, in);
+    stats.splitPolygons = reader.polygonsSplit();
+    stats.largestPolygon = static_cast<unsigned int>(reader.largestPolygon());
     std::string text = messages.str();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
@@ -168,14 +172,29 @@ std::string readAll(std::istream& in, std::uint64_t size = 0)
     return bytes;
 }
 
-// A view of bytes already in memory as a stream, without a copy.
-class MemoryBuffer : public std::streambuf
+// Bytes already in memory, then the rest of a stream (if any), as one stream.
+class HeadThenRest : public std::streambuf
 {
 public:
-    explicit MemoryBuffer(std::string& bytes)
+    HeadThenRest(std::string& head, std::streambuf* rest) : mRest(rest)
     {
-        setg(bytes.data(), bytes.data(), bytes.data() + bytes.size());
+        setg(head.data(), head.data(), head.data() + head.size());
     }
+
+protected:
+    int_type underflow() override
+    {
+        const std::streamsize n =
+            mRest ? mRest->sgetn(mBlock, static_cast<std::streamsize>(sizeof mBlock)) : 0;
+        if (n <= 0)
+            return traits_type::eof();
+        setg(mBlock, mBlock, mBlock + n);
+        return traits_type::to_int_type(mBlock[0]);
+    }
+
+private:
+    std::streambuf* mRest;
+    char mBlock[1 << 16];
 };
 
 // Reads from a file (or "-", standard input), or from a stream when in is given. Exactly
@@ -214,11 +233,26 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
         in->read(&head[0], static_cast<std::streamsize>(head.size()));
         seekable = in->gcount() == static_cast<std::streamsize>(head.size()) && in->seekg(start);
     }
+    // A pipe is read to its end, or until it is longer than the binary STL its first bytes
+    // announce: an OBJ stream then goes on from there in bounded memory, so an endless one
+    // meets the reader's line limits.
+    bool ended = seekable;
     if (!seekable)
     {
         in->clear();
-        bytes = readAll(*in);
-        size = bytes.size();
+        char block[1 << 16];
+        while (!ended)
+        {
+            in->read(block, sizeof block);
+            bytes.append(block, static_cast<std::size_t>(in->gcount()));
+            ended = in->gcount() < static_cast<std::streamsize>(sizeof block);
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 80;
+            if (bytes.size() >= 84 && bytes.size() > 84 + 50 * (p[0] | p[1] << 8 | p[2] << 16 |
+                                                                std::uint64_t(p[3]) << 24))
+                break;
+        }
+        in->clear();
+        size = ended ? bytes.size() : std::numeric_limits<std::uint64_t>::max();
         head = bytes.substr(0, HEAD_BYTES);
     }
     stats.format = detectMeshFormat(head, size, path);
@@ -228,14 +262,16 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
     {
         Mesh& target = mesh ? *mesh : noMesh;
         if (seekable)
-            return loadObj(*in, target, keep, options, error);
-        MemoryBuffer buffer(bytes);
-        std::istream memory(&buffer);
-        return loadObj(memory, target, keep, options, error);
+            return loadObj(*in, target, keep, options, stats, error);
+        HeadThenRest buffer(bytes, ended ? nullptr : in->rdbuf());
+        std::istream chained(&buffer);
+        return loadObj(chained, target, keep, options, stats, error);
     }
 
     if (seekable)
         bytes = readAll(*in, size);
+    else if (!ended)
+        bytes += readAll(*in);
     MeshData parsed;
     MeshData& data = keep ? *keep : parsed;
     data = MeshData();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #ifndef MESHINFO_PATH
 #error "MESHINFO_PATH must name the meshinfo program"
@@ -33,13 +35,15 @@ std::string slurp(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-ProgramRun meshinfo(const std::string& args)
+// before and input are shell text around the command: limits, a pipe into it.
+ProgramRun meshinfo(const std::string& args, const std::string& before = "",
+                    const std::string& input = "</dev/null")
 {
     const std::string stem =
         (std::filesystem::temp_directory_path() / ("meshinfo-test-" + std::to_string(getpid())))
             .string();
-    const int rc = std::system(("timeout 30 " MESHINFO_PATH " " + args + " >" + stem + ".out 2>" +
-                                stem + ".err </dev/null")
+    const int rc = std::system((before + "timeout 60 " MESHINFO_PATH " " + args + " >" + stem +
+                                ".out 2>" + stem + ".err " + input)
                                    .c_str());
     ProgramRun run{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(stem + ".out"),
                    slurp(stem + ".err")};
@@ -60,7 +64,8 @@ std::string counts(const std::string& json)
         "p positions v vertices f faces e edges be boundary_edges bl boundary_loops c components "
         "iso isolated_vertices nme non_manifold_edges nmv non_manifold_vertices "
         "inc inconsistently_oriented_edges deg degenerate_triangles "
-        "rep repeated_corner_triangles dup duplicate_triangles chi euler_characteristic g genus");
+        "rep repeated_corner_triangles dup duplicate_triangles ps polygons_split "
+        "lp largest_polygon_split chi euler_characteristic g genus");
     std::string s, name, key;
     while (keys >> name >> key)
     {
@@ -109,10 +114,10 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ line 4: relative vertex index '-4' reaches before the first position"},
     {"r06_negative_indices.obj", 0, "p=4 v=4 f=2 e=5 be=4 bl=1 c=1 chi=1"},
     {"r07_slash_forms.obj", 0, "p=3 v=3 f=2 e=3 c=1 dup=1 chi=2"},
-    {"r08_pentagon.obj", 1, "Encountered polygon with 5 faces. Bailing out."},
+    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1"},
     {"r09_line_and_point_elements.obj", 0, ONE_TRIANGLE},
     {"r09_two_corners.obj", 1, "Encountered polygon with 2 faces. Bailing out."},
-    {"r10_comment_after_face.obj", 1, "Encountered polygon with 5 faces. Bailing out."},
+    {"r10_comment_after_face.obj", 1, "Error: OBJ line 4: bad vertex index '#'"},
     {"r10_trailing_blanks.obj", 0, ONE_TRIANGLE, "\"area\": 0.5,"},
     {"r11_crlf.obj", 0, ONE_TRIANGLE, "\"area\": 0.5,"},
     // A lone carriage return ends no line: the file is one position line.
@@ -134,9 +139,16 @@ const BadInput BAD_INPUTS[] = {
     {"r16_other_keywords.obj", 0, ONE_TRIANGLE},
     {"r17_binary_garbage.obj", 0, ONE_TRIANGLE},
     {"r17_long_comment_line.obj", 0, ONE_TRIANGLE},
-    {"r17_long_face_line.obj", 1, "Encountered polygon with 20003 faces. Bailing out."},
+    {"r17_long_face_line.obj", 0,
+     "p=3 v=3 f=20001 e=3 be=2 bl=1 c=1 inc=1 deg=20000 rep=20000 dup=19998 ps=1 "
+     "lp=20003 chi=20001 g=null"},
+    {"r17_long_token.obj", 1, badNumber(std::string(40, '9') + "...")},
     // Bytes that would not show on a terminal are written as \xNN.
     {"r17_nul_in_face_line.obj", 1, "Error: OBJ line 4: bad vertex index '1\\x00'"},
+    {"r18_utf16_bom.obj", 1,
+     "Error: OBJ input is UTF-16 text (it begins with a byte order mark); only ASCII and UTF-8 "
+     "are read"},
+    {"r18_utf8_bom.obj", 0, ONE_TRIANGLE},
     {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 nme=1 chi=1 g=null",
      "\"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold edge\","},
     {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 inc=3 chi=2 g=null",
@@ -161,7 +173,7 @@ const BadInput BAD_INPUTS[] = {
      "Error: OFF line 6: vertex index 3 is outside the 3 vertices (they count from 0)"},
     {"r05_index_beyond_vertices.ply", 1,
      "Error: PLY line 13: face 0 has vertex index 3, outside the 3 vertices (they count from 0)"},
-    {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 chi=1",
+    {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1",
      "\"polygons_split\": 1,\n  \"largest_polygon_split\": 5,"},
     {"r09_two_corners.off", 1,
      "Error: OFF line 6: a face with 2 corners (at least three are needed)"},
@@ -195,14 +207,17 @@ const BadInput BAD_INPUTS[] = {
 
 TEST(MeshInfo, UsageErrorsExitTwo)
 {
-    for (const char* args :
-         {"", "--frobnicate Objs/triangle.obj", "Objs/triangle.obj Objs/bunnySmall.obj"})
+    for (const char* args : {"", "--frobnicate Objs/triangle.obj", "-j 0 Objs/triangle.obj",
+                             "--json --jsonl Objs/triangle.obj", "- -"})
     {
         const ProgramRun r = meshinfo(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(contains(r.err, "usage: meshinfo [--json] FILE\n")) << r.err;
+        EXPECT_TRUE(contains(r.err, "usage: meshinfo [OPTIONS] FILE...")) << r.err;
     }
+    const ProgramRun help = meshinfo("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(contains(help.out, "  --jsonl ")) << help.out;
 }
 
 TEST(MeshInfo, TextAndJsonReports)
@@ -256,4 +271,95 @@ TEST(MeshInfo, EveryBadInputExitsAsExpected)
     }
     for (const auto& entry : std::filesystem::directory_iterator("tests/bad"))
         EXPECT_EQ(listed.count(entry.path().string()), 1u) << entry.path() << " has no row";
+}
+
+TEST(MeshInfo, HostileInputsEndWithOneLine)
+{
+    const std::string longLine = std::filesystem::temp_directory_path() / "meshinfo-long.obj";
+    std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
+    const std::string oddName = std::string(std::filesystem::temp_directory_path()) + "/a\xff.obj";
+    std::filesystem::copy_file("Objs/triangle.obj", oddName,
+                               std::filesystem::copy_options::overwrite_existing);
+    struct Case
+    {
+        std::string args, before, input;
+        int status;
+        std::string out, err; // out: a part of it
+    } cases[] = {
+        {"/dev/zero", "", "", 1, "", "/dev/zero: Error: OBJ line 1: the line is longer than 1 GiB"},
+        {"-", "head -c 1100000000 /dev/zero | ", " ", 1, "",
+         "-: Error: OBJ line 1: the line is longer than 1 GiB"},
+        {longLine, "", "", 1, "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
+        {"'no\xff\x01.obj'", "", "", 1, "",
+         "no\\xff\\x01.obj: cannot open: No such file or directory"},
+        {"--quiet '" + oddName + "'", "", "", 0, "a\\xff.obj\n", ""},
+        {"--json --quiet '" + oddName + "'", "", "", 0, "a\xef\xbf\xbd.obj\",\n", ""},
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
+        {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", 1, "", "-: out of memory"},
+#endif
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.args);
+        const ProgramRun r = meshinfo(c.args, c.before, c.input.empty() ? "</dev/null" : c.input);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(contains(r.out, c.out)) << r.out;
+        EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err + "\n");
+    }
+    std::filesystem::remove(longLine);
+    std::filesystem::remove(oddName);
+}
+
+// Without timings, which differ from run to run.
+std::vector<std::string> sortedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.substr(0, line.find(",\"timings_ms\"")));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+TEST(MeshInfo, SeveralFilesInArgumentOrderAndMergedJsonLines)
+{
+    const std::string files = "Objs/triangle.obj no-such.obj tests/bad/s09_two_components.obj";
+    const ProgramRun text = meshinfo("--quiet -j 2 " + files);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, "meshinfo: no-such.obj: cannot open: No such file or directory\n");
+    const std::size_t first = text.out.find("meshinfo Objs/triangle.obj\n");
+    EXPECT_LT(first, text.out.find("\nmeshinfo tests/bad/s09_two_components.obj\n"));
+    EXPECT_TRUE(contains(text.out,
+                         "\nSummary of 3 files\n"
+                         "  files read                      2\n"
+                         "  files rejected                  1\n"
+                         "  closed                          1  (read, no boundary edges)\n"
+                         "  manifold                        2  (read, no non-manifold "
+                         "edges or vertices)\n"
+                         "  with 1 component                1\n"
+                         "  with 2 components               1\n"))
+        << text.out;
+
+    const ProgramRun array = meshinfo("--json --quiet " + files);
+    EXPECT_EQ(array.out.substr(0, 14), "[\n{\n  \"file\": ");
+    EXPECT_TRUE(contains(array.out, "},\n{\n  \"file\": \"tests/bad/s09"));
+    EXPECT_EQ(array.out.substr(array.out.size() - 4), "}\n]\n");
+
+    // The recipe for collections on one machine: runs on parts, each to a file of its own,
+    // merged by concatenation, give what one run gives.
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "meshinfo-parts";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    std::system(("ls tests/bad/*.obj | xargs -P 2 -n 7 sh -c '" MESHINFO_PATH
+                 " --jsonl --quiet \"$@\" >" +
+                 dir.string() + "/part.$$ 2>/dev/null' sh")
+                    .c_str());
+    std::string merged;
+    for (const auto& part : std::filesystem::directory_iterator(dir))
+        merged += slurp(part.path());
+    std::filesystem::remove_all(dir);
+    const ProgramRun whole = meshinfo("--jsonl --quiet tests/bad/*.obj");
+    EXPECT_EQ(sortedLines(merged), sortedLines(whole.out));
+    EXPECT_EQ(sortedLines(whole.out).size(), 31u);
+    EXPECT_EQ(whole.out.rfind("{\"file\": \"tests/bad/n02_near_duplicate.obj\",", 0), 0u);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -195,6 +196,12 @@ TEST(ObjIORejected, BadIndicesAndCoordinates)
         {"v\n", "line 5: a position needs three coordinates, found 0"},
         {"v 1 -inf 2\n", "line 5: bad number '-inf' in a position (coordinates must be finite "
                          "decimal numbers)"},
+        {"v 1 +-2 3\n", "line 5: bad number '+-2' in a position (coordinates must be finite "
+                        "decimal numbers)"},
+        // Quoted tokens are cut after 40 bytes.
+        {"v 1 2 " + std::string(60, '9') + "\n",
+         "line 5: bad number '" + std::string(40, '9') +
+             "...' in a position (coordinates must be finite decimal numbers)"},
     };
     for (const auto& [text, message] : cases)
     {
@@ -203,6 +210,56 @@ TEST(ObjIORejected, BadIndicesAndCoordinates)
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.err, "Error: OBJ " + message + "\n");
         EXPECT_TRUE(r.mesh.tris.empty());
+    }
+}
+
+TEST(ObjIOPolygons, FansWhenAskedAndCountsThem)
+{
+    std::istringstream is(kSquare + "v 2 0 0\nv 2 1 0\nf 1 2 3 4 5\nf 1 2 3 4\nf 6 5 4 3 2 1\n");
+    RecordingMesh mesh;
+    ObjIOProbe reader;
+    reader.setTriangulatePolygons(true);
+    ASSERT_TRUE(reader.load(&mesh, is));
+    const U3 expected[] = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 1, 3}, {1, 2, 3},
+                           {5, 4, 3}, {5, 3, 2}, {5, 2, 1}, {5, 1, 0}};
+    ASSERT_EQ(reader.loadData.tris.size(), std::size(expected));
+    for (std::size_t t = 0; t < std::size(expected); ++t)
+        EXPECT_EQ(reader.loadData.tris[t], expected[t]) << t;
+    EXPECT_EQ(reader.polygonsSplit(), 2u);
+    EXPECT_EQ(reader.largestPolygon(), 6u);
+
+    // Fewer than three corners still reject the file.
+    std::istringstream two(kSquare + "f 1 2\n");
+    ObjIO fanning;
+    fanning.setTriangulatePolygons(true);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(fanning.load(&mesh, two));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Encountered polygon with 2 faces. Bailing out.\n");
+}
+
+TEST(ObjIOEncodings, ByteOrderMarks)
+{
+    const std::string body = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {"\xef\xbb\xbf" + body, nullptr},
+        {"\xef\xbb\xbf# header\n" + body, nullptr},
+        {"\xef\xbbv 9 9 9\n" + body, nullptr}, // no mark: its line is dropped as usual
+        {std::string("\xff\xfev\0", 4) + body, "UTF-16"},
+        {std::string("\xfe\xff\0v", 4) + body, "UTF-16"},
+        {std::string("\xff\xfe\0\0", 4) + body, "UTF-32"},
+        {std::string("\0\0\xfe\xff", 4) + body, "UTF-32"},
+    };
+    for (const auto& [text, encoding] : cases)
+    {
+        const Loaded r = load(text);
+        EXPECT_EQ(r.err, encoding ? std::string("Error: OBJ input is ") + encoding +
+                                        " text (it begins with a byte order mark); only ASCII "
+                                        "and UTF-8 are read\n"
+                                  : "");
+        ASSERT_EQ(r.mesh.tris.size(), encoding ? 0u : 1u);
+        if (!encoding)
+            expectTri(r.mesh.tris[0], V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0));
     }
 }
 

@@ -1,27 +1,38 @@
-// meshinfo: the analyser without a window. Loads a mesh file (OBJ, STL, PLY or OFF) into a
-// half-edge mesh as the viewer does (merge, validate, normals) and prints counts and measures
-// of the triangles as read. The report goes to standard output, the validation lines and
-// reader diagnostics to standard error.
+// meshinfo: the analyser without a window. Loads each mesh file (OBJ, STL, PLY or OFF) into
+// a half-edge mesh as the viewer does (merge, validate, normals) and prints counts and
+// measures of the triangles as read. Reports go to standard output, the validation lines and reader
+// diagnostics to standard error. `meshinfo --help` lists the options.
 //
-//   meshinfo [--json] FILE
-//
-// Exit status: 0 for a readable mesh (whatever its defects), 1 for a file that cannot be
-// opened or that the reader rejects, 2 for wrong usage.
+// Exit status: 0 when every file was read (whatever its defects), 1 when any file could not
+// be opened or was rejected, 2 for wrong usage.
 
 #include "Console.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
 #include "io/MeshFile.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#ifndef MV_VERSION
+#define MV_VERSION "unknown"
+#endif
 
 namespace
 {
@@ -37,6 +48,7 @@ double millisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// The counts of the structure itself.
 class InspectedMesh : public HalfEdgeMesh
 {
 public:
@@ -100,11 +112,13 @@ struct Phase
 struct Outcome
 {
     std::string file;
-    MeshReadStats read;
+    MeshFormat format = MeshFormat::OBJ;
     MeshAnalysis::Report report;
     std::size_t meshVertices = 0;
     std::size_t meshFaces = 0;
     std::size_t halfEdges = 0;
+    unsigned long long polygonsSplit = 0;
+    unsigned long long largestPolygon = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
     std::vector<Phase> phases;
@@ -172,8 +186,8 @@ void writeText(const Outcome& o, std::ostream& out)
     };
     auto count = [&](const char* label, std::uint64_t n) { row(label, std::to_string(n)); };
 
-    out << "meshinfo " << o.file << "\n\nCounts\n";
-    row("format", meshFormatName(o.read.format));
+    out << "meshinfo " << printable(o.file) << "\n\nCounts\n";
+    row("format", meshFormatName(o.format));
     row("vertices",
         std::to_string(o.meshVertices) + "  (" + std::to_string(r.positions) + " positions read)");
     count("faces", o.meshFaces);
@@ -192,10 +206,8 @@ void writeText(const Outcome& o, std::ostream& out)
                                     " with repeated corners)");
     count("duplicate triangles", r.duplicateTriangles);
     row("polygons split into triangles",
-        std::to_string(o.read.splitPolygons) +
-            (o.read.splitPolygons
-                 ? "  (up to " + std::to_string(o.read.largestPolygon) + " corners)"
-                 : ""));
+        std::to_string(o.polygonsSplit) +
+            (o.polygonsSplit ? "  (up to " + std::to_string(o.largestPolygon) + " corners)" : ""));
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -241,10 +253,11 @@ void writeText(const Outcome& o, std::ostream& out)
 
 // --- JSON report -------------------------------------------------------------------------
 
-std::string jsonString(const std::string& s)
+// Always valid UTF-8: bytes that are not (a file name may hold any) become U+FFFD.
+std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (const char ch : s)
+    for (const char ch : validUtf8(text))
     {
         const unsigned char c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\')
@@ -278,7 +291,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     const MeshAnalysis::Report& r = o.report;
     auto key = [&out](const char* name) { out << ",\n  \"" << name << "\": "; };
     out << "{\n  \"file\": " << jsonString(o.file);
-    key("format"), out << jsonString(meshFormatName(o.read.format));
+    key("format"), out << jsonString(meshFormatName(o.format));
     key("positions"), out << r.positions;
     key("vertices"), out << o.meshVertices;
     key("faces"), out << o.meshFaces;
@@ -294,8 +307,8 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("degenerate_triangles"), out << r.degenerateTriangles;
     key("repeated_corner_triangles"), out << r.repeatedCornerTriangles;
     key("duplicate_triangles"), out << r.duplicateTriangles;
-    key("polygons_split"), out << o.read.splitPolygons;
-    key("largest_polygon_split"), out << o.read.largestPolygon;
+    key("polygons_split"), out << o.polygonsSplit;
+    key("largest_polygon_split"), out << o.largestPolygon;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -352,67 +365,122 @@ void writeJson(const Outcome& o, std::ostream& out)
 
 // --- the program -------------------------------------------------------------------------
 
-int usage(const char* message)
-{
-    if (message)
-        std::cerr << "meshinfo: " << message << "\n";
-    std::cerr << "usage: meshinfo [--json] FILE\n";
-    return 2;
-}
+const char* const USAGE = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\n";
 
-int cannotRead(const std::string& file, const std::string& why)
-{
-    std::cerr << "meshinfo: " << file << ": " << why << std::endl;
-    return 1;
-}
-} // namespace
+const char* const HELP =
+    R"(Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content, then by extension)
+and reports counts and measures of the mesh: the triangles as read, and the half-edge
+mesh built from them as the viewer builds it. Faces of more than four corners are split
+into fans of triangles.
 
-int main(int argc, char** argv)
+Options:
+  --json      a JSON object per file; an array of them for several files
+  --jsonl     JSON Lines: one object per line, written as each file is done
+  -j N        read N files at a time (default: the number of cores); reports keep
+              the order of the arguments
+  --quiet     no validation report on standard error
+  --help      this text
+  --version   the version
+
+Counts (text report; the JSON keys are alike):
+  vertices                mesh vertices: distinct positions of the triangles, welded
+  positions read          "v" lines of the file
+  faces                   triangles of the mesh (quads and polygons split)
+  half-edges              half-edges of the mesh, border half-edges included
+  edges                   distinct vertex pairs joined by a triangle side
+  boundary edges          edges with one triangle
+  boundary loops          closed chains of boundary edges
+  connected components    sets of triangles joined through shared edges
+  isolated vertices       distinct positions that no triangle uses
+  non-manifold edges      edges with three or more triangles
+  non-manifold vertices   vertices whose triangles form more than one fan
+  inconsistently oriented edges   edges whose two triangles run the same way along them
+  degenerate triangles    triangles of zero area (collinear or repeated corners)
+  duplicate triangles     triangles on the same three vertices as an earlier one
+  polygons split into triangles   faces of more than four corners, cut into fans
+  validate problem lines  "not properly initialized" lines of the validation report
+
+With several files, a summary follows the text reports: files read and rejected, how
+many are closed (no boundary edges) and manifold (no non-manifold edge or vertex),
+and how many have each number of components.
+
+Exit status: 0 when every file was read, 1 when any file could not be opened or was
+rejected (one line on standard error each; the others are still reported), 2 for
+wrong usage.
+)";
+
+struct Options
 {
     bool json = false;
-    std::string file;
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string arg = argv[i];
-        if (arg == "--json")
-            json = true;
-        else if (arg == "--help" || arg == "-h")
-        {
-            std::cout << "usage: meshinfo [--json] FILE\n";
-            return 0;
-        }
-        else if (arg.size() > 1 && arg[0] == '-')
-            return usage(("unknown option " + arg).c_str());
-        else if (!file.empty())
-            return usage("one file at a time");
-        else
-            file = arg;
-    }
-    if (file.empty())
-        return usage(nullptr);
+    bool jsonl = false;
+    bool quiet = false;
+    unsigned int jobs = 0;
+    std::vector<std::string> files;
+};
 
-    // The size decides on progress lines; a file that cannot be read is reported below.
+// What one file gives: its report for standard output and its lines for standard error.
+struct FileResult
+{
+    bool read = false;
+    std::string out;
+    std::string err;
+    bool closed = false;
+    bool manifold = false;
+    std::size_t components = 0;
+};
+
+// The validation report and progress lines go to std::cerr, which the report of one file
+// borrows while it validates; everything else that writes there waits for it.
+std::mutex gStderrMutex;
+
+std::string oneLine(const std::string& file, const std::string& why)
+{
+    return "meshinfo: " + printable(file) + ": " + why + "\n";
+}
+
+FileResult rejected(const std::string& file, const std::string& why)
+{
+    FileResult r;
+    r.err = oneLine(file, why);
+    return r;
+}
+
+FileResult examine(const std::string& file, const Options& options, bool several)
+{
     struct stat st;
-    const long long size = stat(file.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-    const Progress progress("meshinfo", size);
-    auto announce = [&](const char* what) { progress.phase(what); };
+    const long long size =
+        file != "-" && stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+    const Progress progress(several ? "meshinfo: " + printable(file) : "meshinfo", size);
+    auto announce = [&](const char* what)
+    {
+        if (!progress.enabled())
+            return;
+        const std::lock_guard<std::mutex> lock(gStderrMutex);
+        progress.phase(what);
+    };
 
     Outcome o;
     o.file = file;
-    InspectedMesh mesh;
-
-    announce("reading");
     MeshData data;
-    MeshReadOptions options;
-    options.splitPolygons = true;
+    MeshReadOptions readOptions;
+    readOptions.splitPolygons = true;
+    MeshReadStats stats;
     std::string error;
+    announce("reading");
     Clock::time_point start = Clock::now();
-    if (!readMeshFile(file, data, options, o.read, error))
-        return cannotRead(file, error);
+    if (!readMeshFile(file, data, readOptions, stats, error))
+        return rejected(file, error);
     o.phases.push_back({"read", millisecondsSince(start)});
+    o.format = stats.format;
+    o.polygonsSplit = stats.splitPolygons;
+    o.largestPolygon = stats.largestPolygon;
+
+    announce("building");
+    InspectedMesh mesh;
     start = Clock::now();
     feedMesh(data, mesh);
     o.phases.push_back({"build", millisecondsSince(start)});
+    FileResult result;
 
     announce("merging boundaries");
     start = Clock::now();
@@ -421,16 +489,19 @@ int main(int argc, char** argv)
 
     announce("validating");
     {
-        std::streambuf* const stderrBuffer = std::cerr.rdbuf();
-        ValidateLineCounter counter(stderrBuffer);
+        std::ostringstream report;
+        ValidateLineCounter counter(report.rdbuf());
+        const std::lock_guard<std::mutex> lock(gStderrMutex);
         start = Clock::now();
-        std::cerr.rdbuf(&counter);
+        std::streambuf* stderrBuffer = std::cerr.rdbuf(&counter);
         mesh.validate();
         std::cerr.flush();
         std::cerr.rdbuf(stderrBuffer);
         o.phases.push_back({"validate", millisecondsSince(start)});
         o.validateProblemLines = counter.problemLines();
         o.validateIsolatedVertices = counter.isolatedVertices();
+        if (!options.quiet)
+            result.err += report.str();
     }
 
     announce("computing normals");
@@ -444,15 +515,209 @@ int main(int argc, char** argv)
     const bool analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report);
     o.phases.push_back({"analysis", millisecondsSince(start)});
     if (!analysed) // the reader checked every index, so this is a fault of ours
-        return cannotRead(file, "internal error: a triangle indexes beyond the positions");
+        return rejected(file, "internal error: a triangle indexes beyond the positions");
 
     o.meshVertices = mesh.numVertices();
     o.meshFaces = mesh.numFaces();
     o.halfEdges = mesh.numHalfEdges();
-    if (json)
-        writeJson(o, std::cout);
+    std::ostringstream out;
+    if (options.json || options.jsonl)
+        writeJson(o, out);
     else
-        writeText(o, std::cout);
+        writeText(o, out);
+    result.out = out.str();
+    if (options.jsonl)
+    {
+        // One line: drop the line feeds and the indentation after them (strings hold none).
+        std::string line;
+        for (std::size_t i = 0; i < result.out.size(); ++i)
+            if (result.out[i] == '\n')
+                while (i + 1 < result.out.size() && result.out[i + 1] == ' ')
+                    ++i;
+            else
+                line += result.out[i];
+        result.out = line + "\n";
+    }
+    const MeshAnalysis::Report& r = o.report;
+    result.read = true;
+    result.closed = r.faces > 0 && r.boundaryEdges == 0;
+    result.manifold = r.faces > 0 && r.nonManifoldEdges == 0 && r.nonManifoldVertices == 0;
+    result.components = r.components.size();
+    return result;
+}
+
+FileResult examineGuarded(const std::string& file, const Options& options, bool several)
+{
+    try
+    {
+        return examine(file, options, several);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Unwinding has freed the file's mesh and buffers, so the line can be made.
+        return rejected(file, "out of memory");
+    }
+}
+
+void writeSummary(const std::vector<FileResult>& results, std::ostream& out)
+{
+    std::size_t read = 0, closed = 0, manifold = 0;
+    std::map<std::size_t, std::size_t> byComponents;
+    for (const FileResult& r : results)
+        if (r.read)
+        {
+            ++read;
+            closed += r.closed;
+            manifold += r.manifold;
+            ++byComponents[r.components];
+        }
+    char buffer[96];
+    auto row = [&](const std::string& label, std::size_t n, const char* note)
+    {
+        std::snprintf(buffer, sizeof buffer, "  %-31s %zu%s\n", label.c_str(), n, note);
+        out << buffer;
+    };
+    out << "\nSummary of " << results.size() << " files\n";
+    row("files read", read, "");
+    row("files rejected", results.size() - read, "");
+    row("closed", closed, "  (read, no boundary edges)");
+    row("manifold", manifold, "  (read, no non-manifold edges or vertices)");
+    for (const auto& [components, files] : byComponents)
+        row("with " + std::to_string(components) + (components == 1 ? " component" : " components"),
+            files, "");
+}
+
+void writeResult(const FileResult& r)
+{
+    if (!r.err.empty())
+    {
+        const std::lock_guard<std::mutex> lock(gStderrMutex);
+        std::cerr << r.err << std::flush;
+    }
+    std::cout << r.out << std::flush;
+}
+
+int usage(const std::string& message)
+{
+    std::cerr << "meshinfo: " << message << "\n" << USAGE << "Try meshinfo --help.\n";
+    return 2;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Standard input is then read through a buffer of its own, not a character at a time.
+    std::ios::sync_with_stdio(false);
+    Options options;
+    bool onlyFiles = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-')
+            options.files.push_back(arg);
+        else if (arg == "--")
+            onlyFiles = true;
+        else if (arg == "--json")
+            options.json = true;
+        else if (arg == "--jsonl")
+            options.jsonl = true;
+        else if (arg == "--quiet" || arg == "-q")
+            options.quiet = true;
+        else if (arg == "--help" || arg == "-h")
+        {
+            std::cout << USAGE << "\n" << HELP;
+            return 0;
+        }
+        else if (arg == "--version")
+        {
+            std::cout << "meshinfo " MV_VERSION "\n";
+            return 0;
+        }
+        else if (arg.rfind("-j", 0) == 0)
+        {
+            const std::string value = arg.size() > 2 ? arg.substr(2)
+                                      : i + 1 < argc ? argv[++i]
+                                                     : "";
+            char* end = nullptr;
+            const unsigned long n = std::strtoul(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n == 0 || n > 1024)
+                return usage("-j needs a number of jobs from 1 to 1024");
+            options.jobs = static_cast<unsigned int>(n);
+        }
+        else
+            return usage("unknown option " + printable(arg));
+    }
+    if (options.files.empty())
+        return usage("no file given");
+    if (options.json && options.jsonl)
+        return usage("--json and --jsonl exclude each other");
+    if (std::count(options.files.begin(), options.files.end(), "-") > 1)
+        return usage("standard input can be read once");
+    if (options.jobs == 0)
+        options.jobs = std::max(1u, std::thread::hardware_concurrency());
+
+    const std::size_t count = options.files.size();
+    const bool several = count > 1;
+    const bool array = options.json && several;
+    std::vector<FileResult> results(count);
+    std::vector<bool> done(count, false);
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    std::atomic<std::size_t> nextFile{0};
+    auto work = [&]
+    {
+        for (std::size_t i; (i = nextFile++) < count;)
+        {
+            FileResult r = examineGuarded(options.files[i], options, several);
+            const std::lock_guard<std::mutex> lock(doneMutex);
+            results[i] = std::move(r);
+            done[i] = true;
+            doneChanged.notify_all();
+        }
+    };
+    std::vector<std::thread> workers;
+    const unsigned int threads =
+        static_cast<unsigned int>(std::min<std::size_t>(options.jobs, count));
+    if (threads > 1)
+        for (unsigned int t = 0; t < threads; ++t)
+            workers.emplace_back(work);
+
+    // Reports in the order of the arguments, each as soon as it and those before it are done.
+    bool anyRejected = false;
+    std::size_t written = 0;
+    if (array)
+        std::cout << "[\n";
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        if (threads <= 1)
+            results[i] = examineGuarded(options.files[i], options, several);
+        else
+        {
+            std::unique_lock<std::mutex> lock(doneMutex);
+            doneChanged.wait(lock, [&] { return done[i]; });
+        }
+        FileResult& r = results[i];
+        anyRejected = anyRejected || !r.read;
+        if (r.read && several && !options.jsonl)
+        {
+            if (array && written > 0)
+                r.out.insert(0, ",\n");
+            else if (!options.json && written > 0)
+                r.out.insert(0, "\n");
+        }
+        if (array && r.read)
+            r.out.pop_back(); // the line feed after the object; the separator brings its own
+        written += r.read;
+        writeResult(r);
+        r.out.clear();
+        r.err.clear();
+    }
+    for (std::thread& t : workers)
+        t.join();
+    if (array)
+        std::cout << (written > 0 ? "\n]\n" : "]\n");
+    else if (several && !options.json && !options.jsonl)
+        writeSummary(results, std::cout);
     std::cout.flush();
-    return std::cout ? 0 : 1;
+    return !std::cout ? 1 : anyRejected ? 1 : 0;
 }
