@@ -275,9 +275,11 @@ TEST(MeshInfo, EveryBadInputExitsAsExpected)
 
 TEST(MeshInfo, HostileInputsEndWithOneLine)
 {
-    const std::string longLine = std::filesystem::temp_directory_path() / "meshinfo-long.obj";
+    // Names of this process alone: other test runs may share the folder.
+    const std::string tmp = std::filesystem::temp_directory_path() / std::to_string(getpid());
+    const std::string longLine = tmp + "-long.obj";
     std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
-    const std::string oddName = std::string(std::filesystem::temp_directory_path()) + "/a\xff.obj";
+    const std::string oddName = tmp + "-a\xff.obj";
     std::filesystem::copy_file("Objs/triangle.obj", oddName,
                                std::filesystem::copy_options::overwrite_existing);
     struct Case
@@ -347,7 +349,8 @@ TEST(MeshInfo, SeveralFilesInArgumentOrderAndMergedJsonLines)
 
     // The recipe for collections on one machine: runs on parts, each to a file of its own,
     // merged by concatenation, give what one run gives.
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "meshinfo-parts";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("meshinfo-parts-" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directory(dir);
     std::system(("ls tests/bad/*.obj | xargs -P 2 -n 7 sh -c '" MESHINFO_PATH
