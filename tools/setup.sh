@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Shared setup of run.sh and test.sh: installs the Debian packages that are missing, then
-# configures (once) and builds (incrementally) in build/.
-#   tools/setup.sh viewer   packages to build and run the viewer
-#   tools/setup.sh test     those plus what the window tests need (Xvfb, xdotool, ImageMagick)
-# Extra CMake arguments can be given in MV_CMAKE_ARGS; they are applied on every run that gives them.
+# configures and builds (incrementally) in build/.
+#   tools/setup.sh viewer   what the viewer and meshinfo need; builds those two only
+#   tools/setup.sh test     also GoogleTest, help2man and what the window tests need (Xvfb,
+#                           xdotool, ImageMagick); builds everything
+# Extra CMake arguments can be given in MV_CMAKE_ARGS; they are applied on every run that
+# gives them.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-viewer}
+build="$root/build"
 
-packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libgtest-dev)
+# A build/ left by an earlier run as root cannot be written now.
+if [ -e "$build" ] && [ -n "$(find "$build" -maxdepth 1 ! -writable -print -quit)" ]; then
+    echo "build/ belongs to another user (an earlier run as root?); fix with:" \
+         "sudo chown -R $(id -un): $build" >&2
+    exit 1
+fi
+
+packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev)
 if [ "$mode" = test ]; then
-    packages+=(xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
+    packages+=(libgtest-dev help2man xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi
 
 missing=()
@@ -22,24 +32,38 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then
-        echo "Installing: ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    else
-        echo "Missing packages: ${missing[*]}" >&2
-        echo "Install them with:  sudo apt-get install -y ${missing[*]}" >&2
-        echo "or run this script through sudo." >&2
-        exit 1
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing packages; as root, run:" \
+                 "apt-get install -y --no-install-recommends ${missing[*]}" >&2
+            exit 1
+        fi
+        sudo=(sudo)
     fi
+    install=("${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}")
+    echo "Installing missing packages: ${sudo[*]} apt-get update; ${install[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${install[@]}" >/dev/null
 fi
 
-build="$root/build"
-# Configure on the first run, and on every run that gives arguments, so that they apply to a
-# build tree made earlier without them.
-if [ ! -f "$build/build.ninja" ] || [ -n "${MV_CMAKE_ARGS:-}" ]; then
-    # shellcheck disable=SC2086
-    cmake -S "$root" -B "$build" -G Ninja ${MV_CMAKE_ARGS:-} >/dev/null
+# The first run configures; a test run turns the tests and the benchmark on in a tree that
+# a viewer run configured without them (and GoogleTest); arguments apply whenever given.
+args=()
+if [ ! -f "$build/build.ninja" ]; then
+    [ "$mode" = test ] || args+=(-DMV_BUILD_TESTS=OFF -DMV_BUILD_BENCH=OFF)
+    args+=(-G Ninja)
+elif [ "$mode" = test ] && ! grep -q '^MV_BUILD_TESTS:BOOL=ON$' "$build/CMakeCache.txt"; then
+    args+=(-DMV_BUILD_TESTS=ON -DMV_BUILD_BENCH=ON)
 fi
-cmake --build "$build"
+# shellcheck disable=SC2206
+args+=(${MV_CMAKE_ARGS:-})
+if [ ! -f "$build/build.ninja" ] || [ ${#args[@]} -gt 0 ]; then
+    cmake -S "$root" -B "$build" "${args[@]}" >/dev/null
+fi
+if [ "$mode" = test ]; then
+    cmake --build "$build"
+else
+    cmake --build "$build" --target MeshViewer meshinfo
+fi

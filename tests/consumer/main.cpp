@@ -1,0 +1,17 @@
+// Loads an OBJ file into a half-edge mesh through the library and prints its area.
+#include "HalfEdgeMesh.h"
+#include "ObjIO.h"
+
+#include <fstream>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::ifstream in(argc == 2 ? argv[1] : "");
+    HalfEdgeMesh mesh;
+    ObjIO reader;
+    if (!in || !reader.load(&mesh, in))
+        return 1;
+    std::cout << "area " << mesh.area() << "\n";
+    return 0;
+}

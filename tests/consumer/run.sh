@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs BUILD into a scratch prefix and builds the consumer project twice, against that
+# prefix and against the source tree; each build must print the bunny's area.
+#   tests/consumer/run.sh BUILD
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix="$scratch/prefix"
+
+cmake --install "$1" --prefix "$prefix" >/dev/null
+for f in bin/meshinfo include/MeshCore/HalfEdgeMesh.h include/MeshCore/SupportCode/Vector3.h \
+         lib/libMeshCore.a lib/cmake/MeshCore/MeshCoreConfig.cmake; do
+    [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+if ls "$prefix/include/"*.h >/dev/null 2>&1; then
+    echo "headers installed directly into include/"; exit 1
+fi
+
+build() { # NAME CMAKE-ARGS...
+    local dir="$scratch/$1"
+    shift
+    cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
+    cmake --build "$dir" >/dev/null
+    local out
+    out=$("$dir/consumer" "$root/Objs/bunnySmall.obj" 2>/dev/null)
+    [ "$out" = "area 218.689" ] || { echo "$1: got '$out'"; exit 1; }
+    echo "$1: $out"
+}
+build installed -DCMAKE_PREFIX_PATH="$prefix"
+build source-tree -DMESHCORE_SOURCE_DIR="$root"
