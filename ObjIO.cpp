@@ -239,6 +239,9 @@ bool ObjIO::readHeader(std::istream& is)
     return is.good();
 }
 
+// One loop over blocks and the lines in them, whose states (held, skipped, too long) read
+// best side by side.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool ObjIO::readData(std::istream& is)
 {
     // The rest of the stream in blocks, each parsed in memory up to its last whole

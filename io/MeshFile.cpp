@@ -197,6 +197,27 @@ private:
     char mBlock[1 << 16];
 };
 
+// Reads a pipe until its end (size is then known) or until it is longer than the binary
+// STL that its first bytes announce (size is left unknown: the largest value).
+void readPipeStart(std::istream& in, std::string& bytes, std::uint64_t& size)
+{
+    size = std::numeric_limits<std::uint64_t>::max();
+    char block[1 << 16];
+    while (true)
+    {
+        in.read(block, sizeof block);
+        bytes.append(block, static_cast<std::size_t>(in.gcount()));
+        if (in.gcount() < static_cast<std::streamsize>(sizeof block))
+        {
+            size = bytes.size();
+            return;
+        }
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 80;
+        if (bytes.size() > 84 + 50 * (p[0] | p[1] << 8 | p[2] << 16 | std::uint64_t(p[3]) << 24))
+            return;
+    }
+}
+
 // Reads from a file (or "-", standard input), or from a stream when in is given. Exactly
 // one of mesh and keep receives the result; mesh gets nothing on failure.
 bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
@@ -236,23 +257,11 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
     // A pipe is read to its end, or until it is longer than the binary STL its first bytes
     // announce: an OBJ stream then goes on from there in bounded memory, so an endless one
     // meets the reader's line limits.
-    bool ended = seekable;
     if (!seekable)
     {
         in->clear();
-        char block[1 << 16];
-        while (!ended)
-        {
-            in->read(block, sizeof block);
-            bytes.append(block, static_cast<std::size_t>(in->gcount()));
-            ended = in->gcount() < static_cast<std::streamsize>(sizeof block);
-            const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 80;
-            if (bytes.size() >= 84 && bytes.size() > 84 + 50 * (p[0] | p[1] << 8 | p[2] << 16 |
-                                                                std::uint64_t(p[3]) << 24))
-                break;
-        }
+        readPipeStart(*in, bytes, size);
         in->clear();
-        size = ended ? bytes.size() : std::numeric_limits<std::uint64_t>::max();
         head = bytes.substr(0, HEAD_BYTES);
     }
     stats.format = detectMeshFormat(head, size, path);
@@ -263,15 +272,15 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
         Mesh& target = mesh ? *mesh : noMesh;
         if (seekable)
             return loadObj(*in, target, keep, options, stats, error);
-        HeadThenRest buffer(bytes, ended ? nullptr : in->rdbuf());
+        HeadThenRest buffer(bytes, in->rdbuf()); // a pipe at its end gives no more
         std::istream chained(&buffer);
         return loadObj(chained, target, keep, options, stats, error);
     }
 
     if (seekable)
         bytes = readAll(*in, size);
-    else if (!ended)
-        bytes += readAll(*in);
+    else
+        bytes += readAll(*in); // nothing when the pipe has ended
     MeshData parsed;
     MeshData& data = keep ? *keep : parsed;
     data = MeshData();
