@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# Mutation check of the unit tests: plants each hand-made fault listed below, one at a time,
+# in a scratch copy of the committed tree, rebuilds the unit tests and runs them. A fault the
+# tests do not notice "survives". Takes tens of minutes, so it is not part of CI.
+#
+#   tools/mutants.sh          every mutant
+#   tools/mutants.sh 3 17     only mutants 3 and 17 (numbers as printed by --list)
+#   tools/mutants.sh --list   the numbered list
+#   tools/mutants.sh --check  which mutants still apply to the code (no build)
+#
+# The copy and its build live in build-mutants/ (kept between runs; MUTANT_TIMEOUT sets the
+# seconds one test run may take, default 240). A mutant whose text is no longer in the code
+# is reported as "did not apply": update its text after a refactor.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+names=() olds=() news=()
+# mutant FILE OLD NEW: every occurrence of the text OLD in FILE becomes NEW.
+mutant() { names+=("$1"); olds+=("$2"); news+=("$3"); }
+
+# --- SimpleMesh ---
+mutant SimpleMesh.cpp 'mVertexFacesValid = false;' ''
+mutant SimpleMesh.cpp 'if (f.v3 != f.v1 && f.v3 != f.v2)' 'if (f.v3 != f.v1)'
+mutant SimpleMesh.cpp 'if (!(len > 0.0) || !std::isfinite(len))' 'if (true)'
+mutant SimpleMesh.cpp 'n = cross(p1 - p0, p2 - p0);' 'n = cross(p2 - p0, p1 - p0);'
+mutant SimpleMesh.cpp 'mNormals.push_back(isFinite(n) ? n : Vector3<float>(0.0f, 0.0f, 0.0f));' \
+    'mNormals.push_back(n);'
+mutant SimpleMesh.cpp 'way = mNormals.size() >= mFaces.size() ? Way::FLAT : Way::BARE;' \
+    'way = Way::FLAT;'
+mutant SimpleMesh.cpp 'else if (mShadingFlag == SMOOTH_SHADING && mNormals.size()' \
+    'else if (mNormals.size()'
+mutant SimpleMesh.cpp 'curvatureColours = curvatureArray.size() == mVerts.size();' \
+    'curvatureColours = !curvatureArray.empty();'
+mutant SimpleMesh.cpp 'map(curvatureArray[k], -3.0f, 3.0f)' 'map(curvatureArray[k], -1.0f, 1.0f)'
+mutant SimpleMesh.cpp '(w * 0.125)' '(w * 0.25)'
+mutant SimpleMesh.cpp 'if (direction * locn < 0.0f)' 'if (!(direction * locn >= 0.0f))'
+mutant SimpleMesh.cpp 'return -magnitude;' 'return magnitude;'
+mutant SimpleMesh.cpp 'if (!(neighbourVertices[0] != neighbourVertices[1]))' 'if (false)'
+mutant SimpleMesh.cpp ' || (c > 1 && localV == corners[1])' ''
+mutant SimpleMesh.cpp 'mMaxCurv = 1.1754944e-38f;' 'mMaxCurv = -3.4028235e38f;'
+mutant SimpleMesh.cpp 'if (mNormals.size() != mVerts.size())' 'if (mNormals.empty())'
+mutant SimpleMesh.cpp 'std::sort(localVertexList.begin(), localVertexList.end());' ''
+mutant SimpleMesh.cpp 'if (count != 2)' 'if (count < 2)'
+
+# --- HalfEdgeMesh and its edge table ---
+mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ''
+mutant HalfEdgeMesh.cpp 'mEdges[edgeInd1].next = edgeInd3;' 'mEdges[edgeInd1].next = edgeInd5;'
+mutant HalfEdgeMesh.cpp 'mEdges[edgeInd6].face = BORDER;' ''
+mutant HalfEdgeMesh.cpp 'mVerts[v2].edge = n + 1;' ''
+mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
+mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
+mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ''
+mutant HalfEdgeMesh.cpp 'if (s.lo == lo && s.hi == hi)' 'if (s.lo == lo)'
+mutant HalfEdgeMesh.cpp 'while (mSlots[i].lo != EMPTY)' 'if (mSlots[i].lo != EMPTY)'
+mutant HalfEdgeMesh.cpp 'mTakenThirdCorner.emplace(f, mEdges[prev].vert);' ';'
+mutant HalfEdgeMesh.cpp 'c2 = taken->second;' 'c2 = mEdges[mEdges[h0].prev].vert;'
+mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
+mutant HalfEdgeMesh.cpp 'out.resize(mu + lambda);' 'out.resize(mu);'
+mutant HalfEdgeMesh.cpp 'steps < mEdges.size(); ++steps' 'steps < 3; ++steps'
+mutant HalfEdgeMesh.cpp '(*ends)[passed] = result;' '(*ends)[passed] = UNINITIALIZED;'
+mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ''
+mutant HalfEdgeMesh.cpp 'rotateToBorder(pairOfPrev(p), pairOfPrev,' 'rotateToBorder(pairOfNext(p), pairOfPrev,'
+mutant HalfEdgeMesh.cpp 'e.prev == UNINITIALIZED || ' ''
+mutant HalfEdgeMesh.cpp '++isolated;' ''
+mutant HalfEdgeMesh.cpp '(e - f - v + 2) / 2' '(e - f - v + 4) / 2'
+mutant HalfEdgeMesh.cpp 'const long long g = (e - f - v + 2) / 2;' \
+    'const long long g = static_cast<long long>((std::size_t(e) - std::size_t(f) - std::size_t(v) + 2) / 2);'
+mutant HalfEdgeMesh.cpp '0.33333334f' '0.5f'
+mutant HalfEdgeMesh.cpp 'static_cast<float>(sum / 3.0)' 'static_cast<float>(sum / 6.0)'
+mutant HalfEdgeMesh.cpp 'setShadingFlag(FLAT_SHADING);' ''
+mutant HalfEdgeMesh.cpp 'v_normal = unitOrZero(sum);' 'v_normal = sum;'
+mutant HalfEdgeMesh.cpp 'return isFinite(v) ? v : Vector3<float>(0.0f, 0.0f, 0.0f);' 'return v;'
+mutant HalfEdgeMesh.cpp 'glNormal3f(n[0], n[1], n[2]);' 'glNormal3f(n[0], n[2], n[1]);'
+mutant HalfEdgeMesh.cpp 'sum = static_cast<float>(sum + 0.5 * cross' 'sum = (sum + 0.5f * cross'
+
+# --- welding ---
+mutant SupportCode/WeldKey.h 'if (f == 0.0f)' 'if (false)'
+mutant SupportCode/WeldKey.h 'x == o.x && y == o.y && z == o.z' 'x == o.x && y == o.y'
+mutant SupportCode/WeldMap.h 'if (cached.index != NONE && cached.key == key)' 'if (cached.index != NONE)'
+mutant SupportCode/WeldMap.h 'while (mSlots[i] != NONE)' 'if (mSlots[i] != NONE)'
+mutant SupportCode/WeldMap.h '++mCount;' ''
+mutant SupportCode/WeldMap.h 'CacheEntry{WeldKey{0, 0, 0}, NONE}' 'CacheEntry{WeldKey{0, 0, 0}, 0}'
+
+# --- OBJ reader ---
+mutant ObjIO.cpp $'        if (begin < end && (*begin == \'+\' || *begin == \'-\'))\n            return false;\n' ''
+mutant ObjIO.cpp "if (begin < end && *begin == '+')" "if (begin < end && *begin == '#')"
+mutant ObjIO.cpp 'if (r.ec == std::errc::result_out_of_range)' 'if (false)'
+mutant ObjIO.cpp 'return std::isfinite(out);' 'return true;'
+mutant ObjIO.cpp "c == '\\r' || " ''
+mutant ObjIO.cpp "if (is.peek() == 'v')" "if (is.peek() == 'v' || is.peek() == 'f')"
+mutant ObjIO.cpp $'        if (is.good())\n            ++mLine;' ''
+mutant ObjIO.cpp 'std::memmove(buffer.data(), p, held);' ''
+mutant ObjIO.cpp 'if (keywordIs(begin, kwEnd, "v"))' 'if (keywordIs(begin, kwEnd, "v") || keywordIs(begin, kwEnd, "V"))'
+mutant ObjIO.cpp 'if (!keywordIs(begin, kwEnd, "f")' 'if (false && !keywordIs(begin, kwEnd, "f")'
+mutant ObjIO.cpp 'if (count < 3)' 'if (count < 2)'
+mutant ObjIO.cpp 'emplace_back(corner[0], corner[1], corner[3]);' 'emplace_back(corner[0], corner[1], corner[2]);'
+mutant ObjIO.cpp $'if (value > numVerts)\n                         {' $'if (value >= numVerts)\n                         {'
+mutant ObjIO.cpp 'if (value == 0)' 'if (false)'
+mutant ObjIO.cpp 'if (ref.index > numVerts)' 'if (ref.index >= numVerts)'
+mutant ObjIO.cpp 'const char* fieldEnd = slash ? slash : e;' 'const char* fieldEnd = e;'
+mutant ObjIO.cpp 'mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);' \
+    'mesh->addTriangle(verts[t[0]], verts[t[2]], verts[t[1]]);'
+mutant ObjIO.cpp 'for (std::size_t t = 0; t < count; ++t)' 'for (std::size_t t = 1; t < count; ++t)'
+mutant ObjIO.cpp 'if (!is.good())' 'if (false)'
+
+# --- analysis ---
+mutant MeshAnalysis.cpp ' || t[2] >= numPositions' ''
+mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - numVerts;' 'isolatedVertices = numPositions - numVerts;'
+mutant MeshAnalysis.cpp 'boxMax[k] = std::max(' 'boxMax[k] = std::min('
+mutant MeshAnalysis.cpp 'if (twiceArea == 0.0)' 'if (twiceArea == 0.0 && t[0] == t[1])'
+mutant MeshAnalysis.cpp 'sets.unite(t[0], t[2]);' ''
+mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
+mutant MeshAnalysis.cpp 'e.outwardOnly != 1 || e.inwardOnly != 1' 'e.outwardOnly != 1 && e.inwardOnly != 1'
+mutant MeshAnalysis.cpp 'if (e.properFaces > 0 && root == i)' 'if (root == i)'
+mutant MeshAnalysis.cpp 'loops.unite(fanBoundaryEdge[root], id);' ''
+mutant MeshAnalysis.cpp 'std::sort(higherCorners.begin(), higherCorners.end());' ''
+mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
+mutant MeshAnalysis.cpp 'signedVolume6 / 6.0' 'signedVolume6 / 3.0'
+mutant MeshAnalysis.cpp 'if (report.boundaryEdges > 0)' 'if (report.boundaryLoops > 1)'
+mutant MeshAnalysis.cpp '(n == 1 ? one : many)' '(n == 1 ? many : one)'
+mutant MeshAnalysis.cpp 'if (t[2] != t[0] && t[2] != t[1])' 'if (t[2] != t[0])'
+mutant MeshAnalysis.cpp '++c.repeatedCornerTriangles;' ''
+
+# --- meshinfo ---
+mutant tools/meshinfo.cpp '++mProblemLines;' ''
+mutant tools/meshinfo.cpp 'out << r.isolatedVertices;' 'out << r.positions - r.vertices;'
+mutant tools/meshinfo.cpp "s.back() = ' ';" ''
+mutant tools/meshinfo.cpp 'key("genus"), out << (hasGenus ?' 'key("genus"), out << (single ?'
+mutant tools/meshinfo.cpp 'if (S_ISDIR(st.st_mode))' 'if (false)'
+mutant tools/meshinfo.cpp "else if (u < 0x20 && c != '\\t')" 'else if (false)'
+mutant tools/meshinfo.cpp 'return usage("one file at a time");' 'file = arg;'
+mutant tools/meshinfo.cpp 'count("half-edges", o.halfEdges);' 'count("half-edges", o.meshFaces);'
+mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices = o.report.positions;'
+
+# --- camera ---
+mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
+mutant SupportCode/Camera.h $'mCameraVel += mCameraAcc * dt;\n        mCameraPos += mCameraVel * dt;' \
+    $'mCameraPos += mCameraVel * dt;\n        mCameraVel += mCameraAcc * dt;'
+mutant SupportCode/Camera.h '0.0001f, 0.9999f)' '0.0001f, 1.0f)'
+mutant SupportCode/Camera.h 'const float dx = d[0] == 0.0f ? 0.0f : d[0];' 'const float dx = d[0];'
+mutant SupportCode/Camera.h 'if (d[0] != 0.0f || d[2] != 0.0f)' 'if (d[0] != 0.0f)'
+mutant SupportCode/Camera.h 'accLeft() { accelerate(-getSideVector()); }' 'accLeft() { accelerate(getSideVector()); }'
+mutant SupportCode/Camera.h 'cross(getSideVector(), getLookAtVector())' 'cross(getLookAtVector(), getSideVector())'
+mutant SupportCode/Camera.h 'mCameraAcc += v * mAcc;' 'mCameraAcc += v;'
+mutant SupportCode/Camera.h '(2.0f, 1.0f, -0.1f)' '(2.0f, 1.0f, 0.1f)'
+mutant SupportCode/Camera.h 'mCameraPos += getLookAtVector() * r;' 'mCameraVel += getLookAtVector() * r;'
+mutant SupportCode/Camera.h 'if (!(r > 0.0f))' 'if (false)'
+
+# --- viewer arithmetic ---
+mutant SupportCode/ViewerMath.h 'timeSinceLastFPS > FPS_INTERVAL' 'timeSinceLastFPS >= FPS_INTERVAL'
+mutant SupportCode/ViewerMath.h 'frameCounter = 0;' ''
+mutant SupportCode/ViewerMath.h 'if (fps < 20.0f)' 'if (fps <= 20.0f)'
+mutant SupportCode/ViewerMath.h 'if (figure.size() > 9)' 'if (figure.size() > 10)'
+mutant SupportCode/ViewerMath.h 'oldPos = pos == NO_MOUSE_SAMPLE ? sample : pos;' 'oldPos = pos;'
+mutant SupportCode/ViewerMath.h 'static_cast<int>(windowHeight) - mouseY' 'static_cast<int>(windowHeight) - mouseY - 1'
+mutant SupportCode/ViewerMath.h 'x = windowWidth == 0 ? 0.0f' 'x = false ? 0.0f'
+mutant SupportCode/ViewerMath.h 'static_cast<float>(windowHeight) * 3.0f' 'static_cast<float>(windowHeight) * 4.0f'
+
+# --- maths and colours ---
+mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colors[0];'
+mutant SupportCode/ColorMap.cpp 'out[i] = std::isnan(c) ? 0.5f : c;' 'out[i] = c;'
+mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
+mutant SupportCode/Matrix4x4_Impl.h 'glMatrix[4 * i + j] = m[j][i];' 'glMatrix[4 * i + j] = m[i][j];'
+mutant SupportCode/Util.h 'return value >= T(0) ? T(1) : T(-1);' 'return value > T(0) ? T(1) : T(-1);'
+mutant SupportCode/Util.cpp 'const char* blanks = " \t";' 'const char* blanks = " \t\r";'
+mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).length();'
+
+count=${#names[@]}
+if [ "${1:-}" = --list ]; then
+    for ((i = 0; i < count; i++)); do
+        printf '%3d %s: %s  ->  %s\n' $((i + 1)) "${names[i]}" "${olds[i]//$'\n'/\\n}" \
+            "${news[i]//$'\n'/\\n}"
+    done
+    exit 0
+fi
+if [ "${1:-}" = --check ]; then
+    status=0
+    for ((i = 0; i < count; i++)); do
+        text=$(git -C "$root" show "HEAD:${names[i]}")
+        case $text in
+            *"${olds[i]}"*) ;;
+            *) echo "did not apply: #$((i + 1)) ${names[i]}: ${olds[i]//$'\n'/\\n}"; status=1 ;;
+        esac
+    done
+    echo "$count mutants"
+    exit $status
+fi
+selected=("$@")
+if [ ${#selected[@]} -eq 0 ]; then
+    for ((i = 1; i <= count; i++)); do selected+=("$i"); done
+fi
+
+work="$root/build-mutants"
+src="$work/src"         # mutated in place
+pristine="$work/commit" # as committed
+build="$work/build"
+timeout=${MUTANT_TIMEOUT:-240}
+rm -rf "$src" "$pristine"
+mkdir -p "$src" "$pristine" "$build"
+# Fresh modification times, so the kept build recompiles what changed since the last run.
+git -C "$root" archive HEAD | tar -x -m -C "$src"
+git -C "$root" archive HEAD | tar -x -C "$pristine"
+if [ ! -f "$build/build.ninja" ]; then
+    # -O1: the compiles dominate the run time, and the tests need no more.
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
+        -DMV_BUILD_VIEWER=OFF -DMV_BUILD_BENCH=OFF >/dev/null || exit 1
+fi
+
+build_and_test() {
+    nice cmake --build "$build" --target MeshCoreTests -- -j2 >"$work/build.log" 2>&1 || return 2
+    (cd "$src" && timeout "$timeout" nice "$build/MeshCoreTests" --gtest_fail_fast \
+        --gtest_brief=1 >"$work/test.log" 2>&1) || return 1
+    return 0
+}
+
+echo "Unmutated tree..."
+build_and_test
+case $? in
+    2) echo "the unmutated tree does not build (see $work/build.log)" >&2; exit 1 ;;
+    1) echo "the unit tests fail on the unmutated tree (see $work/test.log)" >&2; exit 1 ;;
+esac
+
+killed=0 survived=() unapplied=() broken=()
+for n in "${selected[@]}"; do
+    i=$((n - 1))
+    file=${names[i]}
+    label="#$n $file: ${olds[i]//$'\n'/\\n}"
+    cp "$pristine/$file" "$src/$file"
+    perl -0777 -i -pe 'BEGIN { $old = shift @ARGV; $new = shift @ARGV } s/\Q$old\E/$new/g' \
+        "${olds[i]}" "${news[i]}" "$src/$file"
+    if cmp -s "$pristine/$file" "$src/$file"; then
+        unapplied+=("$label")
+        echo "did not apply: $label"
+        continue
+    fi
+    start=$SECONDS
+    build_and_test
+    case $? in
+        0) survived+=("$label"); verdict=SURVIVED ;;
+        1) killed=$((killed + 1)); verdict=killed ;;
+        2) broken+=("$label"); verdict="did not compile" ;;
+    esac
+    echo "$verdict ($((SECONDS - start)) s): $label"
+    cp "$pristine/$file" "$src/$file"
+done
+
+echo
+echo "Killed: $killed of ${#selected[@]}"
+for s in "${survived[@]}"; do echo "Survived: $s"; done
+for s in "${unapplied[@]}"; do echo "Did not apply: $s"; done
+for s in "${broken[@]}"; do echo "Did not compile: $s"; done
+[ ${#survived[@]} -eq 0 ] && [ ${#unapplied[@]} -eq 0 ] && [ ${#broken[@]} -eq 0 ]
