@@ -27,26 +27,16 @@ mutant SimpleMesh.cpp 'mNormals.push_back(isFinite(n) ? n : Vector3<float>(0.0f,
     'mNormals.push_back(n);'
 mutant SimpleMesh.cpp 'way = mNormals.size() >= mFaces.size() ? Way::FLAT : Way::BARE;' \
     'way = Way::FLAT;'
-mutant SimpleMesh.cpp 'else if (mShadingFlag == SMOOTH_SHADING && mNormals.size()' \
-    'else if (mNormals.size()'
 mutant SimpleMesh.cpp 'curvatureColours = curvatureArray.size() == mVerts.size();' \
     'curvatureColours = !curvatureArray.empty();'
-mutant SimpleMesh.cpp 'map(curvatureArray[k], -3.0f, 3.0f)' 'map(curvatureArray[k], -1.0f, 1.0f)'
-mutant SimpleMesh.cpp '(w * 0.125)' '(w * 0.25)'
 mutant SimpleMesh.cpp 'if (direction * locn < 0.0f)' 'if (!(direction * locn >= 0.0f))'
-mutant SimpleMesh.cpp 'return -magnitude;' 'return magnitude;'
 mutant SimpleMesh.cpp 'if (!(neighbourVertices[0] != neighbourVertices[1]))' 'if (false)'
 mutant SimpleMesh.cpp ' || (c > 1 && localV == corners[1])' ''
 mutant SimpleMesh.cpp 'mMaxCurv = 1.1754944e-38f;' 'mMaxCurv = -3.4028235e38f;'
-mutant SimpleMesh.cpp 'if (mNormals.size() != mVerts.size())' 'if (mNormals.empty())'
-mutant SimpleMesh.cpp 'std::sort(localVertexList.begin(), localVertexList.end());' ''
 mutant SimpleMesh.cpp 'if (count != 2)' 'if (count < 2)'
 
 # --- HalfEdgeMesh and its edge table ---
 mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ''
-mutant HalfEdgeMesh.cpp 'mEdges[edgeInd1].next = edgeInd3;' 'mEdges[edgeInd1].next = edgeInd5;'
-mutant HalfEdgeMesh.cpp 'mEdges[edgeInd6].face = BORDER;' ''
-mutant HalfEdgeMesh.cpp 'mVerts[v2].edge = n + 1;' ''
 mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
 mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ''
@@ -56,22 +46,15 @@ mutant HalfEdgeMesh.cpp 'mTakenThirdCorner.emplace(f, mEdges[prev].vert);' ';'
 mutant HalfEdgeMesh.cpp 'c2 = taken->second;' 'c2 = mEdges[mEdges[h0].prev].vert;'
 mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
 mutant HalfEdgeMesh.cpp 'out.resize(mu + lambda);' 'out.resize(mu);'
-mutant HalfEdgeMesh.cpp 'steps < mEdges.size(); ++steps' 'steps < 3; ++steps'
 mutant HalfEdgeMesh.cpp '(*ends)[passed] = result;' '(*ends)[passed] = UNINITIALIZED;'
 mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ''
-mutant HalfEdgeMesh.cpp 'rotateToBorder(pairOfPrev(p), pairOfPrev,' 'rotateToBorder(pairOfNext(p), pairOfPrev,'
 mutant HalfEdgeMesh.cpp 'e.prev == UNINITIALIZED || ' ''
 mutant HalfEdgeMesh.cpp '++isolated;' ''
-mutant HalfEdgeMesh.cpp '(e - f - v + 2) / 2' '(e - f - v + 4) / 2'
 mutant HalfEdgeMesh.cpp 'const long long g = (e - f - v + 2) / 2;' \
     'const long long g = static_cast<long long>((std::size_t(e) - std::size_t(f) - std::size_t(v) + 2) / 2);'
-mutant HalfEdgeMesh.cpp '0.33333334f' '0.5f'
 mutant HalfEdgeMesh.cpp 'static_cast<float>(sum / 3.0)' 'static_cast<float>(sum / 6.0)'
-mutant HalfEdgeMesh.cpp 'setShadingFlag(FLAT_SHADING);' ''
 mutant HalfEdgeMesh.cpp 'v_normal = unitOrZero(sum);' 'v_normal = sum;'
 mutant HalfEdgeMesh.cpp 'return isFinite(v) ? v : Vector3<float>(0.0f, 0.0f, 0.0f);' 'return v;'
-mutant HalfEdgeMesh.cpp 'glNormal3f(n[0], n[1], n[2]);' 'glNormal3f(n[0], n[2], n[1]);'
-mutant HalfEdgeMesh.cpp 'sum = static_cast<float>(sum + 0.5 * cross' 'sum = (sum + 0.5f * cross'
 
 # --- welding ---
 mutant SupportCode/WeldKey.h 'if (f == 0.0f)' 'if (false)'
@@ -83,11 +66,9 @@ mutant SupportCode/WeldMap.h 'CacheEntry{WeldKey{0, 0, 0}, NONE}' 'CacheEntry{We
 
 # --- OBJ reader ---
 mutant ObjIO.cpp $'        if (begin < end && (*begin == \'+\' || *begin == \'-\'))\n            return false;\n' ''
-mutant ObjIO.cpp "if (begin < end && *begin == '+')" "if (begin < end && *begin == '#')"
 mutant ObjIO.cpp 'if (r.ec == std::errc::result_out_of_range)' 'if (false)'
 mutant ObjIO.cpp 'return std::isfinite(out);' 'return true;'
 mutant ObjIO.cpp "c == '\\r' || " ''
-mutant ObjIO.cpp "if (is.peek() == 'v')" "if (is.peek() == 'v' || is.peek() == 'f')"
 mutant ObjIO.cpp $'        if (is.good())\n            ++mLine;' ''
 mutant ObjIO.cpp 'std::memmove(buffer.data(), p, held);' ''
 mutant ObjIO.cpp 'if (keywordIs(begin, kwEnd, "v"))' 'if (keywordIs(begin, kwEnd, "v") || keywordIs(begin, kwEnd, "V"))'
@@ -95,18 +76,13 @@ mutant ObjIO.cpp 'if (!keywordIs(begin, kwEnd, "f")' 'if (false && !keywordIs(be
 mutant ObjIO.cpp 'if (count < 3)' 'if (count < 2)'
 mutant ObjIO.cpp 'emplace_back(corner[0], corner[1], corner[3]);' 'emplace_back(corner[0], corner[1], corner[2]);'
 mutant ObjIO.cpp $'if (value > numVerts)\n                         {' $'if (value >= numVerts)\n                         {'
-mutant ObjIO.cpp 'if (value == 0)' 'if (false)'
 mutant ObjIO.cpp 'if (ref.index > numVerts)' 'if (ref.index >= numVerts)'
 mutant ObjIO.cpp 'const char* fieldEnd = slash ? slash : e;' 'const char* fieldEnd = e;'
-mutant ObjIO.cpp 'mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);' \
-    'mesh->addTriangle(verts[t[0]], verts[t[2]], verts[t[1]]);'
 mutant ObjIO.cpp 'for (std::size_t t = 0; t < count; ++t)' 'for (std::size_t t = 1; t < count; ++t)'
-mutant ObjIO.cpp 'if (!is.good())' 'if (false)'
 
 # --- analysis ---
 mutant MeshAnalysis.cpp ' || t[2] >= numPositions' ''
 mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - numVerts;' 'isolatedVertices = numPositions - numVerts;'
-mutant MeshAnalysis.cpp 'boxMax[k] = std::max(' 'boxMax[k] = std::min('
 mutant MeshAnalysis.cpp 'if (twiceArea == 0.0)' 'if (twiceArea == 0.0 && t[0] == t[1])'
 mutant MeshAnalysis.cpp 'sets.unite(t[0], t[2]);' ''
 mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
@@ -115,9 +91,7 @@ mutant MeshAnalysis.cpp 'if (e.properFaces > 0 && root == i)' 'if (root == i)'
 mutant MeshAnalysis.cpp 'loops.unite(fanBoundaryEdge[root], id);' ''
 mutant MeshAnalysis.cpp 'std::sort(higherCorners.begin(), higherCorners.end());' ''
 mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
-mutant MeshAnalysis.cpp 'signedVolume6 / 6.0' 'signedVolume6 / 3.0'
 mutant MeshAnalysis.cpp 'if (report.boundaryEdges > 0)' 'if (report.boundaryLoops > 1)'
-mutant MeshAnalysis.cpp '(n == 1 ? one : many)' '(n == 1 ? many : one)'
 mutant MeshAnalysis.cpp 'if (t[2] != t[0] && t[2] != t[1])' 'if (t[2] != t[0])'
 mutant MeshAnalysis.cpp '++c.repeatedCornerTriangles;' ''
 
@@ -129,7 +103,6 @@ mutant tools/meshinfo.cpp 'key("genus"), out << (hasGenus ?' 'key("genus"), out 
 mutant tools/meshinfo.cpp 'if (S_ISDIR(st.st_mode))' 'if (false)'
 mutant tools/meshinfo.cpp "else if (u < 0x20 && c != '\\t')" 'else if (false)'
 mutant tools/meshinfo.cpp 'return usage("one file at a time");' 'file = arg;'
-mutant tools/meshinfo.cpp 'count("half-edges", o.halfEdges);' 'count("half-edges", o.meshFaces);'
 mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices = o.report.positions;'
 
 # --- camera ---
@@ -141,28 +114,18 @@ mutant SupportCode/Camera.h 'const float dx = d[0] == 0.0f ? 0.0f : d[0];' 'cons
 mutant SupportCode/Camera.h 'if (d[0] != 0.0f || d[2] != 0.0f)' 'if (d[0] != 0.0f)'
 mutant SupportCode/Camera.h 'accLeft() { accelerate(-getSideVector()); }' 'accLeft() { accelerate(getSideVector()); }'
 mutant SupportCode/Camera.h 'cross(getSideVector(), getLookAtVector())' 'cross(getLookAtVector(), getSideVector())'
-mutant SupportCode/Camera.h 'mCameraAcc += v * mAcc;' 'mCameraAcc += v;'
-mutant SupportCode/Camera.h '(2.0f, 1.0f, -0.1f)' '(2.0f, 1.0f, 0.1f)'
-mutant SupportCode/Camera.h 'mCameraPos += getLookAtVector() * r;' 'mCameraVel += getLookAtVector() * r;'
 mutant SupportCode/Camera.h 'if (!(r > 0.0f))' 'if (false)'
 
 # --- viewer arithmetic ---
 mutant SupportCode/ViewerMath.h 'timeSinceLastFPS > FPS_INTERVAL' 'timeSinceLastFPS >= FPS_INTERVAL'
 mutant SupportCode/ViewerMath.h 'frameCounter = 0;' ''
 mutant SupportCode/ViewerMath.h 'if (fps < 20.0f)' 'if (fps <= 20.0f)'
-mutant SupportCode/ViewerMath.h 'if (figure.size() > 9)' 'if (figure.size() > 10)'
 mutant SupportCode/ViewerMath.h 'oldPos = pos == NO_MOUSE_SAMPLE ? sample : pos;' 'oldPos = pos;'
-mutant SupportCode/ViewerMath.h 'static_cast<int>(windowHeight) - mouseY' 'static_cast<int>(windowHeight) - mouseY - 1'
 mutant SupportCode/ViewerMath.h 'x = windowWidth == 0 ? 0.0f' 'x = false ? 0.0f'
-mutant SupportCode/ViewerMath.h 'static_cast<float>(windowHeight) * 3.0f' 'static_cast<float>(windowHeight) * 4.0f'
 
 # --- maths and colours ---
 mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colors[0];'
-mutant SupportCode/ColorMap.cpp 'out[i] = std::isnan(c) ? 0.5f : c;' 'out[i] = c;'
 mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
-mutant SupportCode/Matrix4x4_Impl.h 'glMatrix[4 * i + j] = m[j][i];' 'glMatrix[4 * i + j] = m[i][j];'
-mutant SupportCode/Util.h 'return value >= T(0) ? T(1) : T(-1);' 'return value > T(0) ? T(1) : T(-1);'
-mutant SupportCode/Util.cpp 'const char* blanks = " \t";' 'const char* blanks = " \t\r";'
 mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).length();'
 
 count=${#names[@]}
