@@ -36,10 +36,6 @@ TEST(Camera, HomeAndLookAtOrigoAimAtTheOriginAndMoveNothing)
     EXPECT_EQ(cam.mAcc, 0.5f);
     EXPECT_TRUE(near(cam.mCameraAngle, V3(1.0f, -0.4841f, 0.6474f), 1e-4f));
     EXPECT_TRUE(near(cam.getLookAtVector(), V3(-0.894f, -0.447f, 0.045f), 1e-3f));
-    const V3 home = cam.mCameraAngle;
-    cam.lookAtOrigo();
-    EXPECT_EQ(cam.mCameraAngle, home);
-
     // Every sign of x and z, on the axes (x = 0 included), above and below.
     for (const V3& p : {V3(3, 1, 2), V3(-3, 1, 2), V3(3, -1, -2), V3(-3, 2, -2), V3(0, 1, 5),
                         V3(0, 1, -5), V3(4, 0, 0), V3(-4, 0, 0), V3(0.5f, 7, 0.1f)})
@@ -64,9 +60,8 @@ TEST(Camera, HomeAndLookAtOrigoAimAtTheOriginAndMoveNothing)
 TEST(Camera, AccelerationsAddUpAndAdvectIsSemiImplicit)
 {
     CameraProbe cam;
-    cam.accForward();
-    cam.accForward();
-    cam.accForward();
+    for (int i = 0; i < 3; i++)
+        cam.accForward();
     EXPECT_TRUE(near(cam.mCameraAcc, cam.getLookAtVector() * 1.5f, 1e-6f));
     cam.advect(0.5f);
     EXPECT_EQ(cam.mLastCameraPos, HOME);
@@ -81,7 +76,6 @@ TEST(Camera, AccelerationsAddUpAndAdvectIsSemiImplicit)
     EXPECT_TRUE(near(cam.mCameraPos - before, velocity * 2.0f, 1e-6f));
     cam.stop();
     EXPECT_FALSE(cam.moving());
-
     cam.accLeft();
     cam.accUp();
     cam.accBackward();
@@ -89,17 +83,13 @@ TEST(Camera, AccelerationsAddUpAndAdvectIsSemiImplicit)
     cam.accDown();
     cam.accForward();
     EXPECT_TRUE(near(cam.mCameraAcc, ZERO, 1e-7f)) << "opposite directions cancel";
-}
 
-TEST(Camera, SideAndUpVectorsFollowTheView)
-{
-    CameraProbe cam; // level along +z: right is -x, up is +y
+    // Level along +z: right is -x, up is +y. Tilted, the side vector stays horizontal and
+    // both shrink to sin(theta).
     cam.mCameraAngle = V3(1.0f, 0.0f, 0.5f);
     EXPECT_TRUE(near(cam.getUpVector(), V3(0, 1, 0), 1e-7f));
     cam.accRight();
     EXPECT_TRUE(near(cam.mCameraAcc, V3(-0.5f, 0, 0), 1e-7f));
-
-    // Tilted, the side vector stays horizontal and both shrink to sin(theta).
     cam.mCameraAngle = V3(1.0f, 0.3f, 0.1f);
     const V3 look = cam.getLookAtVector(), side = cam.getSideVector(), up = cam.getUpVector();
     const float sinTheta = float(std::sin(0.1 * 3.14159265358979323846));
