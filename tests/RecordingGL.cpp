@@ -1,5 +1,7 @@
 #include "tests/RecordingGL.h"
 
+#include "tools/GLCalls.h"
+
 #include "SupportCode/Geometry.h"
 
 #include <GL/gl.h>
@@ -8,83 +10,41 @@
 
 namespace
 {
-std::vector<GLCall> gCalls;
+std::vector<std::string> gCalls;
 
-void record(const char* name, std::vector<float> args = {})
+void append(std::ostringstream& os, const GLfloat* m)
 {
-    gCalls.push_back(GLCall{name, std::move(args)});
+    for (int i = 0; i < 16; i++)
+        os << " " << m[i];
 }
+template <class T> void append(std::ostringstream& os, T value)
+{
+    os << " " << static_cast<float>(value);
+}
+struct Recorder
+{
+    const char* name;
+    template <class... T> void operator()(T... values) const
+    {
+        std::ostringstream os;
+        os << name + 2;
+        (append(os, values), ...);
+        gCalls.push_back(os.str());
+    }
+};
 } // namespace
-
-std::vector<GLCall>& recordedGLCalls()
-{
-    return gCalls;
-}
-
-void clearGLCalls()
-{
-    gCalls.clear();
-}
-
-std::vector<std::string> recordedGLNames()
-{
-    std::vector<std::string> names;
-    names.reserve(gCalls.size());
-    for (const GLCall& c : gCalls)
-        names.push_back(c.name);
-    return names;
-}
 
 std::vector<std::string> drawnCalls(Geometry& g)
 {
-    clearGLCalls();
+    gCalls.clear();
     g.draw();
-    std::vector<std::string> out;
-    for (const GLCall& c : gCalls)
-    {
-        std::ostringstream os;
-        os << c.name.substr(2);
-        for (float a : c.args)
-            os << " " << a;
-        out.push_back(os.str());
-    }
-    return out;
+    return gCalls;
 }
 
-// <GL/gl.h> declares these with C linkage, so the definitions below replace libGL's.
-void glMatrixMode(GLenum mode)
-{
-    record("glMatrixMode", {static_cast<float>(mode)});
-}
-void glPushMatrix()
-{
-    record("glPushMatrix");
-}
-void glPopMatrix()
-{
-    record("glPopMatrix");
-}
-void glLoadMatrixf(const GLfloat* m)
-{
-    record("glLoadMatrixf", std::vector<float>(m, m + 16));
-}
-void glBegin(GLenum mode)
-{
-    record("glBegin", {static_cast<float>(mode)});
-}
-void glEnd()
-{
-    record("glEnd");
-}
-void glColor3f(GLfloat r, GLfloat g, GLfloat b)
-{
-    record("glColor3f", {r, g, b});
-}
-void glNormal3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glNormal3f", {x, y, z});
-}
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
-{
-    record("glVertex3f", {x, y, z});
-}
+// <GL/gl.h> declares these with C linkage, so the definitions replace libGL's.
+#define MV_GL_RECORD(name, parameters, arguments)                                                  \
+    void name parameters                                                                           \
+    {                                                                                              \
+        Recorder{#name} arguments;                                                                 \
+    }
+MV_GL_CALLS(MV_GL_RECORD)

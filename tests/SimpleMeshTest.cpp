@@ -1,81 +1,31 @@
-#include "SimpleMesh.h"
-
 #include "ObjIO.h"
 #include "tests/RecordingGL.h"
+#include "tests/TestHelpers.h"
 
 #include "SupportCode/Matrix4x4.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <set>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace
 {
-using V3 = Vector3<float>;
-using List = std::vector<unsigned int>;
-const std::string SIGNATURE =
-    "virtual float SimpleMesh::curvature(unsigned int, const Vector3<float>&)";
+const std::string MODELVIEW = "MatrixMode " + std::to_string(GL_MODELVIEW),
+                  BEGIN = "Begin " + std::to_string(GL_TRIANGLES);
 constexpr float EPS = std::numeric_limits<float>::epsilon();
-const std::string MODELVIEW = "MatrixMode " + std::to_string(GL_MODELVIEW);
-const std::string BEGIN = "Begin " + std::to_string(GL_TRIANGLES);
 
-class SimpleMeshProbe : public SimpleMesh
-{
-public:
-    using SimpleMesh::addVertex;
-    using SimpleMesh::curvatureArray;
-    using SimpleMesh::findNeighbourTriangles;
-    using SimpleMesh::mFaces;
-    using SimpleMesh::mMaxCurv;
-    using SimpleMesh::mMinCurv;
-    using SimpleMesh::mNormals;
-    using SimpleMesh::mUniqueVerts;
-    using SimpleMesh::mVerts;
-
-    // The welding map's vertex for p; WeldMap::NONE if none.
-    unsigned int welded(const Vector3<float>& p) const
-    {
-        return mUniqueVerts.find(
-            p, [this](unsigned int i) -> const Vector3<float>& { return mVerts[i]; });
-    }
-};
-
-// The regular icosahedron inscribed in the sphere of radius `scale`, every face wound
-// counter-clockwise seen from outside (or from inside).
-void buildIcosahedron(SimpleMesh& mesh, float scale = 1.0f, bool inward = false)
-{
-    const double f = (1.0 + std::sqrt(5.0)) / 2.0, s = scale / std::sqrt(1.0 + f * f);
-    const double p[12][3] = {{-1, f, 0}, {1, f, 0}, {-1, -f, 0}, {1, -f, 0},
-                             {0, -1, f}, {0, 1, f}, {0, -1, -f}, {0, 1, -f},
-                             {f, 0, -1}, {f, 0, 1}, {-f, 0, -1}, {-f, 0, 1}};
-    const int faces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
-                              {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
-                              {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
-                              {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
-    auto at = [&](int i) { return V3(float(p[i][0] * s), float(p[i][1] * s), float(p[i][2] * s)); };
-    for (const auto& c : faces)
-        mesh.addTriangle(at(c[0]), at(c[inward ? 2 : 1]), at(c[inward ? 1 : 2]));
-}
-
-// The curvature as defined, written plainly: a face scan, an ordered set of ring
-// positions and the definition's rounding steps. Where it has no value: NaN, and the
-// text of the first check that fails.
+// The curvature as defined, written plainly: a face scan, an ordered set of ring positions
+// and the definition's rounding steps. Where it has no value: NaN, and the text of the
+// first check that fails.
 float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::string& failed)
 {
     const auto& P = m.mVerts;
+    const V3 v = P[vi];
     std::vector<SimpleMesh::Face> tris;
     std::set<V3> ring;
     for (const auto& f : m.mFaces)
@@ -92,10 +42,9 @@ float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::strin
     float avor = 0.0f;
     for (auto l = ring.begin(); l != ring.end() && failed.empty(); ++l)
     {
-        const V3 v = P[vi];
         if (*l == v)
             continue;
-        std::vector<V3> nb;
+        std::vector<V3> nb; // the third corners of the faces on the edge v-l
         for (const auto& f : tris)
         {
             int has = 0;
@@ -114,10 +63,7 @@ float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::strin
         nb.resize(2);
         float angle[2];
         for (int i = 0; i < 2; i++)
-        {
-            V3 a = v - nb[i], b = *l - nb[i];
-            angle[i] = std::acos(a.normalize() * b.normalize());
-        }
+            angle[i] = std::acos((v - nb[i]).normalize() * (*l - nb[i]).normalize());
         const std::pair<bool, const char*> checks[] = {
             {two, "neighbourVertices.size() == 2"},
             {nb[0] != nb[1], "neighbourVertices[0] != neighbourVertices[1]"},
@@ -126,9 +72,9 @@ float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::strin
             {nb[1] != v, "neighbourVertices[1] != v"},
             {nb[1] != *l, "neighbourVertices[1] != localV"},
             {angle[0] >= 0.0, "angle[i] >= 0.0"},
-            {double(angle[0]) <= 3.14159265358979323846, "angle[i] <= 3.14159265358979323846"},
+            {double(angle[0]) <= PI, "angle[i] <= 3.14159265358979323846"},
             {angle[1] >= 0.0, "angle[i] >= 0.0"},
-            {double(angle[1]) <= 3.14159265358979323846, "angle[i] <= 3.14159265358979323846"}};
+            {double(angle[1]) <= PI, "angle[i] <= 3.14159265358979323846"}};
         for (auto c = std::begin(checks); c != std::end(checks) && failed.empty(); ++c)
             failed = c->first ? "" : c->second;
         const V3 res = v - *l;
@@ -145,9 +91,9 @@ float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::strin
     return curv.normalize() * n.normalize() < 0.0f ? -magnitude : magnitude;
 }
 
-// Checks the vertex normals against the face normals summed in ascending face order,
-// then every value of calcCurv bit for bit against the plain definition, and stderr
-// against one line per vertex without a value; returns their number.
+// Checks the vertex normals against the face normals summed in ascending face order, then
+// every value of calcCurv bit for bit against the plain definition, and stderr against one
+// line per vertex without a value; returns their number.
 long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
 {
     mesh.calculateFaceNormals();
@@ -166,9 +112,7 @@ long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
         n = std::isfinite(n * n) ? n : V3(0.0f, 0.0f, 0.0f);
         EXPECT_EQ(std::memcmp(n.v, mesh.mNormals[v].v, sizeof n.v), 0) << "normal of vertex " << v;
     }
-    testing::internal::CaptureStderr();
-    mesh.calcCurv();
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = stderrOf([&] { mesh.calcCurv(); });
     EXPECT_EQ(mesh.curvatureArray.size(), mesh.mVerts.size());
     std::string expectedErr;
     long nans = 0;
@@ -178,8 +122,9 @@ long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
         const float want = plainCurvature(mesh, i, mesh.mNormals[i], failed),
                     k = mesh.curvatureArray[i];
         if (!failed.empty())
-            expectedErr += SIGNATURE + ": check \"" + failed + "\" failed at vertex " +
-                           std::to_string(i) + "\n";
+            expectedErr += "virtual float SimpleMesh::curvature(unsigned int, const "
+                           "Vector3<float>&): check \"" +
+                           failed + "\" failed at vertex " + std::to_string(i) + "\n";
         EXPECT_TRUE(std::isnan(k) ? std::isnan(want) : std::memcmp(&k, &want, sizeof k) == 0)
             << "vertex " << i << ": " << k << " vs " << want;
         nans += std::isnan(k);
@@ -202,13 +147,12 @@ std::string triangleCalls(SimpleMesh& mesh)
 //  C---D
 //  | / |   A B C, then B D C sharing the edge B-C; then A B C again; then a repeated corner
 //  A---B
-TEST(SimpleMeshWelding, SharedCornersSignedZerosAndTheLastBit)
+TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
 {
-    SimpleMeshProbe mesh;
-    EXPECT_TRUE(mesh.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
-    EXPECT_TRUE(mesh.addTriangle({1, 0, 0}, {1, 1, 0}, {0, 1, 0}));
-    EXPECT_TRUE(mesh.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
-    EXPECT_TRUE(mesh.addTriangle({2, 2, 2}, {2, 2, 2}, {0, 1, 0}));
+    SimpleMeshProbe mesh({{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)},
+                          {V3(1, 0, 0), V3(1, 1, 0), V3(0, 1, 0)},
+                          {V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)},
+                          {V3(2, 2, 2), V3(2, 2, 2), V3(0, 1, 0)}});
     EXPECT_EQ(mesh.getVerts(),
               (std::vector<V3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 2}}));
     List corners;
@@ -240,34 +184,22 @@ TEST(SimpleMeshWelding, SharedCornersSignedZerosAndTheLastBit)
     EXPECT_FALSE(mesh.findNeighbourTriangles(5, found)) << "a vertex no face uses";
     EXPECT_TRUE(found.empty());
     EXPECT_FALSE(mesh.findNeighbourTriangles(99, found));
-
-    // A vertex in faces 2 and 5 only gives exactly (2, 5).
-    SimpleMeshProbe six;
-    for (int f = 0; f < 6; f++)
-        six.addTriangle({float(f), 0, 0}, {float(f), 1, 0},
-                        (f == 2 || f == 5) ? V3(9, 9, 9) : V3(float(f), 0, 1));
-    unsigned int apex = 0;
-    EXPECT_FALSE(six.addVertex({9, 9, 9}, apex));
-    EXPECT_TRUE(six.findNeighbourTriangles(apex, found));
-    EXPECT_EQ(found, List({2, 5}));
 }
 
-TEST(SimpleMeshNormals, WindingEqualWeightsAndFacesWithoutDirection)
+TEST(SimpleMesh, NormalsFollowTheWindingWithEqualWeights)
 {
-    SimpleMeshProbe mesh;
-    mesh.addTriangle({0, 0, 0}, {10, 0, 0}, {0, 10, 0});         // +z, large
-    mesh.addTriangle({0, 0, 0}, {0, 0.1f, 0}, {0, 0, 0.1f});     // +x, small
-    mesh.addTriangle({10, 0, 0}, {10, 10, 0}, {0, 10, 0});       // +z, a square with the first
-    mesh.addTriangle({5, 5, 5}, {5, 6, 5}, {6, 5, 5});           // clockwise: -z
-    mesh.addTriangle({0, 0, 0}, {10, 0, 0}, {20, 0, 0});         // collinear
-    mesh.addTriangle({7, 7, 7}, {7, 7, 7}, {8, 7, 7});           // repeated corner
-    mesh.addTriangle({0, 0, 7}, {1e-25f, 0, 7}, {0, 1e-25f, 7}); // squares underflow
+    SimpleMeshProbe mesh({{V3(0, 0, 0), V3(10, 0, 0), V3(0, 10, 0)},           // +z, large
+                          {V3(0, 0, 0), V3(0, 0.1f, 0), V3(0, 0, 0.1f)},       // +x, small
+                          {V3(10, 0, 0), V3(10, 10, 0), V3(0, 10, 0)},         // +z, a square
+                          {V3(5, 5, 5), V3(5, 6, 5), V3(6, 5, 5)},             // clockwise
+                          {V3(0, 0, 0), V3(10, 0, 0), V3(20, 0, 0)},           // collinear
+                          {V3(7, 7, 7), V3(7, 7, 7), V3(8, 7, 7)},             // repeated corner
+                          {V3(0, 0, 7), V3(1e-25f, 0, 7), V3(0, 1e-25f, 7)}}); // squares underflow
     mesh.calculateFaceNormals();
     EXPECT_EQ(mesh.getNormals(),
               (std::vector<V3>{
                   {0, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, {0, 0, 1}}));
     EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
-
     mesh.calculateVertexNormals();
     ASSERT_EQ(mesh.mNormals.size(), mesh.mVerts.size());
     const float h = 1.0f / std::sqrt(2.0f);
@@ -278,12 +210,9 @@ TEST(SimpleMeshNormals, WindingEqualWeightsAndFacesWithoutDirection)
         EXPECT_EQ(mesh.mNormals[mesh.welded(p)], V3(0, 0, 0)) << p;
 }
 
-TEST(SimpleMeshCurvature, IcosahedronIsTheUnitSphereAndAFlatFanPositiveZero)
+TEST(SimpleMesh, CurvatureOfSpheresFlatFansAndCalcCurvBounds)
 {
-    SimpleMeshProbe mesh, big, inward;
-    buildIcosahedron(mesh);
-    buildIcosahedron(big, 2.0f);
-    buildIcosahedron(inward, 1.0f, true);
+    SimpleMeshProbe mesh(icosahedron()), big(icosahedron(2.0f)), inward(icosahedron(1.0f, true));
     ASSERT_EQ(mesh.mVerts.size(), 12u);
     for (unsigned int i = 0; i < 12; i++)
     {
@@ -293,71 +222,55 @@ TEST(SimpleMeshCurvature, IcosahedronIsTheUnitSphereAndAFlatFanPositiveZero)
         EXPECT_NEAR(big.curvature(i, big.mVerts[i]), 0.5f, 2 * EPS) << i;
         EXPECT_EQ(inward.curvature(inward.welded(out), out), mesh.curvature(i, out));
     }
-
     // Four triangles around the origin in the plane z = 0: the sum cancels exactly.
+    const V3 ring[5] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {1, 0, 0}};
     SimpleMeshProbe fan;
-    const V3 ring[4] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}};
     for (int i = 0; i < 4; i++)
-        fan.addTriangle({0, 0, 0}, ring[i], ring[(i + 1) % 4]);
+        fan.addTriangle({0, 0, 0}, ring[i], ring[i + 1]);
     for (const V3& n : {V3(0, 0, 1), V3(0, 0, -1)})
     {
         const float k = fan.curvature(0, n);
         EXPECT_TRUE(k == 0.0f && !std::signbit(k)) << k;
     }
-}
 
-TEST(SimpleMeshCurvature, CalcCurvBoundsAndWhatItNeeds)
-{
-    SimpleMeshProbe mesh;
-    buildIcosahedron(mesh, 3.0f);
-    mesh.calculateFaceNormals();
-    testing::internal::CaptureStderr();
-    mesh.calcCurv();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("calculateVertexNormals()"),
+    SimpleMeshProbe ball(icosahedron(3.0f));
+    ball.calculateFaceNormals();
+    EXPECT_NE(stderrOf([&] { ball.calcCurv(); }).find("calculateVertexNormals()"),
               std::string::npos);
-    EXPECT_TRUE(mesh.curvatureArray.empty());
-
-    mesh.calculateVertexNormals();
-    mesh.calcCurv();
-    ASSERT_EQ(mesh.curvatureArray.size(), 12u);
+    EXPECT_TRUE(ball.curvatureArray.empty());
+    ball.calculateVertexNormals();
+    ball.calcCurv();
+    ASSERT_EQ(ball.curvatureArray.size(), 12u);
     const auto [lo, hi] =
-        std::minmax_element(mesh.curvatureArray.begin(), mesh.curvatureArray.end());
-    EXPECT_GT(*lo, 0.0f);
-    EXPECT_EQ(mesh.mMinCurv, *lo);
-    EXPECT_EQ(mesh.mMaxCurv, *hi);
+        std::minmax_element(ball.curvatureArray.begin(), ball.curvatureArray.end());
+    EXPECT_TRUE(*lo > 0.0f && ball.mMinCurv == *lo && ball.mMaxCurv == *hi);
     EXPECT_NEAR(*hi, 1.0f / 3.0f, 1e-6f);
     const float top = *hi;
-
-    for (V3& n : mesh.mNormals)
+    for (V3& n : ball.mNormals)
         n = -n;
-    mesh.calcCurv();
-    EXPECT_EQ(mesh.mMaxCurv, 1.1754944e-38f) << "all negative: the bound stays";
-    EXPECT_EQ(mesh.mMinCurv, -top);
+    ball.calcCurv();
+    EXPECT_EQ(ball.mMaxCurv, 1.1754944e-38f) << "all negative: the bound stays";
+    EXPECT_EQ(ball.mMinCurv, -top);
+}
 
-    // Every vertex of a lone triangle is on its boundary, and a vertex without faces has
-    // no ring: no value anywhere, the bounds stay as they start.
-    SimpleMeshProbe open;
-    open.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+// A lone triangle (every vertex on its boundary) and a vertex without faces have no value;
+// the bunny's obtuse, skinny triangles bring negative cotangents and a value everywhere.
+// Then an octahedron with its faces in random order, corners rotated and winding flipped at
+// random, plus up to four stray triangles on its corners, its centre and a far point:
+// duplicate, reversed, degenerate and fin triangles, edges on one to many faces.
+TEST(SimpleMesh, CurvatureAndNormalsMatchTheDefinitionOnAnyInput)
+{
+    SimpleMeshProbe open({{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)}});
     unsigned int lonely = 0;
     open.addVertex({5, 5, 5}, lonely);
     EXPECT_EQ(expectCurvaturesAsDefined(open), 4);
-    EXPECT_EQ(open.mMinCurv, 3.4028235e38f);
-    EXPECT_EQ(open.mMaxCurv, 1.1754944e-38f);
-}
+    EXPECT_TRUE(open.mMinCurv == 3.4028235e38f && open.mMaxCurv == 1.1754944e-38f);
 
-// The bunny's scanned triangles are obtuse and skinny, where negative cotangents enter;
-// closed and without degenerate triangles, it has a value at every vertex. Then an
-// octahedron with its faces in random order, corners rotated and winding flipped at
-// random, plus up to four stray triangles on its corners, its centre and a far point:
-// duplicate, reversed, degenerate and fin triangles, edges on one to many faces.
-TEST(SimpleMeshCurvature, BunnyAndRandomSoupsMatchTheDefinition)
-{
-    SimpleMeshProbe bunny;
+    SimpleMeshProbe rabbit;
     std::ifstream in("Objs/bunnySmall.obj");
-    ObjIO reader;
-    ASSERT_TRUE(in && reader.load(&bunny, in));
-    ASSERT_EQ(bunny.mVerts.size(), 1839u);
-    EXPECT_EQ(expectCurvaturesAsDefined(bunny), 0);
+    ASSERT_TRUE(in && ObjIO().load(&rabbit, in));
+    ASSERT_EQ(rabbit.mVerts.size(), 1839u);
+    EXPECT_EQ(expectCurvaturesAsDefined(rabbit), 0);
 
     const V3 points[8] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0},
                           {0, 0, 1}, {0, 0, -1}, {0, 0, 0}, {1, 1, 1}};
@@ -388,32 +301,28 @@ TEST(SimpleMeshCurvature, BunnyAndRandomSoupsMatchTheDefinition)
     EXPECT_GT(nans, 100);
 }
 
-// Which way each triangle is drawn: flat (colour and normal once), smooth (per corner) or
-// bare (positions only), from the shading flag and the number of normals.
-TEST(SimpleMeshDraw, WayFollowsTheFlagAndTheNormalCounts)
+// Flat (colour and normal once), smooth (per corner) or bare (positions only), from the
+// shading flag and the number of normals.
+TEST(SimpleMesh, DrawsTheWayTheFlagAndTheNormalCountsAllow)
 {
     const struct
     {
-        const char* name;
         int repeats;  // extra copies of the first triangle
         char normals; // computed first: none, f(ace) or v(ertex)
         int flag;
         const char* calls;
-    } cases[] = {
-        {"noNormals", 0, ' ', Mesh::SMOOTH_SHADING, "vvvvvv"},
-        {"faceNormals", 0, 'f', Mesh::SMOOTH_SHADING, "cnvvvcnvvv"},
-        {"vertexNormals", 0, 'v', Mesh::SMOOTH_SHADING, "cnvcnvcnvcnvcnvcnv"},
-        {"flatFlag", 0, 'v', Mesh::FLAT_SHADING, "cnvvvcnvvv"},
-        {"flatFlagTooFewNormals", 3, 'v', Mesh::FLAT_SHADING, "vvvvvvvvvvvvvvv"},
-        {"otherFlag", 0, 'v', 2, "vvvvvv"},
-        {"otherFlagFaceNormals", 0, 'f', 2, "cnvvvcnvvv"},
-        {"asManyVerticesAsFaces", 2, 'v', Mesh::SMOOTH_SHADING, "cnvvvcnvvvcnvvvcnvvv"},
-    };
+    } cases[] = {{0, ' ', Mesh::SMOOTH_SHADING, "vvvvvv"},
+                 {0, 'f', Mesh::SMOOTH_SHADING, "cnvvvcnvvv"},
+                 {0, 'v', Mesh::SMOOTH_SHADING, "cnvcnvcnvcnvcnvcnv"},
+                 {0, 'v', Mesh::FLAT_SHADING, "cnvvvcnvvv"},
+                 {3, 'v', Mesh::FLAT_SHADING, "vvvvvvvvvvvvvvv"}, // too few normals
+                 {0, 'v', 2, "vvvvvv"},
+                 {0, 'f', 2, "cnvvvcnvvv"},
+                 {2, 'v', Mesh::SMOOTH_SHADING, "cnvvvcnvvvcnvvvcnvvv"}}; // as many as faces
     for (const auto& c : cases)
     {
-        SimpleMeshProbe mesh; // a square of two triangles: four vertices, two faces
-        mesh.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-        mesh.addTriangle({1, 0, 0}, {1, 1, 0}, {0, 1, 0});
+        SimpleMeshProbe mesh(
+            {{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)}, {V3(1, 0, 0), V3(1, 1, 0), V3(0, 1, 0)}});
         for (int i = 0; i < c.repeats; i++)
             mesh.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
         if (c.normals == 'f')
@@ -421,7 +330,7 @@ TEST(SimpleMeshDraw, WayFollowsTheFlagAndTheNormalCounts)
         if (c.normals == 'v')
             mesh.calculateVertexNormals();
         mesh.setShadingFlag(Mesh::SHADING(c.flag));
-        EXPECT_EQ(triangleCalls(mesh), c.calls) << c.name;
+        EXPECT_EQ(triangleCalls(mesh), c.calls) << c.repeats << c.normals << c.flag;
     }
     SimpleMeshProbe empty;
     EXPECT_EQ(drawnCalls(empty),
@@ -430,10 +339,9 @@ TEST(SimpleMeshDraw, WayFollowsTheFlagAndTheNormalCounts)
                                         "PopMatrix"}));
 }
 
-TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
+TEST(SimpleMesh, ColoursComeFromNormalsOrCurvature)
 {
-    SimpleMeshProbe mesh; // clockwise seen from +z
-    mesh.addTriangle({0, 0, 0}, {0, 1, 0}, {1, 0, 0});
+    SimpleMeshProbe mesh({{V3(0, 0, 0), V3(0, 1, 0), V3(1, 0, 0)}}); // clockwise from +z
     mesh.setTransform(Matrix4x4<float>::translation(1, 2, 3));
     mesh.calculateFaceNormals();
     EXPECT_EQ(drawnCalls(mesh),
@@ -451,10 +359,8 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     EXPECT_EQ(calls.at(5), "Normal3f 0 0.707107 -0.707107");
     EXPECT_EQ(calls.at(16), "Color3f 0.5 1 0.5");
 
-    // With curvature values: red at -3 and below, black at 0 and for NaN, blue at 3 and
-    // above.
-    SimpleMeshProbe ball;
-    buildIcosahedron(ball);
+    // With curvature values: red at -3 and below, black at 0 and for NaN, blue at 3 and up.
+    SimpleMeshProbe ball(icosahedron());
     ball.calculateVertexNormals();
     ball.calcCurv();
     ball.curvatureArray[ball.mFaces[0].v2] = std::numeric_limits<float>::quiet_NaN();
@@ -463,7 +369,6 @@ TEST(SimpleMeshDraw, ColoursComeFromNormalsOrCurvature)
     EXPECT_EQ(calls.at(4), "Color3f 0 0 0.333333") << "curvature 1 of [-3, 3]";
     EXPECT_EQ(calls.at(7), "Color3f 0 0 0");
     EXPECT_EQ(calls.at(10), "Color3f 1 0 0");
-
     // A triangle added after calcCurv leaves the values stale: colours from normals again.
     ball.addTriangle({5, 5, 5}, {6, 5, 5}, {5, 6, 5});
     ball.calculateVertexNormals();

@@ -2,14 +2,18 @@
 // meshes' draw() refers to these OpenGL calls. Empty definitions satisfy the references, so
 // those programs need no OpenGL library and run where there is no display.
 
+#include "tools/GLCalls.h"
+
 #include <GL/gl.h>
 
-void glMatrixMode(GLenum) {}
-void glPushMatrix() {}
-void glPopMatrix() {}
-void glLoadMatrixf(const GLfloat*) {}
-void glBegin(GLenum) {}
-void glEnd() {}
-void glColor3f(GLfloat, GLfloat, GLfloat) {}
-void glNormal3f(GLfloat, GLfloat, GLfloat) {}
-void glVertex3f(GLfloat, GLfloat, GLfloat) {}
+namespace
+{
+template <class... T> void ignore(const T&...) {}
+} // namespace
+
+#define MV_GL_IGNORE(name, parameters, arguments)                                                  \
+    void name parameters                                                                           \
+    {                                                                                              \
+        ignore arguments;                                                                          \
+    }
+MV_GL_CALLS(MV_GL_IGNORE)
