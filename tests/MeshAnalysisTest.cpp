@@ -4,20 +4,17 @@
 
 #include "MeshAnalysis.h"
 
-#include <gtest/gtest.h>
+#include "tests/TestHelpers.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 #include <map>
 #include <random>
 #include <set>
 
 namespace
 {
-using V3 = Vector3<float>;
 using Positions = std::vector<V3>;
-using Triangles = std::vector<Vector3<unsigned int>>;
+using Triangles = std::vector<U3>;
 
 MeshAnalysis::Report analyse(const Positions& p, const Triangles& t)
 {
@@ -29,56 +26,30 @@ MeshAnalysis::Report analyse(const Positions& p, const Triangles& t)
 // A tetrahedron with the right angle at 0, faces counter-clockwise from outside: volume 1/6.
 const Positions TETRA_POSITIONS = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 const Triangles TETRA = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
-
-// n x m grid on a torus around the z axis, moved by dx; quads split along a diagonal.
-void addTorus(unsigned int n, unsigned int m, float dx, Positions& p, Triangles& t)
-{
-    const unsigned int base = static_cast<unsigned int>(p.size());
-    const float pi = 3.14159265f;
-    for (unsigned int i = 0; i < n; ++i)
-        for (unsigned int j = 0; j < m; ++j)
-        {
-            const float phi = 2 * pi * i / n, theta = 2 * pi * j / m;
-            const float r = 2.0f + std::cos(theta);
-            p.emplace_back(dx + r * std::cos(phi), r * std::sin(phi), std::sin(theta));
-        }
-    auto at = [&](unsigned int i, unsigned int j) { return base + (i % n) * m + (j % m); };
-    for (unsigned int i = 0; i < n; ++i)
-        for (unsigned int j = 0; j < m; ++j)
-        {
-            t.emplace_back(at(i, j), at(i + 1, j), at(i + 1, j + 1));
-            t.emplace_back(at(i, j), at(i + 1, j + 1), at(i, j + 1));
-        }
-}
 } // namespace
-
-TEST(MeshAnalysis, RejectsIndicesBeyondThePositions)
-{
-    MeshAnalysis::Report r;
-    r.faces = 99;
-    EXPECT_FALSE(MeshAnalysis::analyse({{0, 0, 0}, {1, 0, 0}}, {{0, 1, 2}}, r));
-    EXPECT_EQ(r.faces, 0u);
-}
 
 // One face of the reversed copy names (-0, 0, -0) for corner 0, which must weld with
 // (0, 0, 0) to close it; a position that no triangle uses stays out of the box.
 TEST(MeshAnalysis, TetrahedronVolumeFollowsOrientation)
 {
+    MeshAnalysis::Report r;
+    r.faces = 99;
+    EXPECT_FALSE(MeshAnalysis::analyse({{0, 0, 0}, {1, 0, 0}}, {{0, 1, 2}}, r));
+    EXPECT_EQ(r.faces, 0u) << "an index beyond the positions leaves the report empty";
+
     Positions p = TETRA_POSITIONS;
     p.emplace_back(5.0f, 5.0f, 5.0f);
-    MeshAnalysis::Report r = analyse(p, TETRA);
-    EXPECT_EQ(r.eulerCharacteristic, 2);
-    EXPECT_EQ(r.components[0].genus, 0);
+    r = analyse(p, TETRA);
+    EXPECT_TRUE(r.eulerCharacteristic == 2 && r.components[0].genus == 0 &&
+                r.isolatedVertices == 1);
     ASSERT_TRUE(r.hasVolume);
     EXPECT_NEAR(r.volume, 1.0 / 6.0, 1e-15);
     EXPECT_NEAR(r.area, 1.5 + std::sqrt(3.0) / 2.0, 1e-15);
-    EXPECT_EQ(r.isolatedVertices, 1u);
-    EXPECT_EQ(r.boxMin, V3(0, 0, 0));
-    EXPECT_EQ(r.boxMax, V3(1, 1, 1));
+    EXPECT_TRUE(r.boxMin == V3(0, 0, 0) && r.boxMax == V3(1, 1, 1));
 
     p.emplace_back(-0.0f, 0.0f, -0.0f);
     Triangles reversed = TETRA;
-    for (Vector3<unsigned int>& f : reversed)
+    for (U3& f : reversed)
         std::swap(f[1], f[2]);
     reversed[0][0] = 5;
     r = analyse(p, reversed);
@@ -93,7 +64,12 @@ TEST(MeshAnalysis, GenusIsPerComponent)
     Triangles t = TETRA;
     t.emplace_back(0, 1, 2);
     t.push_back(TETRA[0]);
-    addTorus(4, 4, 10.0f, p, t);
+    for (const auto& tri : torus(4, 4)) // three positions a triangle: the analysis welds them
+    {
+        for (const V3& corner : tri)
+            p.push_back(corner + V3(10, 0, 0));
+        t.emplace_back(p.size() - 3, p.size() - 2, p.size() - 1);
+    }
     const MeshAnalysis::Report r = analyse(p, t);
     ASSERT_EQ(r.components.size(), 2u);
     EXPECT_EQ(r.components[0].faces, 6u);
@@ -120,8 +96,8 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
         for (V3& q : p)
             q = pool[rng() % pool.size()];
         Triangles t(2 + seed % 12);
-        for (Vector3<unsigned int>& f : t)
-            f = Vector3<unsigned int>(rng() % p.size(), rng() % p.size(), rng() % p.size());
+        for (U3& f : t)
+            f = U3(rng() % p.size(), rng() % p.size(), rng() % p.size());
 
         std::map<V3, unsigned int> weld;
         for (const V3& q : p)
@@ -131,7 +107,7 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
         // By side: triangles along it, those running it only upwards, only downwards.
         std::map<std::pair<unsigned int, unsigned int>, std::array<unsigned int, 3>> sides;
         std::uint64_t repeated = 0, duplicates = 0;
-        for (const Vector3<unsigned int>& f : t)
+        for (const U3& f : t)
         {
             std::array<unsigned int, 3> v;
             for (unsigned int k = 0; k < 3; ++k)
@@ -157,15 +133,14 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
             nonManifold += s.second[0] > 2;
             inconsistent += s.second[0] == 2 && (s.second[1] != 1 || s.second[2] != 1);
         }
-
         const MeshAnalysis::Report r = analyse(p, t);
-        EXPECT_EQ(r.vertices, used.size());
-        EXPECT_EQ(r.isolatedVertices, weld.size() - used.size());
-        EXPECT_EQ(r.edges, sides.size());
-        EXPECT_EQ(r.boundaryEdges, boundary);
-        EXPECT_EQ(r.nonManifoldEdges, nonManifold);
-        EXPECT_EQ(r.inconsistentEdges, inconsistent);
-        EXPECT_EQ(r.repeatedCornerTriangles, repeated);
-        EXPECT_EQ(r.duplicateTriangles, duplicates);
+        EXPECT_EQ(
+            std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges, r.boundaryEdges,
+                                        r.nonManifoldEdges, r.inconsistentEdges,
+                                        r.repeatedCornerTriangles, r.duplicateTriangles}),
+            std::vector<std::uint64_t>({used.size(), weld.size() - used.size(), sides.size(),
+                                        boundary, nonManifold, inconsistent, repeated, duplicates}))
+            << "vertices, isolated, edges, boundary, non-manifold, inconsistent, repeated, "
+               "duplicates";
     }
 }
