@@ -8,8 +8,8 @@
 #   tools/mutants.sh --list   the numbered list
 #   tools/mutants.sh --check  which mutants still apply to the code (no build)
 #
-# The copy and its build live in build-mutants/ (kept between runs; MUTANT_TIMEOUT sets the
-# seconds one test run may take, default 240). A mutant whose text is no longer in the code
+# The copy and its build live in build-mutants/ (kept between runs). MUTANT_TIMEOUT sets the
+# seconds one test run may take (default 240), MUTANTS_REV the commit to copy (default HEAD). A mutant whose text is no longer in the code
 # is reported as "did not apply": update its text after a refactor.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,7 +19,7 @@ names=() olds=() news=()
 mutant() { names+=("$1"); olds+=("$2"); news+=("$3"); }
 
 # --- SimpleMesh ---
-mutant SimpleMesh.cpp 'mVertexFacesValid = false;' ''
+mutant SimpleMesh.cpp 'mVertexFacesValid = false;' ';'
 mutant SimpleMesh.cpp 'if (f.v3 != f.v1 && f.v3 != f.v2)' 'if (f.v3 != f.v1)'
 mutant SimpleMesh.cpp 'if (!(len > 0.0) || !std::isfinite(len))' 'if (true)'
 mutant SimpleMesh.cpp 'n = cross(p1 - p0, p2 - p0);' 'n = cross(p2 - p0, p1 - p0);'
@@ -36,10 +36,10 @@ mutant SimpleMesh.cpp 'mMaxCurv = 1.1754944e-38f;' 'mMaxCurv = -3.4028235e38f;'
 mutant SimpleMesh.cpp 'if (count != 2)' 'if (count < 2)'
 
 # --- HalfEdgeMesh and its edge table ---
-mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ''
+mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ';'
 mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
-mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ''
+mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ';'
 mutant HalfEdgeMesh.cpp 'if (s.lo == lo && s.hi == hi)' 'if (s.lo == lo)'
 mutant HalfEdgeMesh.cpp 'while (mSlots[i].lo != EMPTY)' 'if (mSlots[i].lo != EMPTY)'
 mutant HalfEdgeMesh.cpp 'mTakenThirdCorner.emplace(f, mEdges[prev].vert);' ';'
@@ -47,9 +47,9 @@ mutant HalfEdgeMesh.cpp 'c2 = taken->second;' 'c2 = mEdges[mEdges[h0].prev].vert
 mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
 mutant HalfEdgeMesh.cpp 'out.resize(mu + lambda);' 'out.resize(mu);'
 mutant HalfEdgeMesh.cpp '(*ends)[passed] = result;' '(*ends)[passed] = UNINITIALIZED;'
-mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ''
+mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ';'
 mutant HalfEdgeMesh.cpp 'e.prev == UNINITIALIZED || ' ''
-mutant HalfEdgeMesh.cpp '++isolated;' ''
+mutant HalfEdgeMesh.cpp '++isolated;' ';'
 mutant HalfEdgeMesh.cpp 'const long long g = (e - f - v + 2) / 2;' \
     'const long long g = static_cast<long long>((std::size_t(e) - std::size_t(f) - std::size_t(v) + 2) / 2);'
 mutant HalfEdgeMesh.cpp 'static_cast<float>(sum / 3.0)' 'static_cast<float>(sum / 6.0)'
@@ -61,7 +61,7 @@ mutant SupportCode/WeldKey.h 'if (f == 0.0f)' 'if (false)'
 mutant SupportCode/WeldKey.h 'x == o.x && y == o.y && z == o.z' 'x == o.x && y == o.y'
 mutant SupportCode/WeldMap.h 'if (cached.index != NONE && cached.key == key)' 'if (cached.index != NONE)'
 mutant SupportCode/WeldMap.h 'while (mSlots[i] != NONE)' 'if (mSlots[i] != NONE)'
-mutant SupportCode/WeldMap.h '++mCount;' ''
+mutant SupportCode/WeldMap.h '++mCount;' ';'
 mutant SupportCode/WeldMap.h 'CacheEntry{WeldKey{0, 0, 0}, NONE}' 'CacheEntry{WeldKey{0, 0, 0}, 0}'
 
 # --- OBJ reader ---
@@ -70,7 +70,7 @@ mutant ObjIO.cpp 'if (r.ec == std::errc::result_out_of_range)' 'if (false)'
 mutant ObjIO.cpp 'return std::isfinite(out);' 'return true;'
 mutant ObjIO.cpp "c == '\\r' || " ''
 mutant ObjIO.cpp $'        if (is.good())\n            ++mLine;' ''
-mutant ObjIO.cpp 'std::memmove(buffer.data(), p, held);' ''
+mutant ObjIO.cpp 'std::memmove(buffer.data(), p, held);' ';'
 mutant ObjIO.cpp 'if (keywordIs(begin, kwEnd, "v"))' 'if (keywordIs(begin, kwEnd, "v") || keywordIs(begin, kwEnd, "V"))'
 mutant ObjIO.cpp 'if (!keywordIs(begin, kwEnd, "f")' 'if (false && !keywordIs(begin, kwEnd, "f")'
 mutant ObjIO.cpp 'if (count < 3)' 'if (count < 2)'
@@ -84,21 +84,21 @@ mutant ObjIO.cpp 'for (std::size_t t = 0; t < count; ++t)' 'for (std::size_t t =
 mutant MeshAnalysis.cpp ' || t[2] >= numPositions' ''
 mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - numVerts;' 'isolatedVertices = numPositions - numVerts;'
 mutant MeshAnalysis.cpp 'if (twiceArea == 0.0)' 'if (twiceArea == 0.0 && t[0] == t[1])'
-mutant MeshAnalysis.cpp 'sets.unite(t[0], t[2]);' ''
+mutant MeshAnalysis.cpp 'sets.unite(t[0], t[2]);' ';'
 mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
 mutant MeshAnalysis.cpp 'e.outwardOnly != 1 || e.inwardOnly != 1' 'e.outwardOnly != 1 && e.inwardOnly != 1'
 mutant MeshAnalysis.cpp 'if (e.properFaces > 0 && root == i)' 'if (root == i)'
-mutant MeshAnalysis.cpp 'loops.unite(fanBoundaryEdge[root], id);' ''
-mutant MeshAnalysis.cpp 'std::sort(higherCorners.begin(), higherCorners.end());' ''
+mutant MeshAnalysis.cpp 'loops.unite(fanBoundaryEdge[root], id);' ';'
+mutant MeshAnalysis.cpp 'std::sort(higherCorners.begin(), higherCorners.end());' ';'
 mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
 mutant MeshAnalysis.cpp 'if (report.boundaryEdges > 0)' 'if (report.boundaryLoops > 1)'
 mutant MeshAnalysis.cpp 'if (t[2] != t[0] && t[2] != t[1])' 'if (t[2] != t[0])'
-mutant MeshAnalysis.cpp '++c.repeatedCornerTriangles;' ''
+mutant MeshAnalysis.cpp '++c.repeatedCornerTriangles;' ';'
 
 # --- meshinfo ---
-mutant tools/meshinfo.cpp '++mProblemLines;' ''
+mutant tools/meshinfo.cpp '++mProblemLines;' ';'
 mutant tools/meshinfo.cpp 'out << r.isolatedVertices;' 'out << r.positions - r.vertices;'
-mutant tools/meshinfo.cpp "s.back() = ' ';" ''
+mutant tools/meshinfo.cpp "s.back() = ' ';" ';'
 mutant tools/meshinfo.cpp 'key("genus"), out << (hasGenus ?' 'key("genus"), out << (single ?'
 mutant tools/meshinfo.cpp 'if (S_ISDIR(st.st_mode))' 'if (false)'
 mutant tools/meshinfo.cpp "else if (u < 0x20 && c != '\\t')" 'else if (false)'
@@ -118,7 +118,7 @@ mutant SupportCode/Camera.h 'if (!(r > 0.0f))' 'if (false)'
 
 # --- viewer arithmetic ---
 mutant SupportCode/ViewerMath.h 'timeSinceLastFPS > FPS_INTERVAL' 'timeSinceLastFPS >= FPS_INTERVAL'
-mutant SupportCode/ViewerMath.h 'frameCounter = 0;' ''
+mutant SupportCode/ViewerMath.h 'frameCounter = 0;' ';'
 mutant SupportCode/ViewerMath.h 'if (fps < 20.0f)' 'if (fps <= 20.0f)'
 mutant SupportCode/ViewerMath.h 'oldPos = pos == NO_MOUSE_SAMPLE ? sample : pos;' 'oldPos = pos;'
 mutant SupportCode/ViewerMath.h 'x = windowWidth == 0 ? 0.0f' 'x = false ? 0.0f'
@@ -139,7 +139,7 @@ fi
 if [ "${1:-}" = --check ]; then
     status=0
     for ((i = 0; i < count; i++)); do
-        text=$(git -C "$root" show "HEAD:${names[i]}")
+        text=$(git -C "$root" show "${MUTANTS_REV:-HEAD}:${names[i]}")
         case $text in
             *"${olds[i]}"*) ;;
             *) echo "did not apply: #$((i + 1)) ${names[i]}: ${olds[i]//$'\n'/\\n}"; status=1 ;;
@@ -161,8 +161,9 @@ timeout=${MUTANT_TIMEOUT:-240}
 rm -rf "$src" "$pristine"
 mkdir -p "$src" "$pristine" "$build"
 # Fresh modification times, so the kept build recompiles what changed since the last run.
-git -C "$root" archive HEAD | tar -x -m -C "$src"
-git -C "$root" archive HEAD | tar -x -C "$pristine"
+rev=${MUTANTS_REV:-HEAD}
+git -C "$root" archive "$rev" | tar -x -m -C "$src" || exit 1
+git -C "$root" archive "$rev" | tar -x -C "$pristine"
 if [ ! -f "$build/build.ninja" ]; then
     # -O0: the compiles dominate the run time; the tests take seconds even so.
     cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O0 \
