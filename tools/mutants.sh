@@ -8,9 +8,10 @@
 #   tools/mutants.sh --list   the numbered list
 #   tools/mutants.sh --check  which mutants still apply to the code (no build)
 #
-# The copy and its build live in build-mutants/ (kept between runs). MUTANT_TIMEOUT sets the
-# seconds one test run may take (default 240), MUTANTS_REV the commit to copy (default HEAD). A mutant whose text is no longer in the code
-# is reported as "did not apply": update its text after a refactor.
+# The copy and its build live in build-mutants/, kept between runs (MUTANTS_DIR: elsewhere).
+# MUTANTS_REV names the commit to copy (default HEAD), MUTANT_TIMEOUT the seconds one test
+# run may take (default 240). A mutant whose text is no longer in the code is reported as
+# "did not apply": update its text after a refactor.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -153,7 +154,7 @@ if [ ${#selected[@]} -eq 0 ]; then
     for ((i = 1; i <= count; i++)); do selected+=("$i"); done
 fi
 
-work="$root/build-mutants"
+work=${MUTANTS_DIR:-$root/build-mutants}
 src="$work/src"         # mutated in place
 pristine="$work/commit" # as committed
 build="$work/build"
