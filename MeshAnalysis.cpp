@@ -1,34 +1,33 @@
 #include "MeshAnalysis.h"
 
-#include "SupportCode/WeldKey.h"
+#include "SupportCode/WeldMap.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <unordered_map>
 #include <utility>
 
 namespace
 {
 constexpr std::uint32_t NONE = 0xffffffffu;
 
+using Face = std::array<std::uint32_t, 3>;
+
 // Union-find with path halving; sets are joined under the smaller root so that results do
 // not depend on the order of the unions.
 class DisjointSets
 {
 public:
-    explicit DisjointSets(std::size_t n = 0) { reset(n); }
-
     void reset(std::size_t n)
     {
         mParent.resize(n);
         for (std::size_t i = 0; i < n; ++i)
             mParent[i] = static_cast<std::uint32_t>(i);
     }
-    std::uint32_t add()
+    void add(std::size_t n)
     {
-        mParent.push_back(static_cast<std::uint32_t>(mParent.size()));
-        return mParent.back();
+        for (std::size_t i = 0; i < n; ++i)
+            mParent.push_back(static_cast<std::uint32_t>(mParent.size()));
     }
     std::uint32_t find(std::uint32_t i)
     {
@@ -54,22 +53,6 @@ private:
     std::vector<std::uint32_t> mParent;
 };
 
-struct WeldKeyHash
-{
-    std::size_t operator()(const WeldKey& k) const
-    {
-        std::uint64_t h = (static_cast<std::uint64_t>(k.x) << 32 | k.y) * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) ^ (static_cast<std::uint64_t>(k.z) * 0xC2B2AE3D27D4EB4Full);
-        return static_cast<std::size_t>(h ^ (h >> 32));
-    }
-};
-
-std::uint64_t edgeKey(std::uint32_t a, std::uint32_t b)
-{
-    return a < b ? (static_cast<std::uint64_t>(a) << 32 | b)
-                 : (static_cast<std::uint64_t>(b) << 32 | a);
-}
-
 // One edge {v, w} as seen from v while its triangles are visited.
 struct EdgeAtVertex
 {
@@ -78,11 +61,416 @@ struct EdgeAtVertex
     std::uint32_t properFaces = 0; // of those, with three different corners
     std::uint32_t outwardOnly = 0; // run along it from v to w only
     std::uint32_t inwardOnly = 0;  // from w to v only
+    std::uint32_t lastFace = 0;    // the last of its triangles, and the first side of that
+    std::uint32_t lastSide = 0;    // triangle along it: the same seen from either end
+};
+
+// Everything the steps share. Faces are vertex triples; the vertex pass visits one vertex
+// at a time, with the edges at that vertex in `around`.
+struct State
+{
+    explicit State(MeshAnalysis::Report& r) : report(r) {}
+
+    MeshAnalysis::Report& report;
+    std::vector<Face> faces;
+    std::vector<Vector3<float>> vertexPosition;
+    std::vector<bool> repeatedCorners;      // by face: two or three corners on one vertex
+    double signedVolume6 = 0.0;             // six times the volume, taken about the box centre
+    std::vector<std::uint32_t> componentOf; // by vertex
+    std::vector<std::uint32_t> firstIncident, incident; // the triangles at each vertex
+
+    std::vector<std::uint32_t> slotOf; // far end -> index into around; NONE between vertices
+    std::vector<EdgeAtVertex> around;
+    DisjointSets fans; // over around
+    std::vector<std::uint32_t> fanBoundaryEdge;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> higherCorners;
+
+    // A boundary edge has one triangle; it is named by that triangle's side along it,
+    // 3 ids a face, given out to faces with a boundary edge as they are met.
+    std::vector<std::uint32_t> sideIdBase;    // by face, or NONE
+    DisjointSets loops;                       // over side ids
+    std::vector<std::uint32_t> loopComponent; // by side id; NONE for no boundary edge
 };
 
 std::string plural(std::uint64_t n, const char* one, const char* many)
 {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool indicesInRange(std::size_t numPositions, const std::vector<Vector3<unsigned int>>& triangles)
+{
+    for (const Vector3<unsigned int>& t : triangles)
+        if (t[0] >= numPositions || t[1] >= numPositions || t[2] >= numPositions)
+            return false;
+    return true;
+}
+
+// Every position is represented by the first position equal to it; returns how many
+// distinct positions there are.
+std::uint64_t weldPositions(const std::vector<Vector3<float>>& positions,
+                            std::vector<std::uint32_t>& representative)
+{
+    representative.resize(positions.size());
+    WeldMap first;
+    auto positionOf = [&positions](unsigned int i) -> const Vector3<float>&
+    { return positions[i]; };
+    first.reserve(positions.size(), positionOf);
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        representative[i] =
+            first.findOrInsert(positions[i], static_cast<unsigned int>(i), positionOf);
+    return first.size();
+}
+
+// Vertices numbered in the order corners first use them; faces as vertex triples.
+void numberVertices(const std::vector<Vector3<float>>& positions,
+                    const std::vector<Vector3<unsigned int>>& triangles,
+                    const std::vector<std::uint32_t>& representative, State& s)
+{
+    std::vector<std::uint32_t> vertexOf(positions.size(), NONE); // by representative
+    s.faces.resize(triangles.size());
+    for (std::size_t f = 0; f < triangles.size(); ++f)
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            const std::uint32_t rep = representative[triangles[f][k]];
+            if (vertexOf[rep] == NONE)
+            {
+                vertexOf[rep] = static_cast<std::uint32_t>(s.vertexPosition.size());
+                s.vertexPosition.push_back(positions[rep]);
+            }
+            s.faces[f][k] = vertexOf[rep];
+        }
+}
+
+void measureBox(State& s)
+{
+    MeshAnalysis::Report& r = s.report;
+    r.hasBoundingBox = !s.vertexPosition.empty();
+    if (!r.hasBoundingBox)
+        return;
+    r.boxMin = r.boxMax = s.vertexPosition[0];
+    for (const Vector3<float>& p : s.vertexPosition)
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            r.boxMin[k] = std::min(r.boxMin[k], p[k]);
+            r.boxMax[k] = std::max(r.boxMax[k], p[k]);
+        }
+}
+
+// Whether t[0] + ... + t[5] is exactly zero. Grows a non-overlapping expansion of the sum
+// with error-free additions (no term can overflow or lose bits to underflow here: they
+// are products of two floats); such an expansion is zero only when every part is.
+bool sumIsZero(const double (&t)[6])
+{
+    double sum = 0.0, magnitude = 0.0;
+    for (const double x : t)
+    {
+        sum += x;
+        magnitude += std::fabs(x);
+    }
+    // Six terms added in order err by less than 6e-16 of their magnitudes.
+    if (std::fabs(sum) > 1e-15 * magnitude)
+        return false;
+    double parts[6];
+    unsigned int numParts = 0;
+    for (const double x : t)
+    {
+        double q = x;
+        unsigned int kept = 0;
+        for (unsigned int i = 0; i < numParts; ++i)
+        {
+            const double a = q, b = parts[i];
+            q = a + b;
+            const double bPart = q - a, aPart = q - bPart;
+            const double error = (a - aPart) + (b - bPart);
+            if (error != 0.0)
+                parts[kept++] = error;
+        }
+        parts[kept++] = q;
+        numParts = kept;
+    }
+    for (unsigned int i = 0; i < numParts; ++i)
+        if (parts[i] != 0.0)
+            return false;
+    return true;
+}
+
+// Exactly collinear corners, wherever they lie: each component of (b - a) x (c - a),
+// written as a sum of six products of coordinates, each product exact in double.
+bool collinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<float>& c)
+{
+    for (unsigned int k = 0; k < 3; ++k)
+    {
+        const unsigned int i = (k + 1) % 3, j = (k + 2) % 3;
+        auto p = [](float x, float y) { return static_cast<double>(x) * y; };
+        const double terms[6] = {p(a[i], b[j]),  -p(a[j], b[i]), p(b[i], c[j]),
+                                 -p(b[j], c[i]), p(c[i], a[j]),  -p(c[j], a[i])};
+        if (!sumIsZero(terms))
+            return false;
+    }
+    return true;
+}
+
+// Area, degenerate triangles and the volume sum (taken about the box centre, which
+// changes nothing for a closed surface and keeps the terms small).
+void measureTriangles(State& s)
+{
+    MeshAnalysis::Report& r = s.report;
+    double centre[3] = {0.0, 0.0, 0.0};
+    if (r.hasBoundingBox)
+        for (unsigned int k = 0; k < 3; ++k)
+            centre[k] = 0.5 * (static_cast<double>(r.boxMin[k]) + r.boxMax[k]);
+    s.repeatedCorners.assign(s.faces.size(), false);
+    for (std::size_t f = 0; f < s.faces.size(); ++f)
+    {
+        const Face& t = s.faces[f];
+        double p[3][3];
+        for (unsigned int i = 0; i < 3; ++i)
+            for (unsigned int k = 0; k < 3; ++k)
+                p[i][k] = static_cast<double>(s.vertexPosition[t[i]][k]) - centre[k];
+        const double e1[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+        const double e2[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+        const double c[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                             e1[0] * e2[1] - e1[1] * e2[0]};
+        r.area += 0.5 * std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+        // p0 . (p1 x p2) = p0 . ((p1 - p0) x (p2 - p0))
+        s.signedVolume6 += p[0][0] * c[0] + p[0][1] * c[1] + p[0][2] * c[2];
+        const bool repeated = t[0] == t[1] || t[1] == t[2] || t[2] == t[0];
+        s.repeatedCorners[f] = repeated;
+        r.repeatedCornerTriangles += repeated ? 1u : 0u;
+        if (repeated ||
+            collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]]))
+            ++r.degenerateTriangles;
+    }
+}
+
+// Components through shared vertices, numbered by their first triangle.
+void labelComponents(State& s)
+{
+    const std::size_t numVerts = s.vertexPosition.size();
+    std::vector<MeshAnalysis::Component>& components = s.report.components;
+    DisjointSets sets;
+    sets.reset(numVerts);
+    for (const Face& t : s.faces)
+    {
+        sets.unite(t[0], t[1]);
+        sets.unite(t[0], t[2]);
+    }
+    s.componentOf.assign(numVerts, NONE); // first by root, then by vertex
+    for (const Face& t : s.faces)
+    {
+        std::uint32_t& id = s.componentOf[sets.find(t[0])];
+        if (id == NONE)
+        {
+            id = static_cast<std::uint32_t>(components.size());
+            components.emplace_back();
+        }
+    }
+    for (std::uint32_t v = 0; v < numVerts; ++v)
+    {
+        // A root's entry is read before it is overwritten: roots are the smallest members.
+        s.componentOf[v] = s.componentOf[sets.find(v)];
+        ++components[s.componentOf[v]].vertices;
+    }
+    for (std::size_t f = 0; f < s.faces.size(); ++f)
+    {
+        MeshAnalysis::Component& c = components[s.componentOf[s.faces[f][0]]];
+        ++c.faces;
+        c.repeatedCornerTriangles += s.repeatedCorners[f] ? 1u : 0u;
+    }
+}
+
+// The triangles at each vertex, each listed once.
+void indexIncidentTriangles(State& s)
+{
+    const std::size_t numVerts = s.vertexPosition.size();
+    auto forEachDistinctCorner = [&s](std::size_t f, auto&& visit)
+    {
+        const Face& t = s.faces[f];
+        visit(t[0]);
+        if (t[1] != t[0])
+            visit(t[1]);
+        if (t[2] != t[0] && t[2] != t[1])
+            visit(t[2]);
+    };
+    s.firstIncident.assign(numVerts + 1, 0);
+    for (std::size_t f = 0; f < s.faces.size(); ++f)
+        forEachDistinctCorner(f, [&s](std::uint32_t v) { ++s.firstIncident[v + 1]; });
+    for (std::size_t v = 0; v < numVerts; ++v)
+        s.firstIncident[v + 1] += s.firstIncident[v];
+    s.incident.resize(s.firstIncident[numVerts]);
+    std::vector<std::uint32_t> fill(s.firstIncident.begin(), s.firstIncident.end() - 1);
+    for (std::size_t f = 0; f < s.faces.size(); ++f)
+        forEachDistinctCorner(f, [&](std::uint32_t v)
+                              { s.incident[fill[v]++] = static_cast<std::uint32_t>(f); });
+}
+
+// The edges at v with their triangles, and the triangles whose lowest corner is v. Each
+// triangle with three different corners joins the far ends of its two edges at v: the
+// groups so joined are v's fans.
+void gatherEdgesAround(State& s, std::uint32_t v)
+{
+    s.around.clear();
+    s.fans.reset(0);
+    s.higherCorners.clear();
+    for (std::uint32_t i = s.firstIncident[v]; i < s.firstIncident[v + 1]; ++i)
+    {
+        const std::uint32_t f = s.incident[i];
+        const Face& t = s.faces[f];
+        // The sides of f at v, by far end: bit 1 runs v to w, bit 2 runs w to v.
+        std::uint32_t far[2], firstSide[2];
+        unsigned int ways[2] = {0, 0};
+        unsigned int numFar = 0;
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            const std::uint32_t from = t[k];
+            const std::uint32_t to = t[(k + 1) % 3];
+            if (from == to || (from != v && to != v))
+                continue;
+            const std::uint32_t w = from == v ? to : from;
+            unsigned int j = 0;
+            while (j < numFar && far[j] != w)
+                ++j;
+            if (j == numFar)
+            {
+                far[numFar] = w;
+                firstSide[numFar++] = k;
+            }
+            ways[j] |= from == v ? 1u : 2u;
+        }
+        const bool proper = !s.repeatedCorners[f];
+        for (unsigned int j = 0; j < numFar; ++j)
+        {
+            if (s.slotOf[far[j]] == NONE)
+            {
+                s.slotOf[far[j]] = static_cast<std::uint32_t>(s.around.size());
+                s.around.emplace_back();
+                s.around.back().w = far[j];
+                s.fans.add(1);
+            }
+            EdgeAtVertex& e = s.around[s.slotOf[far[j]]];
+            ++e.faces;
+            e.properFaces += proper ? 1u : 0u;
+            e.outwardOnly += ways[j] == 1u ? 1u : 0u;
+            e.inwardOnly += ways[j] == 2u ? 1u : 0u;
+            e.lastFace = f;
+            e.lastSide = firstSide[j];
+        }
+        if (proper)
+            s.fans.unite(s.slotOf[far[0]], s.slotOf[far[1]]);
+        if (t[0] >= v && t[1] >= v && t[2] >= v)
+        {
+            std::uint32_t a = t[0], b = t[1], c = t[2];
+            if (a > b)
+                std::swap(a, b);
+            if (b > c)
+                std::swap(b, c);
+            if (a > b)
+                std::swap(a, b);
+            s.higherCorners.emplace_back(b, c);
+        }
+    }
+}
+
+// Duplicates among the triangles whose lowest corner is v.
+void countDuplicatesAt(State& s)
+{
+    std::sort(s.higherCorners.begin(), s.higherCorners.end());
+    for (std::size_t i = 1; i < s.higherCorners.size(); ++i)
+        if (s.higherCorners[i] == s.higherCorners[i - 1])
+            ++s.report.duplicateTriangles;
+}
+
+// Each edge is seen from both ends and counted at its lower one.
+void countEdgesAt(State& s, std::uint32_t v)
+{
+    MeshAnalysis::Report& r = s.report;
+    MeshAnalysis::Component& component = r.components[s.componentOf[v]];
+    for (const EdgeAtVertex& e : s.around)
+    {
+        if (e.w < v)
+            continue;
+        ++r.edges;
+        ++component.edges;
+        if (e.faces == 1)
+            ++r.boundaryEdges;
+        else if (e.faces > 2)
+        {
+            ++r.nonManifoldEdges;
+            ++component.nonManifoldEdges;
+        }
+        else if (e.outwardOnly != 1 || e.inwardOnly != 1)
+        {
+            ++r.inconsistentEdges;
+            ++component.inconsistentEdges;
+        }
+    }
+}
+
+// The id of a boundary edge: its one triangle's side along it.
+std::uint32_t boundaryEdgeId(State& s, const EdgeAtVertex& e, std::uint32_t component)
+{
+    std::uint32_t& base = s.sideIdBase[e.lastFace];
+    if (base == NONE)
+    {
+        base = static_cast<std::uint32_t>(s.loops.size());
+        s.loops.add(3);
+        s.loopComponent.resize(s.loopComponent.size() + 3, NONE);
+    }
+    s.loopComponent[base + e.lastSide] = component;
+    return base + e.lastSide;
+}
+
+// More than one fan makes v non-manifold. Within a fan the boundary edges at v follow each
+// other on a boundary loop.
+void countFansAt(State& s, std::uint32_t v)
+{
+    std::uint32_t numFans = 0;
+    s.fanBoundaryEdge.assign(s.around.size(), NONE);
+    for (std::uint32_t i = 0; i < s.around.size(); ++i)
+    {
+        const EdgeAtVertex& e = s.around[i];
+        const std::uint32_t root = s.fans.find(i);
+        if (e.properFaces > 0 && root == i)
+            ++numFans;
+        if (e.faces != 1)
+            continue;
+        const std::uint32_t id = boundaryEdgeId(s, e, s.componentOf[v]);
+        if (s.fanBoundaryEdge[root] == NONE)
+            s.fanBoundaryEdge[root] = id;
+        else
+            s.loops.unite(s.fanBoundaryEdge[root], id);
+    }
+    if (numFans > 1)
+    {
+        ++s.report.nonManifoldVertices;
+        ++s.report.components[s.componentOf[v]].nonManifoldVertices;
+    }
+}
+
+void visitVertices(State& s)
+{
+    const std::uint32_t numVerts = static_cast<std::uint32_t>(s.vertexPosition.size());
+    s.slotOf.assign(numVerts, NONE);
+    s.sideIdBase.assign(s.faces.size(), NONE);
+    for (std::uint32_t v = 0; v < numVerts; ++v)
+    {
+        gatherEdgesAround(s, v);
+        countDuplicatesAt(s);
+        countEdgesAt(s, v);
+        countFansAt(s, v);
+        for (const EdgeAtVertex& e : s.around)
+            s.slotOf[e.w] = NONE;
+    }
+}
+
+void countBoundaryLoops(State& s)
+{
+    for (std::uint32_t i = 0; i < s.loops.size(); ++i)
+        if (s.loopComponent[i] != NONE && s.loops.find(i) == i)
+        {
+            ++s.report.boundaryLoops;
+            ++s.report.components[s.loopComponent[i]].boundaryLoops;
+        }
 }
 
 std::string genusUndefinedWhy(const MeshAnalysis::Component& c)
@@ -102,304 +490,12 @@ std::string genusUndefinedWhy(const MeshAnalysis::Component& c)
     add(c.inconsistentEdges, "inconsistently oriented edge", "inconsistently oriented edges");
     return why;
 }
-} // namespace
 
-// Over the complexity limit until it is split into named steps.
-// NOLINTNEXTLINE(readability-function-cognitive-complexity)
-bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
-                           const std::vector<Vector3<unsigned int>>& triangles, Report& report)
+void decideGenus(MeshAnalysis::Report& r)
 {
-    report = Report();
-    const std::size_t numPositions = positions.size();
-    for (const Vector3<unsigned int>& t : triangles)
-        if (t[0] >= numPositions || t[1] >= numPositions || t[2] >= numPositions)
-            return false;
-    report.positions = numPositions;
-    report.faces = triangles.size();
-
-    // Welding: every position is represented by the first position equal to it.
-    std::vector<std::uint32_t> representative(numPositions);
-    std::uint64_t distinctPositions = 0;
-    {
-        std::unordered_map<WeldKey, std::uint32_t, WeldKeyHash> first;
-        first.reserve(numPositions);
-        for (std::size_t i = 0; i < numPositions; ++i)
-        {
-            representative[i] =
-                first.emplace(WeldKey::of(positions[i]), static_cast<std::uint32_t>(i))
-                    .first->second;
-        }
-        distinctPositions = first.size();
-    }
-
-    // Vertices numbered in corner order; faces as vertex triples.
-    std::vector<std::uint32_t> vertexOf(numPositions, NONE); // by representative
-    std::vector<Vector3<float>> vertexPosition;
-    std::vector<std::array<std::uint32_t, 3>> faces(triangles.size());
-    for (std::size_t f = 0; f < triangles.size(); ++f)
-        for (unsigned int k = 0; k < 3; ++k)
-        {
-            const std::uint32_t rep = representative[triangles[f][k]];
-            if (vertexOf[rep] == NONE)
-            {
-                vertexOf[rep] = static_cast<std::uint32_t>(vertexPosition.size());
-                vertexPosition.push_back(positions[rep]);
-            }
-            faces[f][k] = vertexOf[rep];
-        }
-    representative = std::vector<std::uint32_t>();
-    vertexOf = std::vector<std::uint32_t>();
-    const std::size_t numVerts = vertexPosition.size();
-    report.vertices = numVerts;
-    report.isolatedVertices = distinctPositions - numVerts;
-
-    if (numVerts > 0)
-    {
-        report.hasBoundingBox = true;
-        report.boxMin = report.boxMax = vertexPosition[0];
-        for (const Vector3<float>& p : vertexPosition)
-            for (unsigned int k = 0; k < 3; ++k)
-            {
-                report.boxMin[k] = std::min(report.boxMin[k], p[k]);
-                report.boxMax[k] = std::max(report.boxMax[k], p[k]);
-            }
-    }
-
-    // Area, degenerate triangles and the volume sum (taken about the box centre, which
-    // changes nothing for a closed surface and keeps the terms small).
-    double centre[3] = {0.0, 0.0, 0.0};
-    if (report.hasBoundingBox)
-        for (unsigned int k = 0; k < 3; ++k)
-            centre[k] = 0.5 * (static_cast<double>(report.boxMin[k]) + report.boxMax[k]);
-    double signedVolume6 = 0.0;
-    std::vector<bool> repeatedCorners(faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f)
-    {
-        const std::array<std::uint32_t, 3>& t = faces[f];
-        double p[3][3];
-        for (unsigned int i = 0; i < 3; ++i)
-            for (unsigned int k = 0; k < 3; ++k)
-                p[i][k] = static_cast<double>(vertexPosition[t[i]][k]) - centre[k];
-        const double e1[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
-        const double e2[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
-        const double c[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                             e1[0] * e2[1] - e1[1] * e2[0]};
-        const double twiceArea = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-        report.area += 0.5 * twiceArea;
-        if (twiceArea == 0.0)
-            ++report.degenerateTriangles;
-        // p0 . (p1 x p2) = p0 . ((p1 - p0) x (p2 - p0))
-        signedVolume6 += p[0][0] * c[0] + p[0][1] * c[1] + p[0][2] * c[2];
-        if (t[0] == t[1] || t[1] == t[2] || t[2] == t[0])
-        {
-            repeatedCorners[f] = true;
-            ++report.repeatedCornerTriangles;
-        }
-    }
-
-    // Components through shared vertices, numbered by their first triangle.
-    std::vector<std::uint32_t> componentOf(numVerts, NONE);
-    {
-        DisjointSets sets(numVerts);
-        for (const std::array<std::uint32_t, 3>& t : faces)
-        {
-            sets.unite(t[0], t[1]);
-            sets.unite(t[0], t[2]);
-        }
-        std::vector<std::uint32_t> idOfRoot(numVerts, NONE);
-        for (const std::array<std::uint32_t, 3>& t : faces)
-        {
-            const std::uint32_t root = sets.find(t[0]);
-            if (idOfRoot[root] == NONE)
-            {
-                idOfRoot[root] = static_cast<std::uint32_t>(report.components.size());
-                report.components.emplace_back();
-            }
-        }
-        for (std::size_t v = 0; v < numVerts; ++v)
-        {
-            componentOf[v] = idOfRoot[sets.find(static_cast<std::uint32_t>(v))];
-            ++report.components[componentOf[v]].vertices;
-        }
-    }
-    for (std::size_t f = 0; f < faces.size(); ++f)
-    {
-        Component& c = report.components[componentOf[faces[f][0]]];
-        ++c.faces;
-        if (repeatedCorners[f])
-            ++c.repeatedCornerTriangles;
-    }
-
-    // The triangles at each vertex, each listed once.
-    std::vector<std::uint32_t> firstIncident(numVerts + 1, 0);
-    auto forEachDistinctCorner = [&](std::size_t f, auto&& visit)
-    {
-        const std::array<std::uint32_t, 3>& t = faces[f];
-        visit(t[0]);
-        if (t[1] != t[0])
-            visit(t[1]);
-        if (t[2] != t[0] && t[2] != t[1])
-            visit(t[2]);
-    };
-    for (std::size_t f = 0; f < faces.size(); ++f)
-        forEachDistinctCorner(f, [&](std::uint32_t v) { ++firstIncident[v + 1]; });
-    for (std::size_t v = 0; v < numVerts; ++v)
-        firstIncident[v + 1] += firstIncident[v];
-    std::vector<std::uint32_t> incident(firstIncident[numVerts]);
-    {
-        std::vector<std::uint32_t> fill(firstIncident.begin(), firstIncident.end() - 1);
-        for (std::size_t f = 0; f < faces.size(); ++f)
-            forEachDistinctCorner(f, [&](std::uint32_t v)
-                                  { incident[fill[v]++] = static_cast<std::uint32_t>(f); });
-    }
-
-    // One pass over the vertices. Each edge is seen from both ends and counted at its
-    // lower one. Around a vertex v, the triangles with three different corners join the
-    // far ends of v's edges; the groups so joined are v's fans, and within a fan the
-    // boundary edges at v follow each other on a boundary loop.
-    std::vector<std::uint32_t> slotOf(numVerts, NONE); // w -> index into around
-    std::vector<EdgeAtVertex> around;
-    DisjointSets fans;
-    std::vector<std::uint32_t> fanBoundaryEdge;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> higherCorners;
-    std::unordered_map<std::uint64_t, std::uint32_t> boundaryEdgeId;
-    DisjointSets loops;
-    std::vector<std::uint32_t> loopComponent;
-
-    for (std::uint32_t v = 0; v < numVerts; ++v)
-    {
-        around.clear();
-        higherCorners.clear();
-        auto slot = [&](std::uint32_t w)
-        {
-            if (slotOf[w] == NONE)
-            {
-                slotOf[w] = static_cast<std::uint32_t>(around.size());
-                around.emplace_back();
-                around.back().w = w;
-            }
-            return slotOf[w];
-        };
-        for (std::uint32_t i = firstIncident[v]; i < firstIncident[v + 1]; ++i)
-        {
-            const std::uint32_t f = incident[i];
-            const std::array<std::uint32_t, 3>& t = faces[f];
-            // The sides of f at v, by far end: bit 1 runs v to w, bit 2 runs w to v.
-            std::uint32_t far[2];
-            unsigned int ways[2] = {0, 0};
-            unsigned int numFar = 0;
-            for (unsigned int k = 0; k < 3; ++k)
-            {
-                const std::uint32_t from = t[k];
-                const std::uint32_t to = t[(k + 1) % 3];
-                if (from == to || (from != v && to != v))
-                    continue;
-                const std::uint32_t w = from == v ? to : from;
-                const unsigned int way = from == v ? 1u : 2u;
-                unsigned int j = 0;
-                while (j < numFar && far[j] != w)
-                    ++j;
-                if (j == numFar)
-                    far[numFar++] = w;
-                ways[j] |= way;
-            }
-            const bool proper = !repeatedCorners[f];
-            for (unsigned int j = 0; j < numFar; ++j)
-            {
-                EdgeAtVertex& e = around[slot(far[j])];
-                ++e.faces;
-                e.properFaces += proper ? 1u : 0u;
-                e.outwardOnly += ways[j] == 1u ? 1u : 0u;
-                e.inwardOnly += ways[j] == 2u ? 1u : 0u;
-            }
-
-            std::uint32_t s[3] = {t[0], t[1], t[2]};
-            std::sort(s, s + 3);
-            if (s[0] == v)
-                higherCorners.emplace_back(s[1], s[2]);
-        }
-
-        // Duplicates among the triangles whose lowest corner is v.
-        std::sort(higherCorners.begin(), higherCorners.end());
-        for (std::size_t i = 1; i < higherCorners.size(); ++i)
-            if (higherCorners[i] == higherCorners[i - 1])
-                ++report.duplicateTriangles;
-
-        Component& component = report.components[componentOf[v]];
-        for (const EdgeAtVertex& e : around)
-        {
-            if (e.w < v)
-                continue;
-            ++report.edges;
-            ++component.edges;
-            if (e.faces == 1)
-                ++report.boundaryEdges;
-            else if (e.faces > 2)
-            {
-                ++report.nonManifoldEdges;
-                ++component.nonManifoldEdges;
-            }
-            else if (e.outwardOnly != 1 || e.inwardOnly != 1)
-            {
-                ++report.inconsistentEdges;
-                ++component.inconsistentEdges;
-            }
-        }
-
-        // Fans: join the far ends of every triangle with three different corners.
-        fans.reset(around.size());
-        for (std::uint32_t i = firstIncident[v]; i < firstIncident[v + 1]; ++i)
-        {
-            const std::uint32_t f = incident[i];
-            if (repeatedCorners[f])
-                continue;
-            const std::array<std::uint32_t, 3>& t = faces[f];
-            const unsigned int k = t[0] == v ? 0 : (t[1] == v ? 1 : 2);
-            fans.unite(slotOf[t[(k + 1) % 3]], slotOf[t[(k + 2) % 3]]);
-        }
-        std::uint32_t numFans = 0;
-        fanBoundaryEdge.assign(around.size(), NONE);
-        for (std::uint32_t i = 0; i < around.size(); ++i)
-        {
-            const EdgeAtVertex& e = around[i];
-            const std::uint32_t root = fans.find(i);
-            if (e.properFaces > 0 && root == i)
-                ++numFans;
-            if (e.faces != 1)
-                continue;
-            const auto inserted =
-                boundaryEdgeId.emplace(edgeKey(v, e.w), static_cast<std::uint32_t>(loops.size()));
-            if (inserted.second)
-            {
-                loops.add();
-                loopComponent.push_back(componentOf[v]);
-            }
-            const std::uint32_t id = inserted.first->second;
-            if (fanBoundaryEdge[root] == NONE)
-                fanBoundaryEdge[root] = id;
-            else
-                loops.unite(fanBoundaryEdge[root], id);
-        }
-        if (numFans > 1)
-        {
-            ++report.nonManifoldVertices;
-            ++component.nonManifoldVertices;
-        }
-        for (const EdgeAtVertex& e : around)
-            slotOf[e.w] = NONE;
-    }
-
-    for (std::uint32_t i = 0; i < loops.size(); ++i)
-        if (loops.find(i) == i)
-        {
-            ++report.boundaryLoops;
-            ++report.components[loopComponent[i]].boundaryLoops;
-        }
-
-    report.eulerCharacteristic = static_cast<std::int64_t>(report.vertices) -
-                                 static_cast<std::int64_t>(report.edges) +
-                                 static_cast<std::int64_t>(report.faces);
-    for (Component& c : report.components)
+    r.eulerCharacteristic = static_cast<std::int64_t>(r.vertices) -
+                            static_cast<std::int64_t>(r.edges) + static_cast<std::int64_t>(r.faces);
+    for (MeshAnalysis::Component& c : r.components)
     {
         c.eulerCharacteristic = static_cast<std::int64_t>(c.vertices) -
                                 static_cast<std::int64_t>(c.edges) +
@@ -418,24 +514,115 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
             c.genus = twiceGenus / 2;
         }
     }
+}
 
-    if (report.faces == 0)
-        report.volumeUndefinedWhy = "no triangles";
-    else
+void decideVolume(MeshAnalysis::Report& r, double signedVolume6)
+{
+    if (r.faces == 0)
     {
-        std::string why;
-        auto add = [&why](const std::string& s) { why += (why.empty() ? "" : ", ") + s; };
-        if (report.boundaryEdges > 0)
-            add("open surface: " + plural(report.boundaryLoops, "boundary loop", "boundary loops"));
-        if (report.nonManifoldEdges > 0)
-            add(plural(report.nonManifoldEdges, "non-manifold edge", "non-manifold edges"));
-        if (report.inconsistentEdges > 0)
-            add(plural(report.inconsistentEdges, "inconsistently oriented edge",
-                       "inconsistently oriented edges"));
-        report.volumeUndefinedWhy = why;
-        report.hasVolume = why.empty();
-        if (report.hasVolume)
-            report.volume = signedVolume6 / 6.0;
+        r.volumeUndefinedWhy = "no triangles";
+        return;
     }
+    std::string why;
+    auto add = [&why](const std::string& text) { why += (why.empty() ? "" : ", ") + text; };
+    if (r.boundaryEdges > 0)
+        add("open surface: " + plural(r.boundaryLoops, "boundary loop", "boundary loops"));
+    if (r.nonManifoldEdges > 0)
+        add(plural(r.nonManifoldEdges, "non-manifold edge", "non-manifold edges"));
+    if (r.inconsistentEdges > 0)
+        add(plural(r.inconsistentEdges, "inconsistently oriented edge",
+                   "inconsistently oriented edges"));
+    r.volumeUndefinedWhy = why;
+    r.hasVolume = why.empty();
+    if (r.hasVolume)
+        r.volume = signedVolume6 / 6.0;
+}
+
+// Everything that follows from the faces and the vertex positions.
+void analyseFaces(State& s)
+{
+    s.report.faces = s.faces.size();
+    s.report.vertices = s.vertexPosition.size();
+    measureBox(s);
+    measureTriangles(s);
+    labelComponents(s);
+    indexIncidentTriangles(s);
+    visitVertices(s);
+    countBoundaryLoops(s);
+    decideGenus(s.report);
+    decideVolume(s.report, s.signedVolume6);
+    // Only the faces, positions and repeated corners are wanted after this.
+    for (std::vector<std::uint32_t>* v : {&s.componentOf, &s.firstIncident, &s.incident, &s.slotOf,
+                                          &s.fanBoundaryEdge, &s.sideIdBase, &s.loopComponent})
+        std::vector<std::uint32_t>().swap(*v);
+    std::vector<EdgeAtVertex>().swap(s.around);
+    s.loops = DisjointSets();
+    s.fans = DisjointSets();
+}
+
+bool genusUndefined(const MeshAnalysis::Report& r)
+{
+    for (const MeshAnalysis::Component& c : r.components)
+        if (!c.hasGenus)
+            return true;
+    return false;
+}
+
+// The volume and genus of the surface without its triangles with repeated corners, when
+// those stand in the way. Takes over the faces of s.
+void measureWithoutRepeatedCorners(State& s, MeshAnalysis::Report& r)
+{
+    if (r.repeatedCornerTriangles == 0 || (r.hasVolume && !genusUndefined(r)))
+        return;
+    MeshAnalysis::Report without;
+    State rest(without);
+    rest.faces = std::move(s.faces);
+    std::vector<std::uint32_t> vertexOf(s.vertexPosition.size(), NONE);
+    rest.vertexPosition.reserve(s.vertexPosition.size());
+    std::size_t kept = 0;
+    for (std::size_t f = 0; f < rest.faces.size(); ++f)
+    {
+        if (s.repeatedCorners[f])
+            continue;
+        for (std::uint32_t& v : rest.faces[f])
+        {
+            if (vertexOf[v] == NONE)
+            {
+                vertexOf[v] = static_cast<std::uint32_t>(rest.vertexPosition.size());
+                rest.vertexPosition.push_back(s.vertexPosition[v]);
+            }
+            v = vertexOf[v];
+        }
+        rest.faces[kept++] = rest.faces[f];
+    }
+    rest.faces.resize(kept);
+    std::vector<Vector3<float>>().swap(s.vertexPosition);
+    std::vector<bool>().swap(s.repeatedCorners);
+    std::vector<std::uint32_t>().swap(vertexOf);
+    analyseFaces(rest);
+    r.ignoredDegenerateTriangles = r.repeatedCornerTriangles;
+    r.hasVolumeIgnoringDegenerate = without.hasVolume;
+    r.volumeIgnoringDegenerate = without.volume;
+    r.hasGenusIgnoringDegenerate = without.components.size() == 1 && without.components[0].hasGenus;
+    r.genusIgnoringDegenerate = r.hasGenusIgnoringDegenerate ? without.components[0].genus : 0;
+}
+} // namespace
+
+bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
+                           const std::vector<Vector3<unsigned int>>& triangles, Report& report)
+{
+    report = Report();
+    if (!indicesInRange(positions.size(), triangles))
+        return false;
+    report.positions = positions.size();
+    State s(report);
+    {
+        std::vector<std::uint32_t> representative;
+        const std::uint64_t distinctPositions = weldPositions(positions, representative);
+        numberVertices(positions, triangles, representative, s);
+        report.isolatedVertices = distinctPositions - s.vertexPosition.size();
+    }
+    analyseFaces(s);
+    measureWithoutRepeatedCorners(s, report);
     return true;
 }

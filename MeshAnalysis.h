@@ -49,7 +49,7 @@ public:
         std::uint64_t nonManifoldEdges = 0;
         std::uint64_t nonManifoldVertices = 0;
         std::uint64_t inconsistentEdges = 0;
-        std::uint64_t degenerateTriangles = 0;     // zero area, repeated corners included
+        std::uint64_t degenerateTriangles = 0;     // exactly collinear corners, repeated included
         std::uint64_t repeatedCornerTriangles = 0; // two or three corners on one vertex
         std::uint64_t duplicateTriangles = 0; // same three vertices as an earlier one, any order
 
@@ -58,6 +58,14 @@ public:
         double volume = 0.0; // negative when the triangles face inwards
         std::string volumeUndefinedWhy;
         std::int64_t eulerCharacteristic = 0;
+
+        // When triangles with repeated corners stand in the way of the volume or a genus:
+        // the volume, and the genus when it is one component, of the surface without them.
+        std::uint64_t ignoredDegenerateTriangles = 0; // 0: not measured
+        bool hasVolumeIgnoringDegenerate = false;
+        double volumeIgnoringDegenerate = 0.0;
+        bool hasGenusIgnoringDegenerate = false;
+        std::int64_t genusIgnoringDegenerate = 0;
 
         bool hasBoundingBox = false; // false without triangles
         Vector3<float> boxMin;

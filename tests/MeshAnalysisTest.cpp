@@ -144,3 +144,72 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
                "duplicates";
     }
 }
+
+// Degenerate means exactly collinear, wherever the rest of the mesh lies: a triangle of area
+// 5e-41 at the origin beside one far away, then triples on two lines, every other one with a
+// corner moved one unit in the last place off its line. The line through the origin along
+// (3, 5, 7) takes magnitudes from 2^-149 to 2^120; the line of (x, x + 1, 2x + 3) mixes
+// integers up to 2^22 with fractions down to 2^-21, so the products do not cancel in pairs.
+TEST(MeshAnalysis, DegenerateMeansExactlyCollinear)
+{
+    Positions p = {{0, 0, 0}, {1e-20f, 0, 0}, {0, 1e-20f, 0}, {10, 0, 0}, {10, 1, 0}, {11, 0, 0}};
+    Triangles t = {{0, 1, 2}, {3, 4, 5}};
+    std::mt19937 rng(7);
+    auto onLine = [&rng](unsigned int i)
+    {
+        const float m = static_cast<float>(rng() % (1u << 20) + 1);
+        if (i % 4 < 2)
+        {
+            const float x = std::ldexp(m, static_cast<int>(rng() % 250) - 149);
+            return V3(3 * x, 5 * x, 7 * x);
+        }
+        const float x = rng() % 2 ? std::ldexp(m, 2) : std::ldexp(m, -21);
+        return V3(x, x + 1, 2 * x + 3);
+    };
+    std::uint64_t collinear = 0;
+    for (unsigned int i = 0; i < 300; ++i)
+    {
+        const V3 a = onLine(i), b = onLine(i);
+        V3 c = onLine(i);
+        if (a == b)
+            continue;
+        if (i % 2)
+            c[i % 3] = std::nextafter(c[i % 3], 1e30f);
+        collinear += i % 2 == 0;
+        const unsigned int n = static_cast<unsigned int>(p.size());
+        p.insert(p.end(), {a, b, c});
+        t.emplace_back(n, n + 1, n + 2);
+    }
+    EXPECT_EQ(analyse(p, t).degenerateTriangles, collinear);
+}
+
+// Triangles with repeated corners left out when they alone stand in the way: added to a
+// tetrahedron (one makes a non-manifold edge), beside another defect, beside a component.
+TEST(MeshAnalysis, VolumeAndGenusIgnoringRepeatedCorners)
+{
+    Positions p = TETRA_POSITIONS;
+    p.insert(p.end(), {{5, 5, 5}, {6, 5, 5}, {5, 6, 5}});
+    struct Case
+    {
+        Triangles extra;
+        std::uint64_t ignored;
+        bool hasVolume, hasGenus;
+    } cases[] = {
+        {{}, 0, false, false},
+        {{{0, 0, 1}, {3, 3, 3}}, 2, true, true},
+        {{{0, 0, 1}, {0, 2, 1}}, 1, false, false},
+        {{{0, 0, 1}, {4, 4, 2}}, 2, true, true},
+        {{{0, 0, 1}, {4, 5, 6}}, 1, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        Triangles t = TETRA;
+        t.insert(t.end(), c.extra.begin(), c.extra.end());
+        const MeshAnalysis::Report r = analyse(p, t);
+        EXPECT_EQ(r.ignoredDegenerateTriangles, c.ignored);
+        EXPECT_EQ(r.hasVolumeIgnoringDegenerate, c.hasVolume);
+        EXPECT_EQ(r.hasGenusIgnoringDegenerate, c.hasGenus);
+        EXPECT_NEAR(r.volumeIgnoringDegenerate, c.hasVolume ? 1.0 / 6.0 : 0.0, 1e-15);
+        EXPECT_EQ(r.genusIgnoringDegenerate, 0);
+    }
+}
