@@ -157,7 +157,8 @@ const BadInput BAD_INPUTS[] = {
     {"s03_duplicate_faces.obj", 0, "p=4 v=4 f=6 e=6 c=1 nme=3 dup=2 chi=4 g=null"},
     {"s04_repeated_corners.obj", 0, "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 inc=2 deg=2 rep=2 chi=3 g=null",
      "\"genus_undefined_reason\": \"2 triangles with repeated corners, 2 inconsistently "
-     "oriented edges\","},
+     "oriented edges\",\n  \"ignored_degenerate_triangles\": 2,\n  "
+     "\"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": 0,"},
     {"s05_zero_area.obj", 0, "p=5 v=5 f=4 e=8 be=4 bl=1 c=1 deg=1 chi=1", "\"area\": 1,"},
     {"s06_unused_positions.obj", 0, "p=6 v=3 f=1 e=3 be=3 bl=1 c=1 iso=2 chi=1"},
     {"s07_bow_tie.obj", 0, "p=5 v=5 f=2 e=6 be=6 bl=2 c=1 nmv=1 chi=1 g=null",

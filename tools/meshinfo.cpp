@@ -39,7 +39,7 @@ namespace
 // The JSON report lists at most this many components (a triangle soup has one per triangle).
 constexpr std::size_t JSON_COMPONENT_LIMIT = 1000;
 // The text report lists at most this many.
-constexpr std::size_t TEXT_COMPONENT_LIMIT = 20;
+constexpr std::size_t TEXT_COMPONENT_LIMIT = 10;
 
 using Clock = std::chrono::steady_clock;
 
@@ -215,8 +215,16 @@ void writeText(const Outcome& o, std::ostream& out)
     row("volume", r.hasVolume ? number(r.volume) +
                                     (r.volume < 0 ? "  (negative: the triangles face inwards)" : "")
                               : "undefined (" + r.volumeUndefinedWhy + ")");
+    const std::uint64_t ignored = r.ignoredDegenerateTriangles;
+    const std::string ignoring = " (ignoring " + std::to_string(ignored) +
+                                 (ignored == 1 ? " triangle" : " triangles") +
+                                 " with repeated corners)";
+    if (r.hasVolumeIgnoringDegenerate)
+        row("volume", number(r.volumeIgnoringDegenerate) + ignoring);
     row("Euler characteristic", std::to_string(r.eulerCharacteristic));
     row("genus", genusSummary(r));
+    if (r.hasGenusIgnoringDegenerate)
+        row("genus", std::to_string(r.genusIgnoringDegenerate) + ignoring);
     row("bounding box", r.hasBoundingBox ? point(r.boxMin) + " to " + point(r.boxMax) : "none");
 
     if (r.components.size() > 1)
@@ -328,6 +336,11 @@ void writeJson(const Outcome& o, std::ostream& out)
         out << jsonString("no triangles");
     else
         out << jsonString(std::to_string(r.components.size()) + " components: see component_list");
+    key("ignored_degenerate_triangles"), out << r.ignoredDegenerateTriangles;
+    key("volume_ignoring_degenerate"),
+        out << (r.hasVolumeIgnoringDegenerate ? jsonNumber(r.volumeIgnoringDegenerate) : "null");
+    key("genus_ignoring_degenerate"),
+        out << (r.hasGenusIgnoringDegenerate ? std::to_string(r.genusIgnoringDegenerate) : "null");
 
     key("component_list"), out << "[";
     for (std::size_t i = 0; i < r.components.size() && i < JSON_COMPONENT_LIMIT; ++i)
