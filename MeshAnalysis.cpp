@@ -61,8 +61,18 @@ struct EdgeAtVertex
     std::uint32_t properFaces = 0; // of those, with three different corners
     std::uint32_t outwardOnly = 0; // run along it from v to w only
     std::uint32_t inwardOnly = 0;  // from w to v only
-    std::uint32_t lastFace = 0;    // the last of its triangles, and the first side of that
-    std::uint32_t lastSide = 0;    // triangle along it: the same seen from either end
+    std::uint32_t properOutward = 0;
+    // The last of its triangles, and of those with three different corners, each with its
+    // first side along the edge: the same seen from either end.
+    std::uint32_t lastFace = 0, lastSide = 0;
+    std::uint32_t lastProperFace = 0, lastProperSide = 0;
+};
+
+// Counts of the surface without the triangles with repeated corners.
+struct ProperTally
+{
+    std::uint64_t vertices = 0, edges = 0, boundaryEdges = 0, boundaryLoops = 0;
+    std::uint64_t nonManifoldEdges = 0, nonManifoldVertices = 0, inconsistentEdges = 0;
 };
 
 // Everything the steps share. Faces are vertex triples; the vertex pass visits one vertex
@@ -82,14 +92,17 @@ struct State
     std::vector<std::uint32_t> slotOf; // far end -> index into around; NONE between vertices
     std::vector<EdgeAtVertex> around;
     DisjointSets fans; // over around
-    std::vector<std::uint32_t> fanBoundaryEdge;
+    std::vector<std::uint32_t> fanBoundaryEdge, fanProperBoundaryEdge;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> higherCorners;
 
     // A boundary edge has one triangle; it is named by that triangle's side along it,
     // 3 ids a face, given out to faces with a boundary edge as they are met.
-    std::vector<std::uint32_t> sideIdBase;    // by face, or NONE
-    DisjointSets loops;                       // over side ids
-    std::vector<std::uint32_t> loopComponent; // by side id; NONE for no boundary edge
+    std::vector<std::uint32_t> sideIdBase;     // by face, or NONE
+    DisjointSets loops, properLoops;           // over side ids
+    std::vector<std::uint32_t> loopComponent;  // by side id; NONE for no boundary edge
+    std::vector<unsigned char> properBoundary; // by side id
+
+    ProperTally proper;
 };
 
 std::string plural(std::uint64_t n, const char* one, const char* many)
@@ -354,6 +367,12 @@ void gatherEdgesAround(State& s, std::uint32_t v)
             e.inwardOnly += ways[j] == 2u ? 1u : 0u;
             e.lastFace = f;
             e.lastSide = firstSide[j];
+            if (proper)
+            {
+                e.properOutward += ways[j] == 1u ? 1u : 0u;
+                e.lastProperFace = f;
+                e.lastProperSide = firstSide[j];
+            }
         }
         if (proper)
             s.fans.unite(s.slotOf[far[0]], s.slotOf[far[1]]);
@@ -403,21 +422,36 @@ void countEdgesAt(State& s, std::uint32_t v)
             ++r.inconsistentEdges;
             ++component.inconsistentEdges;
         }
+        ProperTally& p = s.proper;
+        p.edges += e.properFaces > 0 ? 1u : 0u;
+        p.boundaryEdges += e.properFaces == 1 ? 1u : 0u;
+        p.nonManifoldEdges += e.properFaces > 2 ? 1u : 0u;
+        p.inconsistentEdges += e.properFaces == 2 && e.properOutward != 1 ? 1u : 0u;
     }
 }
 
 // The id of a boundary edge: its one triangle's side along it.
-std::uint32_t boundaryEdgeId(State& s, const EdgeAtVertex& e, std::uint32_t component)
+std::uint32_t sideId(State& s, std::uint32_t face, std::uint32_t side)
 {
-    std::uint32_t& base = s.sideIdBase[e.lastFace];
+    std::uint32_t& base = s.sideIdBase[face];
     if (base == NONE)
     {
         base = static_cast<std::uint32_t>(s.loops.size());
         s.loops.add(3);
+        s.properLoops.add(3);
         s.loopComponent.resize(s.loopComponent.size() + 3, NONE);
+        s.properBoundary.resize(s.properBoundary.size() + 3, 0);
     }
-    s.loopComponent[base + e.lastSide] = component;
-    return base + e.lastSide;
+    return base + side;
+}
+
+// Joins a boundary edge to the one met before in its fan, if any.
+void joinAlongFan(DisjointSets& loops, std::uint32_t& fanEdge, std::uint32_t id)
+{
+    if (fanEdge == NONE)
+        fanEdge = id;
+    else
+        loops.unite(fanEdge, id);
 }
 
 // More than one fan makes v non-manifold. Within a fan the boundary edges at v follow each
@@ -426,20 +460,29 @@ void countFansAt(State& s, std::uint32_t v)
 {
     std::uint32_t numFans = 0;
     s.fanBoundaryEdge.assign(s.around.size(), NONE);
+    s.fanProperBoundaryEdge.assign(s.around.size(), NONE);
     for (std::uint32_t i = 0; i < s.around.size(); ++i)
     {
         const EdgeAtVertex& e = s.around[i];
         const std::uint32_t root = s.fans.find(i);
         if (e.properFaces > 0 && root == i)
             ++numFans;
-        if (e.faces != 1)
-            continue;
-        const std::uint32_t id = boundaryEdgeId(s, e, s.componentOf[v]);
-        if (s.fanBoundaryEdge[root] == NONE)
-            s.fanBoundaryEdge[root] = id;
-        else
-            s.loops.unite(s.fanBoundaryEdge[root], id);
+        if (e.faces == 1)
+        {
+            const std::uint32_t id = sideId(s, e.lastFace, e.lastSide);
+            s.loopComponent[id] = s.componentOf[v];
+            joinAlongFan(s.loops, s.fanBoundaryEdge[root], id);
+        }
+        if (e.properFaces == 1)
+        {
+            const std::uint32_t id = sideId(s, e.lastProperFace, e.lastProperSide);
+            s.properBoundary[id] = 1;
+            joinAlongFan(s.properLoops, s.fanProperBoundaryEdge[root], id);
+        }
     }
+    // A vertex keeps a triangle with three different corners exactly when it has a fan.
+    s.proper.vertices += numFans > 0 ? 1u : 0u;
+    s.proper.nonManifoldVertices += numFans > 1 ? 1u : 0u;
     if (numFans > 1)
     {
         ++s.report.nonManifoldVertices;
@@ -461,16 +504,23 @@ void visitVertices(State& s)
         for (const EdgeAtVertex& e : s.around)
             s.slotOf[e.w] = NONE;
     }
+    // Freed before the second count of components, which needs none of them.
+    for (std::vector<std::uint32_t>* index :
+         {&s.firstIncident, &s.incident, &s.slotOf, &s.sideIdBase})
+        std::vector<std::uint32_t>().swap(*index);
 }
 
 void countBoundaryLoops(State& s)
 {
     for (std::uint32_t i = 0; i < s.loops.size(); ++i)
+    {
         if (s.loopComponent[i] != NONE && s.loops.find(i) == i)
         {
             ++s.report.boundaryLoops;
             ++s.report.components[s.loopComponent[i]].boundaryLoops;
         }
+        s.proper.boundaryLoops += s.properBoundary[i] && s.properLoops.find(i) == i ? 1u : 0u;
+    }
 }
 
 std::string genusUndefinedWhy(const MeshAnalysis::Component& c)
@@ -551,13 +601,6 @@ void analyseFaces(State& s)
     countBoundaryLoops(s);
     decideGenus(s.report);
     decideVolume(s.report, s.signedVolume6);
-    // Only the faces, positions and repeated corners are wanted after this.
-    for (std::vector<std::uint32_t>* v : {&s.componentOf, &s.firstIncident, &s.incident, &s.slotOf,
-                                          &s.fanBoundaryEdge, &s.sideIdBase, &s.loopComponent})
-        std::vector<std::uint32_t>().swap(*v);
-    std::vector<EdgeAtVertex>().swap(s.around);
-    s.loops = DisjointSets();
-    s.fans = DisjointSets();
 }
 
 bool genusUndefined(const MeshAnalysis::Report& r)
@@ -568,43 +611,46 @@ bool genusUndefined(const MeshAnalysis::Report& r)
     return false;
 }
 
+// Components of the surface without the triangles with repeated corners.
+std::uint64_t countProperComponents(const State& s)
+{
+    DisjointSets sets;
+    sets.reset(s.vertexPosition.size());
+    std::vector<bool> used(s.vertexPosition.size());
+    for (std::size_t f = 0; f < s.faces.size(); ++f)
+        if (!s.repeatedCorners[f])
+        {
+            const Face& t = s.faces[f];
+            sets.unite(t[0], t[1]);
+            sets.unite(t[0], t[2]);
+            used[t[0]] = used[t[1]] = used[t[2]] = true;
+        }
+    std::uint64_t components = 0;
+    for (std::uint32_t v = 0; v < s.vertexPosition.size(); ++v)
+        components += used[v] && sets.find(v) == v ? 1u : 0u;
+    return components;
+}
+
 // The volume and genus of the surface without its triangles with repeated corners, when
-// those stand in the way. Takes over the faces of s.
-void measureWithoutRepeatedCorners(State& s, MeshAnalysis::Report& r)
+// those stand in the way. Those triangles add nothing to the volume sum.
+void measureWithoutRepeatedCorners(const State& s, MeshAnalysis::Report& r)
 {
     if (r.repeatedCornerTriangles == 0 || (r.hasVolume && !genusUndefined(r)))
         return;
-    MeshAnalysis::Report without;
-    State rest(without);
-    rest.faces = std::move(s.faces);
-    std::vector<std::uint32_t> vertexOf(s.vertexPosition.size(), NONE);
-    rest.vertexPosition.reserve(s.vertexPosition.size());
-    std::size_t kept = 0;
-    for (std::size_t f = 0; f < rest.faces.size(); ++f)
-    {
-        if (s.repeatedCorners[f])
-            continue;
-        for (std::uint32_t& v : rest.faces[f])
-        {
-            if (vertexOf[v] == NONE)
-            {
-                vertexOf[v] = static_cast<std::uint32_t>(rest.vertexPosition.size());
-                rest.vertexPosition.push_back(s.vertexPosition[v]);
-            }
-            v = vertexOf[v];
-        }
-        rest.faces[kept++] = rest.faces[f];
-    }
-    rest.faces.resize(kept);
-    std::vector<Vector3<float>>().swap(s.vertexPosition);
-    std::vector<bool>().swap(s.repeatedCorners);
-    std::vector<std::uint32_t>().swap(vertexOf);
-    analyseFaces(rest);
+    const ProperTally& p = s.proper;
+    const std::uint64_t faces = r.faces - r.repeatedCornerTriangles;
     r.ignoredDegenerateTriangles = r.repeatedCornerTriangles;
-    r.hasVolumeIgnoringDegenerate = without.hasVolume;
-    r.volumeIgnoringDegenerate = without.volume;
-    r.hasGenusIgnoringDegenerate = without.components.size() == 1 && without.components[0].hasGenus;
-    r.genusIgnoringDegenerate = r.hasGenusIgnoringDegenerate ? without.components[0].genus : 0;
+    const bool orientedManifold = p.nonManifoldEdges == 0 && p.inconsistentEdges == 0;
+    r.hasVolumeIgnoringDegenerate = faces > 0 && orientedManifold && p.boundaryEdges == 0;
+    r.volumeIgnoringDegenerate = r.hasVolumeIgnoringDegenerate ? s.signedVolume6 / 6.0 : 0.0;
+    if (!orientedManifold || p.nonManifoldVertices > 0 || countProperComponents(s) != 1)
+        return;
+    // A connected orientable surface: chi = 2 - 2g - b.
+    const std::int64_t twiceGenus =
+        2 - static_cast<std::int64_t>(p.vertices) + static_cast<std::int64_t>(p.edges) -
+        static_cast<std::int64_t>(faces) - static_cast<std::int64_t>(p.boundaryLoops);
+    r.hasGenusIgnoringDegenerate = twiceGenus >= 0 && twiceGenus % 2 == 0;
+    r.genusIgnoringDegenerate = r.hasGenusIgnoringDegenerate ? twiceGenus / 2 : 0;
 }
 } // namespace
 
