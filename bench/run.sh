@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reproduces the benchmark tables of the README: installs OpenMesh and CGAL from Debian when
 # missing, writes the dragon OBJ into the build folder, builds meshbench in Release with the
-# comparison pipelines, and runs it on the bunny and the dragon.
+# comparison pipelines, and runs it on the bunny and the dragon, then (our pipelines only) on
+# the generated worst shapes of bench/make_shapes.sh.
 #   bench/run.sh [RUNS]     (default 5 runs per pipeline; medians are reported)
 set -euo pipefail
 
@@ -33,3 +34,5 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BENCH_COMP
       -DMV_BUILD_TESTS=OFF -DMV_BUILD_VIEWER=OFF >/dev/null
 cmake --build "$build" --target meshbench
 "$build/meshbench" --runs "$runs" "$root/Objs/bunnySmall.obj" "$dragon"
+mapfile -t shapes < <("$root/bench/make_shapes.sh" "$build/data")
+"$build/meshbench" --runs "$runs" --only HalfEdgeMesh,MeshAnalysis "${shapes[@]}"

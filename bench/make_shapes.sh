@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Writes the generated worst shapes of one million triangles as OBJ files:
+#   soup.obj  every triangle on three positions of its own (3,000,000 positions, a million
+#             components, every edge a boundary edge)
+#   star.obj  every triangle shares one hub and has two rim positions of its own (one
+#             component, the hub a non-manifold vertex with a million fans)
+# Coordinates come from a fixed seed, so every run writes the same files.
+#   bench/make_shapes.sh [OUTDIR] [TRIANGLES]   (default build/bench-data, 1000000)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${1:-"$root/build/bench-data"}
+n=${2:-1000000}
+mkdir -p "$out"
+
+if [ ! -s "$out/soup.obj" ]; then
+    awk -v n="$n" 'BEGIN {
+        srand(1)
+        for (i = 0; i < 3 * n; i++) printf "v %.6f %.6f %.6f\n", rand() * 100, rand() * 100, rand() * 100
+        for (i = 0; i < n; i++) printf "f %d %d %d\n", 3 * i + 1, 3 * i + 2, 3 * i + 3
+    }' > "$out/soup.obj.tmp"
+    mv "$out/soup.obj.tmp" "$out/soup.obj"
+fi
+if [ ! -s "$out/star.obj" ]; then
+    awk -v n="$n" 'BEGIN {
+        srand(2)
+        print "v 0 0 0"
+        for (i = 0; i < 2 * n; i++) {
+            a = rand() * 6.283185307; h = rand() * 2 - 1
+            printf "v %.6f %.6f %.6f\n", 10 * cos(a), h, 10 * sin(a)
+        }
+        for (i = 0; i < n; i++) printf "f 1 %d %d\n", 2 * i + 2, 2 * i + 3
+    }' > "$out/star.obj.tmp"
+    mv "$out/star.obj.tmp" "$out/star.obj"
+fi
+echo "$out/soup.obj"
+echo "$out/star.obj"
