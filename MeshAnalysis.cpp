@@ -317,9 +317,69 @@ void indexIncidentTriangles(State& s)
                               { s.incident[fill[v]++] = static_cast<std::uint32_t>(f); });
 }
 
+// Triangles whose lowest corner is v, by their other two corners in order: equal pairs are
+// duplicates.
+void noteIfLowestCorner(State& s, const Face& t, std::uint32_t v)
+{
+    if (t[0] < v || t[1] < v || t[2] < v)
+        return;
+    std::uint32_t a = t[0], b = t[1], c = t[2];
+    if (a > b)
+        std::swap(a, b);
+    if (b > c)
+        std::swap(b, c);
+    if (a > b)
+        std::swap(a, b);
+    s.higherCorners.emplace_back(b, c);
+}
+
 // The edges at v with their triangles, and the triangles whose lowest corner is v. Each
 // triangle with three different corners joins the far ends of its two edges at v: the
 // groups so joined are v's fans.
+// The sides of a triangle at v, by far end: bit 1 of ways runs v to w, bit 2 runs w to v.
+struct SidesAt
+{
+    std::uint32_t far[2] = {0, 0}, firstSide[2] = {0, 0};
+    unsigned int ways[2] = {0, 0};
+    unsigned int count = 0;
+};
+
+SidesAt sidesAt(const Face& t, std::uint32_t v)
+{
+    SidesAt sides;
+    for (unsigned int k = 0; k < 3; ++k)
+    {
+        const std::uint32_t from = t[k];
+        const std::uint32_t to = t[(k + 1) % 3];
+        if (from == to || (from != v && to != v))
+            continue;
+        const std::uint32_t w = from == v ? to : from;
+        unsigned int j = 0;
+        while (j < sides.count && sides.far[j] != w)
+            ++j;
+        if (j == sides.count)
+        {
+            sides.far[j] = w;
+            sides.firstSide[sides.count++] = k;
+        }
+        sides.ways[j] |= from == v ? 1u : 2u;
+    }
+    return sides;
+}
+
+// The edge from the current vertex to w, entered when new.
+EdgeAtVertex& edgeTo(State& s, std::uint32_t w)
+{
+    if (s.slotOf[w] == NONE)
+    {
+        s.slotOf[w] = static_cast<std::uint32_t>(s.around.size());
+        s.around.emplace_back();
+        s.around.back().w = w;
+        s.fans.add(1);
+    }
+    return s.around[s.slotOf[w]];
+}
+
 void gatherEdgesAround(State& s, std::uint32_t v)
 {
     s.around.clear();
@@ -329,64 +389,27 @@ void gatherEdgesAround(State& s, std::uint32_t v)
     {
         const std::uint32_t f = s.incident[i];
         const Face& t = s.faces[f];
-        // The sides of f at v, by far end: bit 1 runs v to w, bit 2 runs w to v.
-        std::uint32_t far[2], firstSide[2];
-        unsigned int ways[2] = {0, 0};
-        unsigned int numFar = 0;
-        for (unsigned int k = 0; k < 3; ++k)
-        {
-            const std::uint32_t from = t[k];
-            const std::uint32_t to = t[(k + 1) % 3];
-            if (from == to || (from != v && to != v))
-                continue;
-            const std::uint32_t w = from == v ? to : from;
-            unsigned int j = 0;
-            while (j < numFar && far[j] != w)
-                ++j;
-            if (j == numFar)
-            {
-                far[numFar] = w;
-                firstSide[numFar++] = k;
-            }
-            ways[j] |= from == v ? 1u : 2u;
-        }
+        const SidesAt sides = sidesAt(t, v);
         const bool proper = !s.repeatedCorners[f];
-        for (unsigned int j = 0; j < numFar; ++j)
+        for (unsigned int j = 0; j < sides.count; ++j)
         {
-            if (s.slotOf[far[j]] == NONE)
-            {
-                s.slotOf[far[j]] = static_cast<std::uint32_t>(s.around.size());
-                s.around.emplace_back();
-                s.around.back().w = far[j];
-                s.fans.add(1);
-            }
-            EdgeAtVertex& e = s.around[s.slotOf[far[j]]];
+            EdgeAtVertex& e = edgeTo(s, sides.far[j]);
+            const bool outward = sides.ways[j] == 1u;
             ++e.faces;
-            e.properFaces += proper ? 1u : 0u;
-            e.outwardOnly += ways[j] == 1u ? 1u : 0u;
-            e.inwardOnly += ways[j] == 2u ? 1u : 0u;
+            e.outwardOnly += outward ? 1u : 0u;
+            e.inwardOnly += sides.ways[j] == 2u ? 1u : 0u;
             e.lastFace = f;
-            e.lastSide = firstSide[j];
-            if (proper)
-            {
-                e.properOutward += ways[j] == 1u ? 1u : 0u;
-                e.lastProperFace = f;
-                e.lastProperSide = firstSide[j];
-            }
+            e.lastSide = sides.firstSide[j];
+            if (!proper)
+                continue;
+            ++e.properFaces;
+            e.properOutward += outward ? 1u : 0u;
+            e.lastProperFace = f;
+            e.lastProperSide = sides.firstSide[j];
         }
         if (proper)
-            s.fans.unite(s.slotOf[far[0]], s.slotOf[far[1]]);
-        if (t[0] >= v && t[1] >= v && t[2] >= v)
-        {
-            std::uint32_t a = t[0], b = t[1], c = t[2];
-            if (a > b)
-                std::swap(a, b);
-            if (b > c)
-                std::swap(b, c);
-            if (a > b)
-                std::swap(a, b);
-            s.higherCorners.emplace_back(b, c);
-        }
+            s.fans.unite(s.slotOf[sides.far[0]], s.slotOf[sides.far[1]]);
+        noteIfLowestCorner(s, t, v);
     }
 }
 
