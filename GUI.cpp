@@ -1,8 +1,10 @@
 #include "GUI.h"
 
 #include "HalfEdgeMesh.h"
+#include "MeshAnalysis.h"
 #include "ObjIO.h"
 #include "SimpleMesh.h"
+#include "viewer/MeshLoad.h"
 
 #include "SupportCode/Matrix4x4.h"
 
@@ -11,9 +13,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 namespace
 {
@@ -38,18 +42,67 @@ void reportUnopenedFile(const std::string& filename)
     std::fflush(stdout);
 }
 
-// The viewer never looks at the parsed triangles again, so the reader may let them go as
-// the mesh takes them in.
-void loadInto(Mesh* mesh, std::istream& stream)
-{
-    ObjIO reader;
-    reader.setReleaseTriangles(true);
-    reader.load(mesh, stream);
-}
-
 void setPerspective(float aspect)
 {
     gluPerspective(FIELD_OF_VIEW, aspect, NEAR_PLANE, FAR_PLANE);
+}
+
+// Wheel buttons as GLUT reports them.
+const GLint WHEEL_UP = 3;
+const GLint WHEEL_DOWN = 4;
+// A drag across the window turns the orbit camera by half a turn (the fly camera by a
+// whole one).
+const float ORBIT_DRAG = 0.25f;
+const float FLY_DRAG = 0.5f;
+
+// The text of a load that failed, for the command line.
+std::string whyNotLoaded(const MeshLoad::Result& r)
+{
+    switch (r.outcome)
+    {
+    case MeshLoad::Outcome::REJECTED:
+        return MeshLoad::printable(r.why);
+    case MeshLoad::Outcome::NO_TRIANGLES:
+        return "no triangles";
+    case MeshLoad::Outcome::OUT_OF_MEMORY:
+        return "out of memory";
+    case MeshLoad::Outcome::UNOPENED: // told by MeshLoad::open
+    case MeshLoad::Outcome::LOADED:
+        break;
+    }
+    return "";
+}
+
+std::string genusText(const MeshAnalysis::Component& c)
+{
+    return c.hasGenus ? std::to_string(c.genus) : "undefined (" + c.genusUndefinedWhy + ")";
+}
+
+// One line of the analysis, agreeing with what meshinfo reports for the file.
+std::string summary(const MeshAnalysis::Report& r)
+{
+    const auto count = [](std::uint64_t k, const char* what)
+    { return std::to_string(k) + " " + what + (k == 1 ? "" : "s"); };
+    std::ostringstream s;
+    const std::size_t n = r.components.size();
+    s << "Summary: " << count(n, "component") << ", " << count(r.boundaryLoops, "boundary loop")
+      << ", " << count(r.nonManifoldEdges, "non-manifold edge") << ", volume ";
+    if (r.hasVolume)
+        s << r.volume;
+    else
+        s << "undefined (" << r.volumeUndefinedWhy << ")";
+    if (n == 1)
+        s << ", genus " << genusText(r.components[0]);
+    else
+    {
+        const std::size_t shown = n < 5 ? n : 5;
+        s << ", genus per component:";
+        for (std::size_t i = 0; i < shown; ++i)
+            s << (i == 0 ? " " : ", ") << genusText(r.components[i]);
+        if (shown < n)
+            s << " and " << n - shown << " more";
+    }
+    return s.str();
 }
 } // namespace
 
@@ -57,7 +110,8 @@ GUI::GUI()
     : mWindowHeight(WINDOW_HEIGHT), mWindowWidth(WINDOW_WIDTH),
       mMousePos(ViewerMath::NO_MOUSE_SAMPLE), mOldMousePos{0, 0}, mCam(Camera::home()),
       mFrameTimestamp(0.0f), mDrawXZPlane(true), mFramecounter(0), mTimeSinceLastFPS(0.0f),
-      mCurrentFPS(0.0f)
+      mCurrentFPS(0.0f), mHomeCam(Camera::home()), mHomeCentre(0.0f, 0.0f, 0.0f),
+      mOrbitCentre(0.0f, 0.0f, 0.0f), mOrbiting(false), mTitle("Mesh Viewer")
 {
     mClockArray[0].start();
     mClockArray[1].highPrecision(true);
@@ -77,7 +131,7 @@ void GUI::init()
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(WINDOW_X, WINDOW_Y);
     glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
-    glutCreateWindow("Mesh Viewer");
+    glutCreateWindow(mTitle.c_str());
     glutSetCursor(GLUT_CURSOR_CROSSHAIR);
 
     glClearColor(0.53515625f, 0.75390625f, 0.9609375f, 0.0f);
@@ -138,8 +192,8 @@ void GUI::displayFunc()
     drawCube(angle);
 
     glColor3f(0.0f, 0.0f, 0.7f); // inherited by scene objects that set no colour
-    for (Geometry* g : mGeometryList)
-        g->draw();
+    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+        mDrawCache.draw(i, *mGeometryList[i]);
 
     glDisable(GL_LIGHTING);
     drawFPS(mCurrentFPS);
@@ -192,9 +246,11 @@ void GUI::getMouseScreenCoordinates(int mouseX, int mouseY, float& x, float& y)
     ViewerMath::mouseScreenCoordinates(mouseX, mouseY, mWindowWidth, mWindowHeight, x, y);
 }
 
-void GUI::mouseFunc(GLint /*button*/, GLint /*action*/, GLint mouseX, GLint mouseY)
+void GUI::mouseFunc(GLint button, GLint action, GLint mouseX, GLint mouseY)
 {
     takeMouseSample(mouseX, mouseY);
+    if (action == GLUT_DOWN && (button == WHEEL_UP || button == WHEEL_DOWN))
+        mCam.zoom(mOrbitCentre, button == WHEEL_UP ? 1 : -1, mOrbiting);
     glutPostRedisplay();
 }
 
@@ -204,8 +260,12 @@ void GUI::mouseActiveMotionFunc(GLint mouseX, GLint mouseY)
     float oldX, oldY, newX, newY;
     getMouseScreenCoordinates(mOldMousePos[0], mOldMousePos[1], oldX, oldY);
     getMouseScreenCoordinates(mMousePos[0], mMousePos[1], newX, newY);
-    // Dragging right turns the view right, dragging up tilts it up.
-    mCam.rotateXY((oldX - newX) * 0.5f, (oldY - newY) * 0.5f);
+    // Dragging right turns the view right, dragging up tilts it up; orbiting, the scene
+    // turns with the pointer.
+    if (mOrbiting)
+        mCam.orbit(mOrbitCentre, (oldX - newX) * ORBIT_DRAG, (oldY - newY) * ORBIT_DRAG);
+    else
+        mCam.rotateXY((oldX - newX) * FLY_DRAG, (oldY - newY) * FLY_DRAG);
     glutPostRedisplay();
 }
 
@@ -225,6 +285,9 @@ void GUI::keyboardUpFunc(unsigned char /*keycode*/, GLint /*mouseX*/, GLint /*mo
 
 void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/)
 {
+    // The orbit camera stays at rest: the keys that push the fly camera do nothing.
+    if (mOrbiting && std::strchr("wsWSAaDd", keycode) != nullptr && keycode != '\0')
+        keycode = 0;
     switch (keycode)
     {
     case ' ':
@@ -277,6 +340,20 @@ void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/
     case 'O':
     case 'o':
         mCam.lookAtOrigo();
+        mOrbitCentre = Vector3<float>(0.0f, 0.0f, 0.0f);
+        break;
+    case 'C':
+    case 'c':
+        mOrbiting = !mOrbiting;
+        if (mOrbiting)
+        {
+            mCam.stop();
+            mCam.lookAt(mOrbitCentre);
+        }
+        break;
+    case 'F':
+    case 'f':
+        frameScene();
         break;
     case 'P':
     case 'p':
@@ -287,7 +364,8 @@ void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/
         std::exit(0);
     case 'X':
     case 'x':
-        mCam.reset();
+        mCam = mHomeCam;
+        mOrbitCentre = mHomeCentre;
         break;
     default:
         break;
@@ -299,24 +377,58 @@ void GUI::specialFunc(GLint /*keycode*/, GLint /*mouseX*/, GLint /*mouseY*/) {}
 
 // Loading.
 
+bool GUI::openMeshFile(const std::string& filename, std::ifstream& stream)
+{
+    std::string why;
+    if (MeshLoad::open(filename, stream, why))
+        return true;
+    reportUnopenedFile(filename);
+    return false;
+}
+
+bool GUI::readIntoScene(const std::string& filename, std::ifstream& stream, Mesh* mesh,
+                        const std::function<void(Mesh&)>& prepare)
+{
+    const MeshLoad::Result r = MeshLoad::read(stream, *mesh, nullptr, prepare);
+    std::cerr << r.why; // the reader's own lines, as it wrote them
+    switch (r.outcome)
+    {
+    case MeshLoad::Outcome::LOADED:
+        mGeometryList.push_back(mesh);
+        mModelBoxes.push_back(r.box);
+        return true;
+    case MeshLoad::Outcome::NO_TRIANGLES:
+        std::cerr << "no triangles in " << MeshLoad::printable(filename) << std::endl;
+        break;
+    case MeshLoad::Outcome::OUT_OF_MEMORY:
+        std::cerr << "out of memory reading " << MeshLoad::printable(filename)
+                  << "; nothing was added" << std::endl;
+        break;
+    default: // the reader has said why
+        break;
+    }
+    return false;
+}
+
 bool GUI::addObjMesh(const std::string& filename, Mesh* mesh)
 {
-    std::ifstream stream(filename.c_str());
-    if (!stream)
-    {
-        reportUnopenedFile(filename);
+    std::ifstream stream;
+    if (!openMeshFile(filename, stream))
         return false;
-    }
     Stopwatch total;
     total.start();
     std::printf("Loading mesh...\n\n\n");
-    loadInto(mesh, stream);
-
-    std::cerr << "\n\n\ncalculating normals...\n";
-    Stopwatch normals;
-    normals.start();
-    const float normalCalcTime = static_cast<float>(normals.read());
-    mGeometryList.push_back(mesh);
+    std::fflush(stdout);
+    float normalCalcTime = 0.0f;
+    const auto prepare = [&normalCalcTime](Mesh&)
+    {
+        std::cerr << "\n\n\ncalculating normals...\n";
+        Stopwatch normals;
+        normals.start();
+        normalCalcTime = static_cast<float>(normals.read());
+    };
+    if (!readIntoScene(filename, stream, mesh, prepare))
+        return false;
 
     const float time = static_cast<float>(total.read());
     // A load quicker than the clock's resolution reads as 0 seconds: report a 0 % share.
@@ -334,17 +446,13 @@ void GUI::loadSimpleMesh()
 {
     std::cerr << "Loading mesh...\n";
     const std::string filename = "Objs/triangle.obj";
-    std::ifstream stream(filename.c_str());
-    if (!stream)
-    {
-        reportUnopenedFile(filename);
+    std::ifstream stream;
+    if (!openMeshFile(filename, stream))
         return;
-    }
     std::unique_ptr<SimpleMesh> mesh(new SimpleMesh());
-    loadInto(mesh.get(), stream);
-    mGeometryList.push_back(mesh.get());
-    SimpleMesh* added = mesh.release();
-    added->calculateVertexNormals();
+    if (!readIntoScene(filename, stream, mesh.get(), [](Mesh& m) { m.calculateVertexNormals(); }))
+        return;
+    mesh.release(); // the scene owns it
     // A tenth of the size, turned by 0.15 pi about y, beside the origin towards -z.
     const Matrix4x4<float> t = Matrix4x4<float>::translation(0.5f, 0.0f, -0.5f) *
                                Matrix4x4<float>::rotationXYZ(0.0f, -0.4712389f, 0.0f) *
@@ -356,20 +464,21 @@ void GUI::loadHalfEdgeMesh()
 {
     std::cerr << "Loading half edge mesh...\n";
     const std::string filename = "Objs/bunnySmall.obj";
-    std::ifstream stream(filename.c_str());
-    if (!stream)
-    {
-        reportUnopenedFile(filename);
+    std::ifstream stream;
+    if (!openMeshFile(filename, stream))
         return;
-    }
     std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
-    loadInto(mesh.get(), stream);
-    mesh->mergeAllBoundaries();
-    mesh->validate();
-    mGeometryList.push_back(mesh.get());
-    HalfEdgeMesh* added = mesh.release();
-    added->calculateFaceNormals();
-    added->calculateVertexNormals();
+    const auto prepare = [](Mesh& m)
+    {
+        HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
+        h.mergeAllBoundaries();
+        h.validate();
+        h.calculateFaceNormals();
+        h.calculateVertexNormals();
+    };
+    if (!readIntoScene(filename, stream, mesh.get(), prepare))
+        return;
+    HalfEdgeMesh* added = mesh.release(); // the scene owns it
     std::cout << "The area of the mesh is: " << added->area() << std::endl;
     std::cout << "The genus of the mesh is: " << added->genus() << std::endl;
     // A tenth of the size, turned by 0.15 pi about y, beside the origin towards +z.
@@ -377,6 +486,100 @@ void GUI::loadHalfEdgeMesh()
                                Matrix4x4<float>::scale(0.1f) *
                                Matrix4x4<float>::rotationXYZ(0.0f, -0.4712389f, 0.0f);
     mGeometryList.back()->setTransform(t);
+}
+
+bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
+{
+    for (const std::string& file : files)
+    {
+        const std::string name = MeshLoad::printable(file);
+        const auto fail = [&name](const std::string& why)
+        {
+            std::cerr << "MeshViewer: " << name << ": " << why << std::endl;
+            return false;
+        };
+        std::ifstream stream;
+        std::string why;
+        if (!MeshLoad::open(file, stream, why))
+            return fail(why);
+
+        // Read as key 2 reads, but nothing is said before the reader has accepted the file,
+        // so a bad file gives its one line only.
+        std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
+        ObjIO::LoadData data;
+        const auto prepare = [&name](Mesh& m)
+        {
+            std::cout << "File: " << name << std::endl;
+            std::cerr << "Loading half edge mesh...\n";
+            HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
+            h.mergeAllBoundaries();
+            h.validate();
+            h.calculateFaceNormals();
+            h.calculateVertexNormals();
+        };
+        const MeshLoad::Result r = MeshLoad::read(stream, *mesh, &data, prepare);
+        if (r.outcome != MeshLoad::Outcome::LOADED)
+            return fail(whyNotLoaded(r));
+        std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
+        std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
+        MeshAnalysis::Report report;
+        try
+        {
+            if (!MeshAnalysis::analyse(data.verts, data.tris, report))
+                return fail("internal error: a triangle indexes beyond the positions");
+        }
+        catch (const std::bad_alloc&)
+        {
+            return fail("out of memory");
+        }
+        std::cout << summary(report) << std::endl;
+        mGeometryList.push_back(mesh.release());
+        mModelBoxes.push_back(r.box);
+    }
+    if (files.empty())
+        return true;
+
+    const std::vector<Matrix4x4<float>> placed = Framing::placeSideBySide(mModelBoxes);
+    Framing::Box all;
+    for (std::size_t i = 0; i < placed.size(); ++i)
+    {
+        mGeometryList[i]->setTransform(placed[i]);
+        all.add(Framing::transformed(mModelBoxes[i], placed[i]));
+    }
+    // Home: from where the standard home camera looks, far enough to see them all.
+    const Vector3<float> home = Camera::home().getPosition();
+    const Vector3<float> direction = home * (1.0f / home.length());
+    mHomeCentre = all.centre();
+    mHomeCam = Camera::home();
+    mHomeCam.placeAt(mHomeCentre + direction * Framing::viewDistance(all.radius(), FIELD_OF_VIEW));
+    mHomeCam.lookAt(mHomeCentre);
+    mCam = mHomeCam;
+    mOrbitCentre = mHomeCentre;
+
+    const std::size_t slash = files[0].find_last_of('/');
+    mTitle = files.size() == 1
+                 ? "Mesh Viewer - " + MeshLoad::printable(slash == std::string::npos
+                                                              ? files[0]
+                                                              : files[0].substr(slash + 1))
+                 : "Mesh Viewer - " + std::to_string(files.size()) + " files";
+    return true;
+}
+
+void GUI::frameScene()
+{
+    Framing::Box all;
+    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+    {
+        const Geometry& g = *mGeometryList[i];
+        all.add(Framing::transformed(mModelBoxes[i], g.getTransform()));
+    }
+    if (all.empty)
+        return;
+    const Vector3<float> centre = all.centre();
+    mCam.placeAt(centre -
+                 mCam.getLookAtVector() * Framing::viewDistance(all.radius(), FIELD_OF_VIEW));
+    mCam.lookAt(centre);
+    mOrbitCentre = centre;
 }
 
 // Grid, cube and FPS text.

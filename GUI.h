@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Mesh.h"
+#include "viewer/DrawCache.h"
+#include "viewer/Framing.h"
 
 #include "SupportCode/Camera.h"
 #include "SupportCode/Geometry.h"
@@ -9,6 +11,8 @@
 
 #include <GL/gl.h>
 
+#include <functional>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -24,6 +28,12 @@ public:
 
     void init();
     void update();
+
+    // Reads the files of the command line, reports each, and places them side by side with
+    // the home view on them. False, after one line on standard error, when a file cannot
+    // be read: the caller ends the program.
+    bool addCommandLineFiles(const std::vector<std::string>& files);
+    void setDrawCache(bool enabled) { mDrawCache.setEnabled(enabled); }
 
     void displayFunc();
     void winReshapeFunc(GLint newWidth, GLint newHeight);
@@ -45,7 +55,15 @@ private:
     // The two loading keys.
     void loadSimpleMesh();
     void loadHalfEdgeMesh();
+    // The loading path of the keys and addObjMesh. openMeshFile reports a file that does
+    // not open; readIntoScene reads the stream into mesh, calls prepare, and appends the
+    // mesh to the scene, or reports why not and leaves the mesh to the caller.
+    static bool openMeshFile(const std::string& filename, std::ifstream& stream);
+    bool readIntoScene(const std::string& filename, std::ifstream& stream, Mesh* mesh,
+                       const std::function<void(Mesh&)>& prepare);
     void takeMouseSample(GLint mouseX, GLint mouseY);
+    // The camera on the whole of the joint box of the scene, in the current direction.
+    void frameScene();
 
     unsigned int mWindowHeight;
     unsigned int mWindowWidth;
@@ -59,4 +77,12 @@ private:
     float mTimeSinceLastFPS;              // frame-clock time of the last FPS update
     float mCurrentFPS;                    // the figure on screen
     std::vector<Geometry*> mGeometryList; // the scene, drawn in order; owned
+
+    std::vector<Framing::Box> mModelBoxes; // box of each scene object, before its transform
+    DrawCache mDrawCache;
+    Camera mHomeCam;             // where x returns to
+    Vector3<float> mHomeCentre;  // what it looks at
+    Vector3<float> mOrbitCentre; // what the orbit camera turns around and the wheel zooms to
+    bool mOrbiting;              // orbit camera (c) rather than the fly camera
+    std::string mTitle;
 };

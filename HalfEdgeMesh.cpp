@@ -187,6 +187,7 @@ void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                                const Vector3<float>& v3)
 {
+    changed();
     unsigned int ind1 = 0;
     unsigned int ind2 = 0;
     unsigned int ind3 = 0;

@@ -40,7 +40,11 @@ public:
     virtual void calculateFaceNormals();
     virtual void calculateVertexNormals();
 
-    void setShadingFlag(SHADING s) { mShadingFlag = s; }
+    void setShadingFlag(SHADING s)
+    {
+        mShadingFlag = s;
+        changed();
+    }
     SHADING getShadingFlag() const { return mShadingFlag; }
 
     // Half the length of the cross product of the two edges from v1; never negative.

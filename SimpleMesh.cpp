@@ -58,6 +58,7 @@ bool SimpleMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 bool SimpleMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                              const Vector3<float>& v3)
 {
+    changed();
     unsigned int ind1 = 0;
     unsigned int ind2 = 0;
     unsigned int ind3 = 0;
@@ -145,6 +146,7 @@ Vector3<float> SimpleMesh::faceNormal(const Face& f) const
 
 void SimpleMesh::calculateFaceNormals()
 {
+    changed();
     mNormals.clear();
     mNormals.reserve(mFaces.size());
     for (const Face& f : mFaces)
@@ -155,6 +157,7 @@ void SimpleMesh::calculateFaceNormals()
 // the order and the values of recomputing it at every corner.
 void SimpleMesh::calculateVertexNormals()
 {
+    changed();
     mNormals.clear();
     if (mVerts.empty())
         return;
@@ -396,6 +399,7 @@ float SimpleMesh::curvature(unsigned int vertexIndex, const Vector3<float>& n)
 
 void SimpleMesh::calcCurv()
 {
+    changed();
     mMinCurv = 3.4028235e38f;  // the largest finite float
     mMaxCurv = 1.1754944e-38f; // the smallest positive normal float, not the most negative
     curvatureArray.clear();

@@ -1,4 +1,5 @@
 #include "GUI.h"
+#include "viewer/CommandLine.h"
 
 #include <GL/glut.h>
 
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <vector>
 
 namespace
 {
@@ -79,11 +81,40 @@ Display* openDisplay(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    Display* display = openDisplay(argc, argv);
+    const CommandLine command = CommandLine::parse(argc, argv);
+    if (!command.error.empty())
+    {
+        std::cerr << "MeshViewer: " << command.error << "\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+    if (command.help)
+    {
+        printHelp(std::cout);
+        return 0;
+    }
+    if (command.version)
+    {
+        std::cout << "MeshViewer " << MV_VERSION << std::endl;
+        return 0;
+    }
+    // Before the window opens: a file that cannot be read ends the program without one.
+    mainGUI.setDrawCache(command.drawCache);
+    if (!mainGUI.addCommandLineFiles(command.files))
+        return 1;
+
+    // GLUT sees its own options only.
+    std::vector<char*> glutArgv;
+    for (const std::string& a : command.glutArguments)
+        glutArgv.push_back(const_cast<char*>(a.c_str()));
+    int glutArgc = static_cast<int>(glutArgv.size());
+    glutArgv.push_back(nullptr);
+
+    Display* display = openDisplay(glutArgc, glutArgv.data());
     if (display == nullptr)
         return EXIT_FAILURE;
 
-    glutInit(&argc, argv);
+    glutInit(&glutArgc, glutArgv.data());
     XCloseDisplay(display);
     mainGUI.init();
 

@@ -71,15 +71,61 @@ public:
     void accRight() { accelerate(getSideVector()); }
 
     // Turns the view towards the world origin; position and motion are left alone.
-    void lookAtOrigo()
+    void lookAtOrigo() { lookAlong(-mCameraPos); }
+    // Turns the view towards a point; position and motion are left alone.
+    void lookAt(const Vector3<float>& target) { lookAlong(target - mCameraPos); }
+
+    // The eye at a new place, at rest; the view keeps its direction.
+    void placeAt(const Vector3<float>& eye)
     {
-        const Vector3<float> d = -mCameraPos;
+        stop();
+        mCameraPos = eye;
+        mLastCameraPos = eye;
+    }
+
+    // Orbit: turns the view as rotateXY does and moves the eye around the centre so that it
+    // keeps its distance and looks at it.
+    void orbit(const Vector3<float>& centre, float xr, float yr)
+    {
+        const float distance = (mCameraPos - centre).length();
+        rotateXY(xr, yr);
+        mCameraPos = centre - getLookAtVector() * distance;
+    }
+
+    // One wheel step: towards the centre (steps > 0) or away. Orbiting, the eye moves along
+    // the line to the centre; flying, along the view, by the same share of the distance to
+    // the centre. Each step in covers ZOOM_SHARE of that distance and a step out undoes one
+    // in, so the eye never reaches or passes the centre.
+    static constexpr float ZOOM_SHARE = 0.125f;
+    void zoom(const Vector3<float>& centre, int steps, bool orbiting)
+    {
+        const Vector3<float> toEye = mCameraPos - centre;
+        const float distance = toEye.length();
+        const float factor =
+            static_cast<float>(std::pow(1.0 - static_cast<double>(ZOOM_SHARE), steps));
+        if (orbiting)
+            mCameraPos = centre + toEye * factor;
+        else
+            mCameraPos += getLookAtVector() * (distance * (1.0f - factor));
+    }
+
+    // The home camera: at (2, 1, -0.1) looking at the origin, at rest, acceleration scale 0.5.
+    static Camera home() { return Camera(Vector3<float>(2.0f, 1.0f, -0.1f), 0.5f); }
+    void reset() { *this = home(); }
+
+    // The eye jumps r along the viewing direction; velocity and acceleration stay.
+    void dolly(float r) { mCameraPos += getLookAtVector() * r; }
+
+private:
+    // The view along d, computed as the home view towards the origin is.
+    void lookAlong(const Vector3<float>& d)
+    {
         const float r = d.length();
-        // At the origin there is no direction to look in, so the view stays as it is.
+        // At the target there is no direction to look in, so the view stays as it is.
         if (!(r > 0.0f))
             return;
         const float theta = std::acos(clamp(d[1] / r, -1.0f, 1.0f));
-        // Straight above or below the origin the azimuth is undefined (0/0): keep it.
+        // Straight above or below the target the azimuth is undefined (0/0): keep it.
         float azimuth = mCameraAngle[1];
         if (d[0] != 0.0f || d[2] != 0.0f)
         {
@@ -94,13 +140,6 @@ public:
         mCameraAngle =
             Vector3<float>(1.0f, azimuth, static_cast<float>(static_cast<double>(theta) / PI));
     }
-
-    // The home camera: at (2, 1, -0.1) looking at the origin, at rest, acceleration scale 0.5.
-    static Camera home() { return Camera(Vector3<float>(2.0f, 1.0f, -0.1f), 0.5f); }
-    void reset() { *this = home(); }
-
-    // The eye jumps r along the viewing direction; velocity and acceleration stay.
-    void dolly(float r) { mCameraPos += getLookAtVector() * r; }
 
 protected:
     static constexpr double PI = 3.14159265358979323846;

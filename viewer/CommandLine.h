@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The viewer's command line: its own options, GLUT's (passed on to glutInit) and files.
+struct CommandLine
+{
+    std::vector<std::string> files;
+    std::vector<std::string> glutArguments; // the program name and GLUT's options
+    bool help = false;
+    bool version = false;
+    bool drawCache = true;
+    std::string error; // a usage error, when not empty
+
+    static CommandLine parse(int argc, const char* const* argv);
+};
+
+void printUsage(std::ostream& out);
+void printHelp(std::ostream& out);

@@ -1,0 +1,110 @@
+#pragma once
+
+// Where meshes go and where the camera looks at them: plain arithmetic on boxes, kept free
+// of OpenGL so that it can be tested without a window.
+
+#include "SupportCode/Matrix4x4.h"
+#include "SupportCode/Vector3.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace Framing
+{
+// An axis-aligned box; empty until a point is added.
+struct Box
+{
+    Vector3<float> min{0.0f, 0.0f, 0.0f};
+    Vector3<float> max{0.0f, 0.0f, 0.0f};
+    bool empty = true;
+
+    void add(const Vector3<float>& p)
+    {
+        for (int i = 0; i < 3; ++i)
+        {
+            min[i] = empty ? p[i] : std::min(min[i], p[i]);
+            max[i] = empty ? p[i] : std::max(max[i], p[i]);
+        }
+        empty = false;
+    }
+    void add(const Box& b)
+    {
+        if (!b.empty)
+        {
+            add(b.min);
+            add(b.max);
+        }
+    }
+    Vector3<float> centre() const { return (min + max) * 0.5f; }
+    // Half the diagonal: the radius of the sphere around the centre through the corners.
+    float radius() const { return (max - min).length() * 0.5f; }
+};
+
+// The box around the eight corners of b moved by t.
+inline Box transformed(const Box& b, const Matrix4x4<float>& t)
+{
+    Box out;
+    if (b.empty)
+        return out;
+    for (int corner = 0; corner < 8; ++corner)
+    {
+        const Vector3<float> p((corner & 1) ? b.max[0] : b.min[0],
+                               (corner & 2) ? b.max[1] : b.min[1],
+                               (corner & 4) ? b.max[2] : b.min[2]);
+        const Vector4<float> q = t * Vector4<float>(p[0], p[1], p[2], 1.0f);
+        out.add(Vector3<float>(q[0], q[1], q[2]));
+    }
+    return out;
+}
+
+// Gap between neighbours placed side by side, in the placed (unit) size.
+constexpr float PLACEMENT_GAP = 0.25f;
+
+// Model transforms that set meshes side by side along x: each scaled uniformly so that the
+// largest side of its box is one unit (a box without extent keeps its size), standing on
+// the grid (lowest point at y = 0), centred on z = 0, and the row centred on x = 0.
+inline std::vector<Matrix4x4<float>> placeSideBySide(const std::vector<Box>& boxes)
+{
+    std::vector<float> scales, widths;
+    float total = 0.0f;
+    for (const Box& b : boxes)
+    {
+        const Vector3<float> size = b.empty ? Vector3<float>(0, 0, 0) : b.max - b.min;
+        const float largest = std::max(size[0], std::max(size[1], size[2]));
+        const float s = largest > 0.0f && std::isfinite(1.0f / largest) ? 1.0f / largest : 1.0f;
+        scales.push_back(s);
+        widths.push_back(size[0] * s);
+        total += size[0] * s;
+    }
+    if (!boxes.empty())
+        total += PLACEMENT_GAP * static_cast<float>(boxes.size() - 1);
+
+    std::vector<Matrix4x4<float>> out;
+    float left = -total * 0.5f;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+    {
+        const Box& b = boxes[i];
+        const float s = scales[i];
+        const Vector3<float> c = b.empty ? Vector3<float>(0, 0, 0) : b.centre();
+        const float lowest = b.empty ? 0.0f : b.min[1];
+        out.push_back(
+            Matrix4x4<float>::translation(left + widths[i] * 0.5f, -lowest * s, -c[2] * s) *
+            Matrix4x4<float>::scale(s) * Matrix4x4<float>::translation(-c[0], 0, 0));
+        left += widths[i] + PLACEMENT_GAP;
+    }
+    return out;
+}
+
+// Kept between the eye and the nearest point of the sphere, beyond the near plane.
+constexpr float NEAR_MARGIN = 0.1f;
+
+// The distance from the centre of a sphere of this radius at which it just fits a vertical
+// field of view of this many degrees (but no closer than NEAR_MARGIN to its surface).
+inline float viewDistance(float radius, double fovDegrees)
+{
+    const double half = fovDegrees * 3.14159265358979323846 / 360.0;
+    const float fit = static_cast<float>(static_cast<double>(radius) / std::sin(half));
+    return std::max(fit, radius + NEAR_MARGIN);
+}
+} // namespace Framing
