@@ -114,6 +114,7 @@ GUI::GUI()
       mOrbitCentre(0.0f, 0.0f, 0.0f), mOrbiting(false), mTitle("Mesh Viewer")
 {
     mClockArray[0].start();
+    mBenchmarkClock.start();
     mClockArray[1].highPrecision(true);
     mClockArray[1].start();
     mFrameTimestamp = static_cast<float>(mClockArray[1].read());
@@ -219,6 +220,22 @@ void GUI::displayFunc()
     ++mFramecounter;
     glFlush();
     glutSwapBuffers();
+
+    if (mBenchmarkSeconds > 0.0)
+    {
+        const double t = mBenchmarkClock.read();
+        if (mBenchmarkFrames < 0 && t >= 1.0)
+        {
+            mBenchmarkFrames = 0;
+            mBenchmarkClock.start();
+        }
+        else if (mBenchmarkFrames >= 0 && ++mBenchmarkFrames > 0 && t >= mBenchmarkSeconds)
+        {
+            std::printf("%.1f fps (%ld frames in %.1f s)\n",
+                        static_cast<double>(mBenchmarkFrames) / t, mBenchmarkFrames, t);
+            std::exit(0);
+        }
+    }
 }
 
 void GUI::winReshapeFunc(GLint newWidth, GLint newHeight)

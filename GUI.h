@@ -34,6 +34,9 @@ public:
     // be read: the caller ends the program.
     bool addCommandLineFiles(const std::vector<std::string>& files);
     void setDrawCache(bool enabled) { mDrawCache.setEnabled(enabled); }
+    // After a second of warm-up, counts frames for this many seconds, prints the rate and
+    // ends the program (0: off).
+    void setBenchmark(double seconds) { mBenchmarkSeconds = seconds; }
 
     void displayFunc();
     void winReshapeFunc(GLint newWidth, GLint newHeight);
@@ -85,4 +88,7 @@ private:
     Vector3<float> mOrbitCentre; // what the orbit camera turns around and the wheel zooms to
     bool mOrbiting;              // orbit camera (c) rather than the fly camera
     std::string mTitle;
+    double mBenchmarkSeconds = 0.0;
+    long mBenchmarkFrames = -1; // -1 during the warm-up
+    Stopwatch mBenchmarkClock;
 };

@@ -100,6 +100,7 @@ int main(int argc, char** argv)
     }
     // Before the window opens: a file that cannot be read ends the program without one.
     mainGUI.setDrawCache(command.drawCache);
+    mainGUI.setBenchmark(command.benchmarkSeconds);
     if (!mainGUI.addCommandLineFiles(command.files))
         return 1;
 

@@ -131,3 +131,49 @@ TEST(Camera, RotateDollyAndReset)
     EXPECT_EQ(cam.mCameraAngle, CameraProbe().mCameraAngle);
     EXPECT_FALSE(cam.moving());
 }
+
+TEST(Camera, OrbitKeepsTheDistanceAndFacesTheCentre)
+{
+    const V3 centre(0.5f, 0.2f, -0.3f);
+    CameraProbe cam;
+    cam.lookAt(centre);
+    const float distance = (cam.getPosition() - centre).length();
+    cam.orbit(centre, 0.3f, -0.1f);
+    EXPECT_NEAR((cam.getPosition() - centre).length(), distance, 1e-5f);
+    EXPECT_TRUE(near(cam.getLookAtPoint(),
+                     cam.getPosition() + (centre - cam.getPosition()) * (1.0f / distance), 1e-5f));
+    // Half a turn of azimuth at the horizon puts the eye opposite, mirrored through the centre.
+    cam.placeAt(centre + V3(0.0f, 0.0f, -2.0f));
+    cam.lookAt(centre);
+    cam.orbit(centre, 1.0f, 0.0f);
+    EXPECT_TRUE(near(cam.getPosition(), centre + V3(0.0f, 0.0f, 2.0f), 1e-5f));
+}
+
+TEST(Camera, WheelStepsShareTheDistanceAndNeverReachTheCentre)
+{
+    const V3 centre(0.0f, 0.5f, 0.0f);
+    for (const bool orbiting : {true, false})
+    {
+        CameraProbe cam;
+        cam.lookAt(centre);
+        const V3 start = cam.getPosition();
+        const float d = (start - centre).length();
+        cam.zoom(centre, 1, orbiting);
+        EXPECT_NEAR((cam.getPosition() - centre).length(), d * (1.0f - Camera::ZOOM_SHARE), 1e-5f)
+            << orbiting;
+        cam.zoom(centre, -1, orbiting);
+        EXPECT_TRUE(near(cam.getPosition(), start, 1e-5f)) << orbiting;
+        for (int i = 0; i < 60; ++i)
+            cam.zoom(centre, 1, orbiting);
+        const V3 toEye = cam.getPosition() - centre, from = start - centre;
+        EXPECT_NEAR(toEye.length(), d * std::pow(1.0f - Camera::ZOOM_SHARE, 60.0f), 1e-4f);
+        // still on the side it started from
+        EXPECT_GT(toEye[0] * from[0] + toEye[1] * from[1] + toEye[2] * from[2], 0.0f);
+    }
+    // Flying, a step goes along the view even when it does not face the centre.
+    CameraProbe cam;
+    const V3 look = cam.getLookAtVector();
+    cam.zoom(V3(5.0f, 0.0f, 5.0f), 1, false);
+    EXPECT_TRUE(near(cross(cam.getPosition() - HOME, look), ZERO, 1e-5f));
+    EXPECT_FALSE(cam.moving());
+}

@@ -6,6 +6,7 @@
 
 #include <GL/gl.h>
 
+#include <functional>
 #include <sstream>
 
 namespace
@@ -48,3 +49,39 @@ std::vector<std::string> drawnCalls(Geometry& g)
         Recorder{#name} arguments;                                                                 \
     }
 MV_GL_CALLS(MV_GL_RECORD)
+
+// Display lists, for the viewer's drawing cache: list numbers count up from 1.
+GLuint glGenLists(GLsizei range)
+{
+    static GLuint next = 1;
+    Recorder{"glGenLists"}(range);
+    next += static_cast<GLuint>(range);
+    return next - static_cast<GLuint>(range);
+}
+void glNewList(GLuint list, GLenum mode)
+{
+    Recorder{"glNewList"}(list, mode);
+}
+void glEndList()
+{
+    Recorder{"glEndList"}();
+}
+void glCallList(GLuint list)
+{
+    Recorder{"glCallList"}(list);
+}
+void glDeleteLists(GLuint list, GLsizei range)
+{
+    Recorder{"glDeleteLists"}(list, range);
+}
+GLenum glGetError()
+{
+    return GL_NO_ERROR;
+}
+
+std::vector<std::string> recordedCalls(const std::function<void()>& run)
+{
+    gCalls.clear();
+    run();
+    return gCalls;
+}

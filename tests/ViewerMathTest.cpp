@@ -1,6 +1,10 @@
 #include "SupportCode/ViewerMath.h"
 
+#include "viewer/Framing.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using ViewerMath::MousePosition;
 
@@ -58,4 +62,48 @@ TEST(ViewerMath, MouseSamplesCountYFromTheBottomAndMinusOneStartsAfresh)
         EXPECT_TRUE(x == s.sx && y == s.sy)
             << s.width << " x " << s.height << ": " << x << ", " << y;
     }
+}
+
+TEST(ViewerFraming, PlacedSideBySideOnTheGridUnitSizedAndCentred)
+{
+    using Framing::Box;
+    const auto box = [](Vector3<float> lo, Vector3<float> hi)
+    {
+        Box b;
+        b.add(lo);
+        b.add(hi);
+        return b;
+    };
+    const std::vector<Box> boxes = {box({-10, 5, 3}, {30, 25, 13}), // largest side x: 40
+                                    box({0, -2, 0}, {1, 2, 0.5f}),  // y: 4
+                                    box({1, 1, 1}, {1, 1, 1}),      // no extent: unscaled
+                                    Box()};
+    const std::vector<Matrix4x4<float>> t = Framing::placeSideBySide(boxes);
+    ASSERT_EQ(t.size(), 4u);
+    const float widths[] = {1.0f, 0.25f, 0.0f, 0.0f};
+    float left = -(1.25f + 3 * Framing::PLACEMENT_GAP) / 2;
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        const Box p = Framing::transformed(boxes[i], t[i]);
+        const Vector3<float> size = p.max - p.min;
+        EXPECT_NEAR(std::max(size[0], std::max(size[1], size[2])), i < 2 ? 1.0f : 0.0f, 1e-6f);
+        EXPECT_NEAR(p.min[1], 0.0f, 1e-6f) << i;
+        EXPECT_NEAR(p.min[2] + p.max[2], 0.0f, 1e-6f) << i;
+        EXPECT_NEAR(p.min[0], left, 1e-6f) << i;
+        left += widths[i] + Framing::PLACEMENT_GAP;
+    }
+    EXPECT_TRUE(Framing::transformed(Box(), t[3]).empty);
+}
+
+TEST(ViewerFraming, TheBoundingSphereJustFitsTheVerticalFieldOfView)
+{
+    for (float r : {0.5f, 1.0f, 30.0f})
+        EXPECT_NEAR(r / Framing::viewDistance(r, 45.0), std::sin(22.5 * M_PI / 180), 1e-6) << r;
+    // A tiny scene keeps clear of the near plane.
+    EXPECT_FLOAT_EQ(Framing::viewDistance(0.001f, 45.0), 0.001f + Framing::NEAR_MARGIN);
+    Framing::Box b;
+    b.add(Vector3<float>(-1, 0, 2));
+    b.add(Vector3<float>(1, 2, 4));
+    EXPECT_EQ(b.centre(), Vector3<float>(0, 1, 3));
+    EXPECT_FLOAT_EQ(b.radius(), std::sqrt(3.0f));
 }

@@ -38,6 +38,17 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
             c.version = true;
         else if (arg == "--no-cache")
             c.drawCache = false;
+        else if (arg == "--benchmark")
+        {
+            char* end = nullptr;
+            c.benchmarkSeconds = i + 1 < argc ? std::strtod(argv[++i], &end) : 0.0;
+            if (end == nullptr || *end != '\0' || !(c.benchmarkSeconds > 0.0) ||
+                c.benchmarkSeconds > 1e6)
+            {
+                c.error = "--benchmark needs a number of seconds";
+                break;
+            }
+        }
         else if (oneOf(arg, std::begin(GLUT_FLAGS), std::end(GLUT_FLAGS)))
             c.glutArguments.push_back(arg);
         else if (oneOf(arg, std::begin(GLUT_WITH_VALUE), std::end(GLUT_WITH_VALUE)))
@@ -74,6 +85,8 @@ void printHelp(std::ostream& out)
            "  --version         the version\n"
            "  --no-cache        draw every frame directly instead of replaying a compiled\n"
            "                    drawing (as does MV_NO_DRAW_CACHE=1 in the environment)\n"
+           "  --benchmark SECS  count frames for SECS seconds (after one of warm-up), print\n"
+           "                    the frame rate and quit\n"
            "  -display DISPLAY  the X display (and GLUT's other options: -geometry WxH+X+Y,\n"
            "                    -direct, -indirect, -iconic, -gldebug, -sync)\n"
            "  --                the arguments that follow are files\n"

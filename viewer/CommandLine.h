@@ -12,6 +12,7 @@ struct CommandLine
     bool help = false;
     bool version = false;
     bool drawCache = true;
+    double benchmarkSeconds = 0.0;
     std::string error; // a usage error, when not empty
 
     static CommandLine parse(int argc, const char* const* argv);
