@@ -4,6 +4,7 @@
 #include "MeshAnalysis.h"
 #include "ObjIO.h"
 #include "SimpleMesh.h"
+#include "io/MeshReaders.h"
 #include "viewer/MeshLoad.h"
 
 #include "SupportCode/Matrix4x4.h"
@@ -54,24 +55,6 @@ const GLint WHEEL_DOWN = 4;
 // whole one).
 const float ORBIT_DRAG = 0.25f;
 const float FLY_DRAG = 0.5f;
-
-// The text of a load that failed, for the command line.
-std::string whyNotLoaded(const MeshLoad::Result& r)
-{
-    switch (r.outcome)
-    {
-    case MeshLoad::Outcome::REJECTED:
-        return MeshLoad::printable(r.why);
-    case MeshLoad::Outcome::NO_TRIANGLES:
-        return "no triangles";
-    case MeshLoad::Outcome::OUT_OF_MEMORY:
-        return "out of memory";
-    case MeshLoad::Outcome::UNOPENED: // told by MeshLoad::open
-    case MeshLoad::Outcome::LOADED:
-        break;
-    }
-    return "";
-}
 
 std::string genusText(const MeshAnalysis::Component& c)
 {
@@ -396,8 +379,7 @@ void GUI::specialFunc(GLint /*keycode*/, GLint /*mouseX*/, GLint /*mouseY*/) {}
 
 bool GUI::openMeshFile(const std::string& filename, std::ifstream& stream)
 {
-    std::string why;
-    if (MeshLoad::open(filename, stream, why))
+    if (MeshLoad::open(filename, stream))
         return true;
     reportUnopenedFile(filename);
     return false;
@@ -406,8 +388,10 @@ bool GUI::openMeshFile(const std::string& filename, std::ifstream& stream)
 bool GUI::readIntoScene(const std::string& filename, std::ifstream& stream, Mesh* mesh,
                         const std::function<void(Mesh&)>& prepare)
 {
-    const MeshLoad::Result r = MeshLoad::read(stream, *mesh, nullptr, prepare);
-    std::cerr << r.why; // the reader's own lines, as it wrote them
+    MeshLoad::Result r = MeshLoad::readObj(stream, *mesh);
+    MeshLoad::prepareLoaded(r, *mesh, prepare);
+    if (!r.why.empty())
+        std::cerr << r.why << "\n"; // the reader's own line
     switch (r.outcome)
     {
     case MeshLoad::Outcome::LOADED:
@@ -415,11 +399,11 @@ bool GUI::readIntoScene(const std::string& filename, std::ifstream& stream, Mesh
         mModelBoxes.push_back(r.box);
         return true;
     case MeshLoad::Outcome::NO_TRIANGLES:
-        std::cerr << "no triangles in " << MeshLoad::printable(filename) << std::endl;
+        std::cerr << "no triangles in " << printableText(filename) << std::endl;
         break;
     case MeshLoad::Outcome::OUT_OF_MEMORY:
-        std::cerr << "out of memory reading " << MeshLoad::printable(filename)
-                  << "; nothing was added" << std::endl;
+        std::cerr << "out of memory reading " << printableText(filename) << "; nothing was added"
+                  << std::endl;
         break;
     default: // the reader has said why
         break;
@@ -509,21 +493,16 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
 {
     for (const std::string& file : files)
     {
-        const std::string name = MeshLoad::printable(file);
+        const std::string name = printableText(file);
         const auto fail = [&name](const std::string& why)
         {
             std::cerr << "MeshViewer: " << name << ": " << why << std::endl;
             return false;
         };
-        std::ifstream stream;
-        std::string why;
-        if (!MeshLoad::open(file, stream, why))
-            return fail(why);
-
         // Read as key 2 reads, but nothing is said before the reader has accepted the file,
         // so a bad file gives its one line only.
         std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
-        ObjIO::LoadData data;
+        MeshData data;
         const auto prepare = [&name](Mesh& m)
         {
             std::cout << "File: " << name << std::endl;
@@ -534,9 +513,12 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
             h.calculateFaceNormals();
             h.calculateVertexNormals();
         };
-        const MeshLoad::Result r = MeshLoad::read(stream, *mesh, &data, prepare);
+        MeshLoad::Result r = MeshLoad::readFile(file, *mesh, data);
+        MeshLoad::prepareLoaded(r, *mesh, prepare);
+        if (r.outcome == MeshLoad::Outcome::OUT_OF_MEMORY)
+            return fail("out of memory");
         if (r.outcome != MeshLoad::Outcome::LOADED)
-            return fail(whyNotLoaded(r));
+            return fail(r.why);
         std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
         std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
         MeshAnalysis::Report report;
@@ -563,9 +545,9 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         mGeometryList[i]->setTransform(placed[i]);
         all.add(Framing::transformed(mModelBoxes[i], placed[i]));
     }
-    // Home: from where the standard home camera looks, far enough to see them all.
-    const Vector3<float> home = Camera::home().getPosition();
-    const Vector3<float> direction = home * (1.0f / home.length());
+    // Home: from the front (+z) and above, so that the row runs across the window, far
+    // enough to see it whole.
+    const Vector3<float> direction = Framing::HOME_DIRECTION;
     mHomeCentre = all.centre();
     mHomeCam = Camera::home();
     mHomeCam.placeAt(mHomeCentre + direction * Framing::viewDistance(all.radius(), FIELD_OF_VIEW));
@@ -574,11 +556,10 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
     mOrbitCentre = mHomeCentre;
 
     const std::size_t slash = files[0].find_last_of('/');
-    mTitle = files.size() == 1
-                 ? "Mesh Viewer - " + MeshLoad::printable(slash == std::string::npos
-                                                              ? files[0]
-                                                              : files[0].substr(slash + 1))
-                 : "Mesh Viewer - " + std::to_string(files.size()) + " files";
+    mTitle = files.size() == 1 ? "Mesh Viewer - " + printableText(slash == std::string::npos
+                                                                      ? files[0]
+                                                                      : files[0].substr(slash + 1))
+                               : "Mesh Viewer - " + std::to_string(files.size()) + " files";
     return true;
 }
 

@@ -101,8 +101,7 @@ int main(int argc, char** argv)
         indices.insert(indices.end(), {f.v1, f.v2, f.v3});
     gIndexCount = static_cast<GLsizei>(indices.size());
     gCentre = placed.centre();
-    const Vector3<float> home(2.0f, 1.0f, -0.1f);
-    gEye = gCentre + home * (Framing::viewDistance(placed.radius(), 45.0) / home.length());
+    gEye = gCentre + Framing::HOME_DIRECTION * Framing::viewDistance(placed.radius(), 45.0);
 
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(1024, 768);

@@ -96,6 +96,10 @@ inline std::vector<Matrix4x4<float>> placeSideBySide(const std::vector<Box>& box
     return out;
 }
 
+// Where the home view of placed meshes looks from: the front (+z, so that a row along x
+// runs across the window) and about 27 degrees above; unit length.
+const Vector3<float> HOME_DIRECTION(0.0f, 0.4472136f, 0.8944272f);
+
 // Kept between the eye and the nearest point of the sphere, beyond the near plane.
 constexpr float NEAR_MARGIN = 0.1f;
 

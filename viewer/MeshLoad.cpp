@@ -1,20 +1,13 @@
 #include "viewer/MeshLoad.h"
 
-#include <cerrno>
-#include <cstring>
-#include <iostream>
+#include "ObjIO.h"
+
+#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 
 namespace
 {
-// The parse buffer, for callers that analyse the triangles as read.
-class Reader : public ObjIO
-{
-public:
-    LoadData& data() { return loadData; }
-};
-
 // Passes the reader's triangles on to the mesh, counting them and boxing their corners.
 class Feed : public Mesh
 {
@@ -51,118 +44,73 @@ private:
     Mesh& mTarget;
 };
 
-// Holds standard error's output while it lives.
-class CaptureStderr
+void finish(MeshLoad::Result& r, bool loaded, const Feed& feed)
 {
-public:
-    CaptureStderr() : mSaved(std::cerr.rdbuf(mText.rdbuf())) {}
-    ~CaptureStderr() { std::cerr.rdbuf(mSaved); }
-    CaptureStderr(const CaptureStderr&) = delete;
-    CaptureStderr& operator=(const CaptureStderr&) = delete;
-    std::string text() const { return mText.str(); }
-
-private:
-    std::ostringstream mText;
-    std::streambuf* mSaved;
-};
+    r.box = feed.box;
+    // The reader says why it refuses a file, except for one without positions.
+    if (!loaded)
+        r.outcome = r.why.empty() ? MeshLoad::Outcome::NO_TRIANGLES : MeshLoad::Outcome::REJECTED;
+    else
+        r.outcome =
+            feed.triangles == 0 ? MeshLoad::Outcome::NO_TRIANGLES : MeshLoad::Outcome::LOADED;
+}
 } // namespace
 
-bool MeshLoad::open(const std::string& filename, std::ifstream& stream, std::string& why)
+bool MeshLoad::open(const std::string& filename, std::ifstream& stream)
 {
     // A directory opens as a stream on this system, but reading it fails at once.
     struct stat st;
-    if (stat(filename.c_str(), &st) != 0)
-        why = std::strerror(errno);
-    else if (S_ISDIR(st.st_mode))
-        why = std::strerror(EISDIR);
-    else
-    {
-        stream.open(filename.c_str(), std::ios::binary);
-        if (stream.is_open())
-            return true;
-        why = std::strerror(errno);
-    }
-    why = "cannot open: " + why;
-    return false;
+    if (stat(filename.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    stream.open(filename.c_str(), std::ios::binary);
+    return stream.is_open();
 }
 
-MeshLoad::Result MeshLoad::readOnly(std::istream& stream, Mesh& mesh, ObjIO::LoadData* data)
+MeshLoad::Result MeshLoad::readObj(std::istream& stream, Mesh& mesh)
 {
     Result r;
-    Reader reader;
-    reader.setReleaseTriangles(data == nullptr);
     Feed feed(mesh);
-    bool loaded = false;
     try
     {
-        CaptureStderr capture;
-        try
-        {
-            loaded = reader.load(&feed, stream);
-        }
-        catch (const std::bad_alloc&)
-        {
-            r.why = capture.text();
-            r.outcome = Outcome::OUT_OF_MEMORY;
-            return r;
-        }
-        r.why = capture.text();
+        ObjIO reader;
+        std::ostringstream messages;
+        reader.setMessages(messages);
+        reader.setReleaseTriangles(true);
+        const bool loaded = reader.load(&feed, stream);
+        r.why = messages.str();
+        while (!r.why.empty() && (r.why.back() == '\n' || r.why.back() == '\r'))
+            r.why.pop_back();
+        finish(r, loaded, feed);
     }
-    catch (const std::bad_alloc&) // no room even for the reader's message
+    catch (const std::bad_alloc&)
     {
         r.outcome = Outcome::OUT_OF_MEMORY;
-        return r;
     }
-    r.box = feed.box;
-    r.triangles = feed.triangles;
-    // The reader says why it refuses a file, except for one without positions.
-    if (!loaded)
-        r.outcome = r.why.empty() ? Outcome::NO_TRIANGLES : Outcome::REJECTED;
-    else
-        r.outcome = feed.triangles == 0 ? Outcome::NO_TRIANGLES : Outcome::LOADED;
-    if (data != nullptr && r.outcome == Outcome::LOADED)
-        *data = std::move(reader.data());
     return r;
 }
 
-std::string MeshLoad::printable(const std::string& text)
+MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshData& data)
 {
-    std::string out;
-    std::size_t n = text.find_last_not_of("\r\n");
-    n = n == std::string::npos ? 0 : n + 1;
-    for (std::size_t i = 0; i < n; ++i)
+    Result r;
+    Feed feed(mesh);
+    try
     {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const auto next = [&](std::size_t k)
-        { return i + k < n ? static_cast<unsigned char>(text[i + k]) : 0u; };
-        // A well-formed UTF-8 sequence that is not a C1 control (U+0080 to U+009F) passes.
-        std::size_t length = 0;
-        if (c >= 0xC2 && c <= 0xF4 && !(c == 0xC2 && next(1) < 0xA0))
-        {
-            length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-            for (std::size_t k = 1; k < length; ++k)
-                if ((next(k) & 0xC0) != 0x80)
-                    length = 0;
-        }
-        if (c == '\n' || c == '\r')
-        {
-            if (out.size() < 2 || out.compare(out.size() - 2, 2, "; ") != 0)
-                out += "; ";
-        }
-        else if (length > 0)
-        {
-            out.append(text, i, length);
-            i += length - 1;
-        }
-        else if (c < 0x20 || c >= 0x7F)
-        {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-        else
-            out += static_cast<char>(c);
+        MeshReadOptions options;
+        options.splitPolygons = true;
+        MeshReadStats stats;
+        const bool loaded = readMeshFile(path, data, options, stats, r.why);
+        if (loaded)
+            feedMesh(data, feed);
+        else if (r.why.compare(0, 12, "cannot open:") == 0)
+            return r; // UNOPENED
+        finish(r, loaded, feed);
+        if (r.outcome == Outcome::NO_TRIANGLES && r.why.empty())
+            r.why = "no triangles";
     }
-    return out;
+    catch (const std::bad_alloc&)
+    {
+        r.outcome = Outcome::OUT_OF_MEMORY;
+        r.why = "out of memory";
+    }
+    return r;
 }
