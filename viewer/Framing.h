@@ -36,7 +36,8 @@ struct Box
             add(b.max);
         }
     }
-    Vector3<float> centre() const { return (min + max) * 0.5f; }
+    // Halves first: the sum of two large coordinates may overflow.
+    Vector3<float> centre() const { return min * 0.5f + max * 0.5f; }
     // Half the diagonal: the radius of the sphere around the centre through the corners.
     float radius() const { return (max - min).length() * 0.5f; }
 };
@@ -70,12 +71,17 @@ inline std::vector<Matrix4x4<float>> placeSideBySide(const std::vector<Box>& box
     float total = 0.0f;
     for (const Box& b : boxes)
     {
-        const Vector3<float> size = b.empty ? Vector3<float>(0, 0, 0) : b.max - b.min;
-        const float largest = std::max(size[0], std::max(size[1], size[2]));
-        const float s = largest > 0.0f && std::isfinite(1.0f / largest) ? 1.0f / largest : 1.0f;
+        // In double: the extent of float coordinates near the largest float overflows.
+        double size[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < 3 && !b.empty; ++k)
+            size[k] = static_cast<double>(b.max[k]) - static_cast<double>(b.min[k]);
+        const double largest = std::max(size[0], std::max(size[1], size[2]));
+        const float s = largest > 0.0 && std::isfinite(static_cast<float>(1.0 / largest))
+                            ? static_cast<float>(1.0 / largest)
+                            : 1.0f;
         scales.push_back(s);
-        widths.push_back(size[0] * s);
-        total += size[0] * s;
+        widths.push_back(static_cast<float>(size[0] * s));
+        total += widths.back();
     }
     if (!boxes.empty())
         total += PLACEMENT_GAP * static_cast<float>(boxes.size() - 1);
@@ -88,9 +94,10 @@ inline std::vector<Matrix4x4<float>> placeSideBySide(const std::vector<Box>& box
         const float s = scales[i];
         const Vector3<float> c = b.empty ? Vector3<float>(0, 0, 0) : b.centre();
         const float lowest = b.empty ? 0.0f : b.min[1];
-        out.push_back(
-            Matrix4x4<float>::translation(left + widths[i] * 0.5f, -lowest * s, -c[2] * s) *
-            Matrix4x4<float>::scale(s) * Matrix4x4<float>::translation(-c[0], 0, 0));
+        // Scaled first, so that no step leaves the float range.
+        out.push_back(Matrix4x4<float>::translation(left + widths[i] * 0.5f - c[0] * s, -lowest * s,
+                                                    -c[2] * s) *
+                      Matrix4x4<float>::scale(s));
         left += widths[i] + PLACEMENT_GAP;
     }
     return out;
