@@ -1,10 +1,10 @@
 #include "GUI.h"
 
+#include "Console.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
 #include "ObjIO.h"
 #include "SimpleMesh.h"
-#include "io/MeshReaders.h"
 #include "viewer/MeshLoad.h"
 
 #include "SupportCode/Matrix4x4.h"
@@ -19,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace
 {
@@ -399,10 +400,10 @@ bool GUI::readIntoScene(const std::string& filename, std::ifstream& stream, Mesh
         mModelBoxes.push_back(r.box);
         return true;
     case MeshLoad::Outcome::NO_TRIANGLES:
-        std::cerr << "no triangles in " << printableText(filename) << std::endl;
+        std::cerr << "no triangles in " << printable(filename) << std::endl;
         break;
     case MeshLoad::Outcome::OUT_OF_MEMORY:
-        std::cerr << "out of memory reading " << printableText(filename) << "; nothing was added"
+        std::cerr << "out of memory reading " << printable(filename) << "; nothing was added"
                   << std::endl;
         break;
     default: // the reader has said why
@@ -493,7 +494,7 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
 {
     for (const std::string& file : files)
     {
-        const std::string name = printableText(file);
+        const std::string name = printable(file);
         const auto fail = [&name](const std::string& why)
         {
             std::cerr << "MeshViewer: " << name << ": " << why << std::endl;
@@ -503,16 +504,24 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         // so a bad file gives its one line only.
         std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
         MeshData data;
-        const auto prepare = [&name](Mesh& m)
+        // A terminal sees the phases of a large file, as meshinfo shows them.
+        struct stat st;
+        const Progress progress(files.size() == 1 ? "MeshViewer" : "MeshViewer: " + name,
+                                stat(file.c_str(), &st) == 0 ? st.st_size : -1);
+        const auto prepare = [&name, &progress](Mesh& m)
         {
             std::cout << "File: " << name << std::endl;
             std::cerr << "Loading half edge mesh...\n";
             HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
+            progress.phase("merging boundaries");
             h.mergeAllBoundaries();
+            progress.phase("validating");
             h.validate();
+            progress.phase("computing normals");
             h.calculateFaceNormals();
             h.calculateVertexNormals();
         };
+        progress.phase("reading");
         MeshLoad::Result r = MeshLoad::readFile(file, *mesh, data);
         MeshLoad::prepareLoaded(r, *mesh, prepare);
         if (r.outcome == MeshLoad::Outcome::OUT_OF_MEMORY)
@@ -522,6 +531,7 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
         std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
         MeshAnalysis::Report report;
+        progress.phase("analysing");
         try
         {
             if (!MeshAnalysis::analyse(data.verts, data.tris, report))
@@ -556,10 +566,10 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
     mOrbitCentre = mHomeCentre;
 
     const std::size_t slash = files[0].find_last_of('/');
-    mTitle = files.size() == 1 ? "Mesh Viewer - " + printableText(slash == std::string::npos
-                                                                      ? files[0]
-                                                                      : files[0].substr(slash + 1))
-                               : "Mesh Viewer - " + std::to_string(files.size()) + " files";
+    mTitle = files.size() == 1
+                 ? "Mesh Viewer - " +
+                       printable(slash == std::string::npos ? files[0] : files[0].substr(slash + 1))
+                 : "Mesh Viewer - " + std::to_string(files.size()) + " files";
     return true;
 }
 
