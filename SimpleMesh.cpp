@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -66,40 +67,18 @@ bool SimpleMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
     addVertex(v2, ind2);
     addVertex(v3, ind3);
     mFaces.push_back(Face{ind1, ind2, ind3});
-    mVertexFacesValid = false;
     return true;
 }
 
-// Counting sort of (vertex, face) pairs: faces are visited in ascending order, so every
-// row comes out ascending, and a face naming a vertex twice is entered once.
 void SimpleMesh::buildVertexFaces() const
 {
-    const std::size_t numVerts = mVerts.size();
-    mVertexFaceStart.assign(numVerts + 1, 0);
-    for (const Face& f : mFaces)
-    {
-        ++mVertexFaceStart[f.v1 + std::size_t(1)];
-        if (f.v2 != f.v1)
-            ++mVertexFaceStart[f.v2 + std::size_t(1)];
-        if (f.v3 != f.v1 && f.v3 != f.v2)
-            ++mVertexFaceStart[f.v3 + std::size_t(1)];
-    }
-    for (std::size_t v = 0; v < numVerts; v++)
-        mVertexFaceStart[v + 1] += mVertexFaceStart[v];
-
-    mVertexFaces.assign(mVertexFaceStart[numVerts], 0);
-    std::vector<std::size_t> next(mVertexFaceStart.begin(), mVertexFaceStart.end() - 1);
-    for (std::size_t i = 0; i < mFaces.size(); i++)
-    {
-        const Face& f = mFaces[i];
-        const unsigned int face = static_cast<unsigned int>(i);
-        mVertexFaces[next[f.v1]++] = face;
-        if (f.v2 != f.v1)
-            mVertexFaces[next[f.v2]++] = face;
-        if (f.v3 != f.v1 && f.v3 != f.v2)
-            mVertexFaces[next[f.v3]++] = face;
-    }
-    mVertexFacesValid = true;
+    mVertexFaces.build(mVerts.size(), mFaces.size(),
+                       [this](std::size_t f)
+                       {
+                           const Face& face = mFaces[f];
+                           return std::array<unsigned int, 3>{face.v1, face.v2, face.v3};
+                       });
+    mVertexFacesFaceCount = mFaces.size();
 }
 
 bool SimpleMesh::findNeighbourTriangles(unsigned int vertexIndex,
@@ -108,10 +87,9 @@ bool SimpleMesh::findNeighbourTriangles(unsigned int vertexIndex,
     foundTriangles.clear();
     if (vertexIndex >= mVerts.size())
         return false;
-    if (!mVertexFacesValid)
+    if (mVertexFaces.vertices() != mVerts.size() || mVertexFacesFaceCount != mFaces.size())
         buildVertexFaces();
-    foundTriangles.assign(mVertexFaces.begin() + mVertexFaceStart[vertexIndex],
-                          mVertexFaces.begin() + mVertexFaceStart[vertexIndex + 1]);
+    foundTriangles.assign(mVertexFaces.begin(vertexIndex), mVertexFaces.end(vertexIndex));
     return !foundTriangles.empty();
 }
 

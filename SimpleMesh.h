@@ -3,6 +3,7 @@
 #include "Mesh.h"
 
 #include "SupportCode/Vector3.h"
+#include "SupportCode/VertexFaces.h"
 #include "SupportCode/WeldMap.h"
 
 #include <cstddef>
@@ -74,12 +75,12 @@ private:
     Vector3<float> faceNormal(const Face& f) const;
     void buildVertexFaces() const;
 
-    // Vertex-to-faces index in compressed rows: the faces of vertex v are
-    // mVertexFaces[mVertexFaceStart[v] .. mVertexFaceStart[v + 1]), ascending. Built on the
-    // first query after a triangle was added; a cache, hence mutable (single-threaded use).
-    mutable std::vector<std::size_t> mVertexFaceStart;
-    mutable std::vector<unsigned int> mVertexFaces;
-    mutable bool mVertexFacesValid = false;
+    // Faces by vertex, built on the first query for the vertex and face counts it holds:
+    // only appends change the mesh, so any vertex or face added since (also straight into
+    // mVerts or mFaces by a subclass) makes the next query rebuild it. A cache, hence
+    // mutable (single-threaded use).
+    mutable VertexFaces mVertexFaces;
+    mutable std::size_t mVertexFacesFaceCount = 0;
 
     // Scratch of curvature(), kept to avoid allocating for every vertex.
     std::vector<unsigned int> mRingFaces;

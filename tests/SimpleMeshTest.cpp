@@ -184,6 +184,22 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
     EXPECT_FALSE(mesh.findNeighbourTriangles(5, found)) << "a vertex no face uses";
     EXPECT_TRUE(found.empty());
     EXPECT_FALSE(mesh.findNeighbourTriangles(99, found));
+
+    // A vertex in faces 2 and 5 only gives exactly (2, 5).
+    SimpleMeshProbe six;
+    for (int f = 0; f < 6; f++)
+        six.addTriangle({float(f), 0, 0}, {float(f), 1, 0},
+                        (f == 2 || f == 5) ? V3(9, 9, 9) : V3(float(f), 0, 1));
+    unsigned int apex = 0;
+    EXPECT_FALSE(six.addVertex({9, 9, 9}, apex));
+    EXPECT_TRUE(six.findNeighbourTriangles(apex, found));
+    EXPECT_EQ(found, List({2, 5}));
+    // Vertices and faces added past addTriangle are seen by the next query too.
+    EXPECT_TRUE(six.addVertex({7, 7, 7}, apex));
+    EXPECT_FALSE(six.findNeighbourTriangles(apex, found));
+    six.mFaces.push_back({apex, apex, 0});
+    EXPECT_TRUE(six.findNeighbourTriangles(apex, found));
+    EXPECT_EQ(found, List({6}));
 }
 
 TEST(SimpleMesh, NormalsFollowTheWindingWithEqualWeights)
