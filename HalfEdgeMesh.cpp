@@ -452,40 +452,51 @@ void HalfEdgeMesh::linkBorderHalfEdge(unsigned int indx, RotationMemo* memo)
         mEdges[prevBorder].next = indx;
 }
 
-void HalfEdgeMesh::validate() const
+HalfEdgeMesh::Validation HalfEdgeMesh::validation() const
 {
+    Validation v;
     for (std::size_t i = 0; i < mEdges.size(); i++)
     {
         const HalfEdge& e = mEdges[i];
         if (e.vert == UNINITIALIZED || e.face == UNINITIALIZED || e.next == UNINITIALIZED ||
             e.prev == UNINITIALIZED || e.pair == UNINITIALIZED)
-            std::cerr << "HalfEdge " << i << " not properly initialized\n";
+            v.unsetHalfEdges.push_back(static_cast<unsigned int>(i));
     }
-    std::cerr << "Done with edge check (checked " << mEdges.size() << " edges)\n";
-
     for (std::size_t i = 0; i < mFaces.size(); i++)
-    {
         if (mFaces[i].edge == UNINITIALIZED)
-            std::cerr << "Face " << i << " not properly initialized\n";
-    }
-    std::cerr << "Done with face check (checked " << mFaces.size() << " faces)\n";
-
+            v.unsetFaces.push_back(static_cast<unsigned int>(i));
     for (std::size_t i = 0; i < mVerts.size(); i++)
-    {
         if (mVerts[i].edge == UNINITIALIZED)
-            std::cerr << "Vertex " << i << " not properly initialized\n";
-    }
-    std::cerr << "Done with vertex check (checked " << mVerts.size() << " vertices)\n";
+            v.unsetVertices.push_back(static_cast<unsigned int>(i));
+    v.halfEdges = mEdges.size();
+    v.faces = mFaces.size();
+    v.vertices = mVerts.size();
 
-    std::cerr << "Looping through triangle neighborhood of each vertex... " << std::flush;
     std::vector<unsigned int> neighbours;
-    std::size_t isolated = 0;
     for (std::size_t i = 0; i < mVerts.size(); i++)
-    {
         if (!findNeighbourTriangles(static_cast<unsigned int>(i), neighbours))
-            ++isolated;
-    }
-    std::cerr << "\nDone: " << isolated << " isolated vertices found" << std::endl;
+            ++v.isolatedVertices;
+    return v;
+}
+
+void HalfEdgeMesh::Validation::print(std::ostream& out) const
+{
+    for (const unsigned int i : unsetHalfEdges)
+        out << "HalfEdge " << i << " not properly initialized\n";
+    out << "Done with edge check (checked " << halfEdges << " edges)\n";
+    for (const unsigned int i : unsetFaces)
+        out << "Face " << i << " not properly initialized\n";
+    out << "Done with face check (checked " << faces << " faces)\n";
+    for (const unsigned int i : unsetVertices)
+        out << "Vertex " << i << " not properly initialized\n";
+    out << "Done with vertex check (checked " << vertices << " vertices)\n";
+    out << "Looping through triangle neighborhood of each vertex... " << std::flush;
+    out << "\nDone: " << isolatedVertices << " isolated vertices found" << std::endl;
+}
+
+void HalfEdgeMesh::validate() const
+{
+    validation().print(std::cerr);
 }
 
 // ---------------------------------------------------------------------------------------

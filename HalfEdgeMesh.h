@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -56,6 +57,26 @@ public:
         Vector3<float> normal;             // unit normal; (0, 0, 0) until computed
     };
 
+    // What validate() finds: the records holding UNINITIALIZED, by kind and in index order,
+    // the numbers of records checked, and the vertices with no triangle around them.
+    struct Validation
+    {
+        std::vector<unsigned int> unsetHalfEdges; // any of the five fields
+        std::vector<unsigned int> unsetFaces;     // edge
+        std::vector<unsigned int> unsetVertices;  // edge
+        std::size_t halfEdges = 0;
+        std::size_t faces = 0;
+        std::size_t vertices = 0;
+        std::size_t isolatedVertices = 0;
+
+        std::size_t unsetRecords() const
+        {
+            return unsetHalfEdges.size() + unsetFaces.size() + unsetVertices.size();
+        }
+        // The report validate() prints.
+        void print(std::ostream& out) const;
+    };
+
     HalfEdgeMesh();
     ~HalfEdgeMesh() override;
 
@@ -76,6 +97,7 @@ public:
     void mergeAllBoundaries();
     // Reports unassigned records and isolated vertices on standard error.
     void validate() const;
+    Validation validation() const;
 
 protected:
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;

@@ -166,7 +166,8 @@ bool runHalfEdgeMeshPipeline(const std::string& file, PipelineRun& run)
     if (!ok)
         return false;
     run.time("merge", [&] { mesh.mergeAllBoundaries(); });
-    run.time("validate", [&] { mesh.validate(); });
+    HalfEdgeMesh::Validation checked;
+    run.time("validate", [&] { checked = mesh.validation(); });
     run.time("face normals", [&] { mesh.calculateFaceNormals(); });
     run.time("vertex normals", [&] { mesh.calculateVertexNormals(); });
     float area = 0.0f, volume = 0.0f;
@@ -178,6 +179,8 @@ bool runHalfEdgeMeshPipeline(const std::string& file, PipelineRun& run)
     run.result("area", area);
     run.result("volume", volume);
     run.result("genus", genus);
+    run.result("unset records", static_cast<double>(checked.unsetRecords()));
+    run.result("isolated vertices", static_cast<double>(checked.isolatedVertices));
     return true;
 }
 

@@ -196,6 +196,10 @@ TEST(HalfEdgeMesh, OneTriangleThenASecondSharingAnEdge)
                                 "HalfEdge 3 not properly initialized\n"
                                 "HalfEdge 5 not properly initialized\n" +
                                     report(6, 1, 3, 1));
+    const HalfEdgeMesh::Validation found = mesh.validation();
+    EXPECT_EQ(found.unsetHalfEdges, List({1, 3, 5}));
+    EXPECT_EQ(List({unsigned(found.unsetRecords()), unsigned(found.isolatedVertices)}),
+              List({3, 1}));
     mesh.mergeAllBoundaries(); // the border loop 1 -> 5 -> 3
     EXPECT_EQ(mesh.fields(1), List({1, BORDER, 5, 3, 0}));
     EXPECT_EQ(mesh.fields(5), List({0, BORDER, 3, 1, 4}));

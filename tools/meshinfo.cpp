@@ -57,52 +57,6 @@ public:
     std::size_t numFaces() const { return mFaces.size(); }
 };
 
-// Passes everything on to another stream buffer and counts the validation report's problem
-// lines on the way.
-class ValidateLineCounter : public std::streambuf
-{
-public:
-    explicit ValidateLineCounter(std::streambuf* target) : mTarget(target) {}
-    unsigned long long problemLines() const { return mProblemLines; }
-    unsigned long long isolatedVertices() const { return mIsolatedVertices; }
-
-protected:
-    int overflow(int c) override
-    {
-        if (c == traits_type::eof())
-            return traits_type::not_eof(c);
-        const char ch = static_cast<char>(c);
-        xsputn(&ch, 1);
-        return c;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override
-    {
-        const std::streamsize written = mTarget->sputn(s, n);
-        for (std::streamsize i = 0; i < n; ++i)
-        {
-            if (s[i] != '\n')
-            {
-                mLine += s[i];
-                continue;
-            }
-            unsigned long long count = 0;
-            if (mLine.find(" not properly initialized") != std::string::npos)
-                ++mProblemLines;
-            else if (std::sscanf(mLine.c_str(), "Done: %llu isolated vertices found", &count) == 1)
-                mIsolatedVertices = count;
-            mLine.clear();
-        }
-        return written;
-    }
-    int sync() override { return mTarget->pubsync(); }
-
-private:
-    std::streambuf* mTarget;
-    std::string mLine;
-    unsigned long long mProblemLines = 0;
-    unsigned long long mIsolatedVertices = 0;
-};
-
 struct Phase
 {
     const char* name;
@@ -502,19 +456,17 @@ FileResult examine(const std::string& file, const Options& options, bool several
 
     announce("validating");
     {
-        std::ostringstream report;
-        ValidateLineCounter counter(report.rdbuf());
-        const std::lock_guard<std::mutex> lock(gStderrMutex);
         start = Clock::now();
-        std::streambuf* stderrBuffer = std::cerr.rdbuf(&counter);
-        mesh.validate();
-        std::cerr.flush();
-        std::cerr.rdbuf(stderrBuffer);
+        const HalfEdgeMesh::Validation checked = mesh.validation();
         o.phases.push_back({"validate", millisecondsSince(start)});
-        o.validateProblemLines = counter.problemLines();
-        o.validateIsolatedVertices = counter.isolatedVertices();
+        o.validateProblemLines = checked.unsetRecords();
+        o.validateIsolatedVertices = checked.isolatedVertices;
         if (!options.quiet)
+        {
+            std::ostringstream report;
+            checked.print(report);
             result.err += report.str();
+        }
     }
 
     announce("computing normals");

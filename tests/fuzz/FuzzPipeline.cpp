@@ -42,7 +42,10 @@ void exercise(const MeshData& data)
     InspectedHalfEdgeMesh mesh;
     feedMesh(data, mesh);
     mesh.mergeAllBoundaries();
-    mesh.validate();
+    const HalfEdgeMesh::Validation checked = mesh.validation();
+    // Every half-edge is made in pairs and merged; a vertex is made with its first triangle.
+    require(checked.unsetFaces.empty() && checked.unsetVertices.empty());
+    require(checked.halfEdges == mesh.numHalfEdges() && checked.faces == mesh.numFaces());
     mesh.calculateFaceNormals();
     mesh.calculateVertexNormals();
     mesh.area();
