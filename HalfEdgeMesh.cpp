@@ -611,8 +611,7 @@ void HalfEdgeMesh::calculateFaceNormals()
             mFaces[f].normal = Vector3<float>(0.0f, 0.0f, 0.0f);
             continue;
         }
-        const Vector3<float>& p0 = mVerts[c0].vec;
-        mFaces[f].normal = unitOrZero(cross(mVerts[c1].vec - p0, mVerts[c2].vec - p0));
+        mFaces[f].normal = Mesh::faceNormal(mVerts[c0].vec, mVerts[c1].vec, mVerts[c2].vec);
     }
 }
 

@@ -50,6 +50,10 @@ public:
     // Half the length of the cross product of the two edges from v1; never negative.
     static float triArea(const Vector3<float>& v1, const Vector3<float>& v2,
                          const Vector3<float>& v3);
+    // The unit normal of the triangle (right-handed in corner order), or (0, 0, 0) when it
+    // has no direction (zero area). Both meshes' face normals.
+    static Vector3<float> faceNormal(const Vector3<float>& p0, const Vector3<float>& p1,
+                                     const Vector3<float>& p2);
 
 protected:
     // Welds v through the mesh's position-keyed map: true if a new vertex was made.

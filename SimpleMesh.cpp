@@ -93,33 +93,9 @@ bool SimpleMesh::findNeighbourTriangles(unsigned int vertexIndex,
     return !foundTriangles.empty();
 }
 
-// A zero-area face has no direction; (0, 0, 0) keeps NaN out of the vertex normals and the
-// colours, and adds nothing to a sum. A face whose edge products leave the float range
-// (edges below about 1e-19 or above 1e19) is normalised again in double.
 Vector3<float> SimpleMesh::faceNormal(const Face& f) const
 {
-    const Vector3<float>& p0 = mVerts[f.v1];
-    const Vector3<float>& p1 = mVerts[f.v2];
-    const Vector3<float>& p2 = mVerts[f.v3];
-    Vector3<float> n = cross(p1 - p0, p2 - p0);
-    n.normalize();
-    if (isFinite(n))
-        return n;
-
-    double e1[3];
-    double e2[3];
-    for (unsigned int c = 0; c < 3; c++)
-    {
-        e1[c] = double(p1[c]) - double(p0[c]);
-        e2[c] = double(p2[c]) - double(p0[c]);
-    }
-    const double c0 = e1[1] * e2[2] - e1[2] * e2[1];
-    const double c1 = e1[2] * e2[0] - e1[0] * e2[2];
-    const double c2 = e1[0] * e2[1] - e1[1] * e2[0];
-    const double len = std::sqrt((c0 * c0 + c1 * c1) + c2 * c2);
-    if (!(len > 0.0) || !std::isfinite(len))
-        return Vector3<float>(0.0f, 0.0f, 0.0f);
-    return Vector3<float>(float(c0 / len), float(c1 / len), float(c2 / len));
+    return Mesh::faceNormal(mVerts[f.v1], mVerts[f.v2], mVerts[f.v3]);
 }
 
 void SimpleMesh::calculateFaceNormals()
