@@ -2,7 +2,11 @@
 
 #include "SupportCode/Vector4.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <limits>
+#include <utility>
 
 // 4 x 4 matrix, row-major (m[row][column]), acting on column vectors: a point p becomes
 // M p, and the translation of a transform sits in the last column.
@@ -22,6 +26,11 @@ public:
     static Matrix4x4 rotationXYZ(T rx, T ry, T rz);
 
     Matrix4x4 operator*(const Matrix4x4& m2) const;
+    // The inverse, by Gauss-Jordan elimination with partial pivoting in double precision
+    // after scaling rows and columns. A matrix singular to that precision (a scaled pivot
+    // below 2^-40), or one holding a NaN or an infinity, has none: the result is then
+    // every element a quiet NaN, which no caller can mistake for a transform.
+    Matrix4x4 inverse() const;
     Vector4<T> operator*(const Vector4<T>& vec) const;
 
     T& operator()(unsigned int row, unsigned int column) { return m[row][column]; }

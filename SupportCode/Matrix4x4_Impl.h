@@ -77,6 +77,77 @@ template <class T> Matrix4x4<T> Matrix4x4<T>::operator*(const Matrix4x4& m2) con
     return r;
 }
 
+// Rows and then columns are first scaled by powers of two (exactly) to a largest element
+// near 1, so that the pivot test is about the matrix's shape, not its units: a diagonal
+// matrix is invertible whatever its entries' sizes. With B = R A C, A^-1 = C B^-1 R.
+template <class T> Matrix4x4<T> Matrix4x4<T>::inverse() const
+{
+    Matrix4x4 r;
+    const auto none = [&r]
+    {
+        for (auto& row : r.m)
+            for (T& x : row)
+                x = std::numeric_limits<T>::quiet_NaN();
+        return r;
+    };
+    double a[4][8];
+    int rowExp[4];
+    int colExp[4];
+    for (unsigned int i = 0; i < 4; i++)
+    {
+        double largest = 0.0;
+        for (unsigned int j = 0; j < 4; j++)
+        {
+            if (!std::isfinite(static_cast<double>(m[i][j])))
+                return none();
+            largest = std::max(largest, std::fabs(static_cast<double>(m[i][j])));
+        }
+        if (!(largest > 0.0)) // a zero row
+            return none();
+        std::frexp(largest, &rowExp[i]);
+        for (unsigned int j = 0; j < 4; j++)
+            a[i][j] = std::ldexp(static_cast<double>(m[i][j]), -rowExp[i]);
+    }
+    for (unsigned int j = 0; j < 4; j++)
+    {
+        double largest = 0.0;
+        for (unsigned int i = 0; i < 4; i++)
+            largest = std::max(largest, std::fabs(a[i][j]));
+        if (!(largest > 0.0))
+            return none();
+        std::frexp(largest, &colExp[j]);
+        for (unsigned int i = 0; i < 4; i++)
+        {
+            a[i][j] = std::ldexp(a[i][j], -colExp[j]);
+            a[i][j + 4] = i == j ? 1.0 : 0.0;
+        }
+    }
+    for (unsigned int c = 0; c < 4; c++)
+    {
+        unsigned int pivot = c;
+        for (unsigned int i = c + 1; i < 4; i++)
+            if (std::fabs(a[i][c]) > std::fabs(a[pivot][c]))
+                pivot = i;
+        if (!(std::fabs(a[pivot][c]) > 0x1p-40))
+            return none();
+        std::swap(a[c], a[pivot]);
+        const double p = a[c][c];
+        for (double& x : a[c])
+            x /= p;
+        for (unsigned int i = 0; i < 4; i++)
+        {
+            const double f = a[i][c];
+            if (i != c && f != 0.0)
+                for (unsigned int j = 0; j < 8; j++)
+                    a[i][j] -= f * a[c][j];
+        }
+    }
+    for (unsigned int i = 0; i < 4; i++)
+        for (unsigned int j = 0; j < 4; j++)
+            r.m[i][j] = static_cast<T>(std::ldexp(a[i][j + 4], -colExp[i] - rowExp[j]));
+    return r;
+}
+
 template <class T> Vector4<T> Matrix4x4<T>::operator*(const Vector4<T>& vec) const
 {
     Vector4<T> r;

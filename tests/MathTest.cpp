@@ -81,6 +81,26 @@ TEST(Matrix, IdentityProductAndColumnMajorLayout)
     EXPECT_EQ(gl[4], 2.0f);
 }
 
+TEST(Matrix, InverseUndoesTheProductSingularGivesNaN)
+{
+    using M = Matrix4x4<float>;
+    const float perm[4][4] = {{0, 2, 0, 0}, {0, 0, 0, 3}, {5, 0, 0, 0}, {0, 0, -1, 0}};
+    const float dense[4][4] = {{2, -1, 0.5f, 3}, {1, 4, -2, 0}, {0.25f, 0, 3, -1}, {1, 1, 1, 1}};
+    const float shear[4][4] = {{1e12f, 1, 0, 0}, {2e12f, 3, 0, 0}, {0, 0, 1e-30f, 0}, {0, 0, 0, 1}};
+    for (const M& a : {M::translation(1, 2, 3) * M::rotationXYZ(0.3f, -1.2f, 2.5f) * M::scale(4),
+                       M(perm), M(dense), M(shear), M::scale(1e-20f), M::scale(3e12f, 1, 1e-9f)})
+        for (const M& product : {a * a.inverse(), a.inverse() * a})
+            for (unsigned int i = 0; i < 16; i++)
+                EXPECT_NEAR(product.m[i / 4][i % 4], i % 5 == 0 ? 1.0f : 0.0f, 1e-5f) << a;
+    const float rank3[4][4] = {{1, 2, 3, 4}, {2, 4, 6, 8.0f}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+    const float zero[4][4] = {};
+    M nan;
+    nan.m[1][2] = std::numeric_limits<float>::quiet_NaN();
+    for (const M& a : {M(rank3), M(zero), nan, M::scale(0)})
+        for (unsigned int i = 0; i < 16; i++)
+            EXPECT_TRUE(std::isnan(a.inverse().m[i / 4][i % 4])) << a;
+}
+
 // Quarter turns about each axis, and a general rotation as the product of its three turns.
 TEST(Matrix, RotationXYZTurnsTheAxesAndComposesXThenYThenZ)
 {
