@@ -80,6 +80,8 @@ template <class T> Matrix4x4<T> Matrix4x4<T>::operator*(const Matrix4x4& m2) con
 // Rows and then columns are first scaled by powers of two (exactly) to a largest element
 // near 1, so that the pivot test is about the matrix's shape, not its units: a diagonal
 // matrix is invertible whatever its entries' sizes. With B = R A C, A^-1 = C B^-1 R.
+// One block: scaling, elimination and unscaling read best together.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 template <class T> Matrix4x4<T> Matrix4x4<T>::inverse() const
 {
     Matrix4x4 r;
