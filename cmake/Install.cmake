@@ -70,6 +70,7 @@ function(mv_man_page program summary)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 mv_man_page(meshinfo "report the counts and measures of a triangle mesh")
+mv_man_page(MeshViewer "show triangle meshes in a window, framed, with a fly and an orbit camera")
 
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
