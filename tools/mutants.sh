@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Mutation check of the unit tests: plants each hand-made fault listed below, one at a time,
-# in a scratch copy of the committed tree, rebuilds the unit tests and runs them. A fault the
-# tests do not notice "survives". Takes tens of minutes, so it is not part of CI.
+# in a scratch copy of the committed tree, rebuilds the unit tests (at -O0, through ccache
+# where there is one) and runs them; a fault in the window program's own sources also
+# builds the viewer and runs its end-to-end tests. A fault the tests do not notice
+# "survives". Takes tens of minutes, so it is not part of CI.
 #
 #   tools/mutants.sh          every mutant
 #   tools/mutants.sh 3 17     only mutants 3 and 17 (numbers as printed by --list)
 #   tools/mutants.sh --list   the numbered list
-#   tools/mutants.sh --check  which mutants still apply to the code (no build)
+#   tools/mutants.sh --check  which mutants no longer apply to the code, or apply in more
+#                             than one place (no build)
 #
 # The copy and its build live in build-mutants/, kept between runs (MUTANTS_DIR: elsewhere).
 # MUTANTS_REV names the commit to copy (default HEAD), MUTANT_TIMEOUT the seconds one test
@@ -20,10 +23,10 @@ names=() olds=() news=()
 mutant() { names+=("$1"); olds+=("$2"); news+=("$3"); }
 
 # --- SimpleMesh ---
-mutant SimpleMesh.cpp 'mVertexFacesValid = false;' ';'
-mutant SimpleMesh.cpp 'if (f.v3 != f.v1 && f.v3 != f.v2)' 'if (f.v3 != f.v1)'
-mutant SimpleMesh.cpp 'if (!(len > 0.0) || !std::isfinite(len))' 'if (true)'
-mutant SimpleMesh.cpp 'n = cross(p1 - p0, p2 - p0);' 'n = cross(p2 - p0, p1 - p0);'
+mutant SimpleMesh.cpp ' || mVertexFacesFaceCount != mFaces.size()' ''
+mutant SupportCode/VertexFaces.h 'if (c2 != c0 && c2 != c1 && c2 < numVerts)' 'if (c2 != c0 && c2 < numVerts)'
+mutant Mesh.cpp 'if (!(len > 0.0) || !std::isfinite(len))' 'if (true)'
+mutant Mesh.cpp 'n = cross(p1 - p0, p2 - p0);' 'n = cross(p2 - p0, p1 - p0);'
 mutant SimpleMesh.cpp 'mNormals.push_back(isFinite(n) ? n : Vector3<float>(0.0f, 0.0f, 0.0f));' \
     'mNormals.push_back(n);'
 mutant SimpleMesh.cpp 'way = mNormals.size() >= mFaces.size() ? Way::FLAT : Way::BARE;' \
@@ -41,8 +44,9 @@ mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ';'
 mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
 mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ';'
-mutant HalfEdgeMesh.cpp 'if (s.lo == lo && s.hi == hi)' 'if (s.lo == lo)'
-mutant HalfEdgeMesh.cpp 'while (mSlots[i].lo != EMPTY)' 'if (mSlots[i].lo != EMPTY)'
+mutant HalfEdgeMesh.cpp 'if (std::min(a, b) == lo && std::max(a, b) == hi)' 'if (std::min(a, b) == lo)'
+mutant SupportCode/IndexTable.h 'while (mSlots[i] != NONE && !matches(mSlots[i]))' \
+    'if (mSlots[i] != NONE && !matches(mSlots[i]))'
 mutant HalfEdgeMesh.cpp 'mTakenThirdCorner.emplace(f, mEdges[prev].vert);' ';'
 mutant HalfEdgeMesh.cpp 'c2 = taken->second;' 'c2 = mEdges[mEdges[h0].prev].vert;'
 mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
@@ -50,7 +54,7 @@ mutant HalfEdgeMesh.cpp 'out.resize(mu + lambda);' 'out.resize(mu);'
 mutant HalfEdgeMesh.cpp '(*ends)[passed] = result;' '(*ends)[passed] = UNINITIALIZED;'
 mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ';'
 mutant HalfEdgeMesh.cpp 'e.prev == UNINITIALIZED || ' ''
-mutant HalfEdgeMesh.cpp '++isolated;' ';'
+mutant HalfEdgeMesh.cpp '++v.isolatedVertices;' ';'
 mutant HalfEdgeMesh.cpp 'const long long g = (e - f - v + 2) / 2;' \
     'const long long g = static_cast<long long>((std::size_t(e) - std::size_t(f) - std::size_t(v) + 2) / 2);'
 mutant HalfEdgeMesh.cpp 'static_cast<float>(sum / 3.0)' 'static_cast<float>(sum / 6.0)'
@@ -61,8 +65,8 @@ mutant HalfEdgeMesh.cpp 'return isFinite(v) ? v : Vector3<float>(0.0f, 0.0f, 0.0
 mutant SupportCode/WeldKey.h 'if (f == 0.0f)' 'if (false)'
 mutant SupportCode/WeldKey.h 'x == o.x && y == o.y && z == o.z' 'x == o.x && y == o.y'
 mutant SupportCode/WeldMap.h 'if (cached.index != NONE && cached.key == key)' 'if (cached.index != NONE)'
-mutant SupportCode/WeldMap.h 'while (mSlots[i] != NONE)' 'if (mSlots[i] != NONE)'
-mutant SupportCode/WeldMap.h '++mCount;' ';'
+mutant SupportCode/IndexTable.h $'while (mSlots[i] != NONE)\n' $'if (mSlots[i] != NONE)\n'
+mutant SupportCode/IndexTable.h '++mCount;' ';'
 mutant SupportCode/WeldMap.h 'CacheEntry{WeldKey{0, 0, 0}, NONE}' 'CacheEntry{WeldKey{0, 0, 0}, 0}'
 
 # --- OBJ reader ---
@@ -70,12 +74,12 @@ mutant ObjIO.cpp $'        if (begin < end && (*begin == \'+\' || *begin == \'-\
 mutant ObjIO.cpp 'if (r.ec == std::errc::result_out_of_range)' 'if (false)'
 mutant ObjIO.cpp 'return std::isfinite(out);' 'return true;'
 mutant ObjIO.cpp "c == '\\r' || " ''
-mutant ObjIO.cpp $'        if (is.good())\n            ++mLine;' ''
+mutant ObjIO.cpp $'    if (is.good())\n        ++mLine;\n' ''
 mutant ObjIO.cpp 'std::memmove(buffer.data(), p, held);' ';'
 mutant ObjIO.cpp 'if (keywordIs(begin, kwEnd, "v"))' 'if (keywordIs(begin, kwEnd, "v") || keywordIs(begin, kwEnd, "V"))'
 mutant ObjIO.cpp 'if (!keywordIs(begin, kwEnd, "f")' 'if (false && !keywordIs(begin, kwEnd, "f")'
 mutant ObjIO.cpp 'if (count < 3)' 'if (count < 2)'
-mutant ObjIO.cpp 'emplace_back(corner[0], corner[1], corner[3]);' 'emplace_back(corner[0], corner[1], corner[2]);'
+mutant ObjIO.cpp 'emplace_back(c[0], c[1], c[3]);' 'emplace_back(c[0], c[1], c[2]);'
 mutant ObjIO.cpp $'if (value > numVerts)\n                         {' $'if (value >= numVerts)\n                         {'
 mutant ObjIO.cpp 'if (ref.index > numVerts)' 'if (ref.index >= numVerts)'
 mutant ObjIO.cpp 'const char* fieldEnd = slash ? slash : e;' 'const char* fieldEnd = e;'
@@ -83,27 +87,30 @@ mutant ObjIO.cpp 'for (std::size_t t = 0; t < count; ++t)' 'for (std::size_t t =
 
 # --- analysis ---
 mutant MeshAnalysis.cpp ' || t[2] >= numPositions' ''
-mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - numVerts;' 'isolatedVertices = numPositions - numVerts;'
-mutant MeshAnalysis.cpp 'if (twiceArea == 0.0)' 'if (twiceArea == 0.0 && t[0] == t[1])'
-mutant MeshAnalysis.cpp 'sets.unite(t[0], t[2]);' ';'
+mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - s.vertexPosition.size();' \
+    'isolatedVertices = positions.size() - s.vertexPosition.size();'
+mutant MeshAnalysis.cpp 'collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]]))' \
+    '(false && collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]])))'
+mutant MeshAnalysis.cpp $'        sets.unite(t[0], t[2]);\n    }\n    s.componentOf' $'    }\n    s.componentOf'
+mutant MeshAnalysis.cpp $'            sets.unite(t[0], t[2]);\n            used' '            used'
 mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
 mutant MeshAnalysis.cpp 'e.outwardOnly != 1 || e.inwardOnly != 1' 'e.outwardOnly != 1 && e.inwardOnly != 1'
 mutant MeshAnalysis.cpp 'if (e.properFaces > 0 && root == i)' 'if (root == i)'
-mutant MeshAnalysis.cpp 'loops.unite(fanBoundaryEdge[root], id);' ';'
-mutant MeshAnalysis.cpp 'std::sort(higherCorners.begin(), higherCorners.end());' ';'
+mutant MeshAnalysis.cpp 'loops.unite(fanEdge, id);' ';'
+mutant MeshAnalysis.cpp 'std::sort(s.higherCorners.begin(), s.higherCorners.end());' ';'
 mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
-mutant MeshAnalysis.cpp 'if (report.boundaryEdges > 0)' 'if (report.boundaryLoops > 1)'
+mutant MeshAnalysis.cpp 'if (r.boundaryEdges > 0)' 'if (r.boundaryLoops > 1)'
 mutant MeshAnalysis.cpp 'if (t[2] != t[0] && t[2] != t[1])' 'if (t[2] != t[0])'
-mutant MeshAnalysis.cpp '++c.repeatedCornerTriangles;' ';'
+mutant MeshAnalysis.cpp 'c.repeatedCornerTriangles += s.repeatedCorners[f] ? 1u : 0u;' ';'
 
 # --- meshinfo ---
-mutant tools/meshinfo.cpp '++mProblemLines;' ';'
+mutant tools/meshinfo.cpp 'o.validateProblemLines = checked.unsetRecords();' 'o.validateProblemLines = 0;'
 mutant tools/meshinfo.cpp 'out << r.isolatedVertices;' 'out << r.positions - r.vertices;'
 mutant tools/meshinfo.cpp "s.back() = ' ';" ';'
 mutant tools/meshinfo.cpp 'key("genus"), out << (hasGenus ?' 'key("genus"), out << (single ?'
-mutant tools/meshinfo.cpp 'if (S_ISDIR(st.st_mode))' 'if (false)'
-mutant tools/meshinfo.cpp "else if (u < 0x20 && c != '\\t')" 'else if (false)'
-mutant tools/meshinfo.cpp 'return usage("one file at a time");' 'file = arg;'
+mutant io/MeshFile.cpp 'if (S_ISDIR(st.st_mode))' 'if (false)'
+mutant Console.cpp 'if (c >= 0x20 && c < 0x7f)' 'if (c < 0x7f)'
+mutant tools/meshinfo.cpp 'return usage("standard input can be read once");' 'options.quiet = true;'
 mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices = o.report.positions;'
 
 # --- camera ---
@@ -137,14 +144,22 @@ if [ "${1:-}" = --list ]; then
     done
     exit 0
 fi
+# How often OLD occurs in FILE as committed.
+occurrences() {
+    git -C "$root" show "${MUTANTS_REV:-HEAD}:$2" |
+        perl -0777 -ne 'BEGIN { $old = shift @ARGV } $n = () = /\Q$old\E/g; print $n' "$1"
+}
 if [ "${1:-}" = --check ]; then
     status=0
     for ((i = 0; i < count; i++)); do
-        text=$(git -C "$root" show "${MUTANTS_REV:-HEAD}:${names[i]}")
-        case $text in
-            *"${olds[i]}"*) ;;
-            *) echo "did not apply: #$((i + 1)) ${names[i]}: ${olds[i]//$'\n'/\\n}"; status=1 ;;
-        esac
+        n=$(occurrences "${olds[i]}" "${names[i]}")
+        label="#$((i + 1)) ${names[i]}: ${olds[i]//$'\n'/\\n}"
+        if [ "$n" = 0 ]; then
+            echo "did not apply: $label"
+            status=1
+        elif [ "$n" != 1 ]; then
+            echo "applies in $n places: $label"
+        fi
     done
     echo "$count mutants"
     exit $status
@@ -153,6 +168,15 @@ selected=("$@")
 if [ ${#selected[@]} -eq 0 ]; then
     for ((i = 1; i <= count; i++)); do selected+=("$i"); done
 fi
+
+# The window program's own sources: only the end-to-end tests in a virtual X server see
+# them, so a mutant there also builds the viewer and runs those (minutes each).
+is_viewer_code() {
+    case $1 in
+        main.cpp | GUI.cpp | GUI.h | viewer/CommandLine.* | viewer/MeshLoad.*) return 0 ;;
+    esac
+    return 1
+}
 
 work=${MUTANTS_DIR:-$root/build-mutants}
 src="$work/src"         # mutated in place
@@ -165,24 +189,43 @@ mkdir -p "$src" "$pristine" "$build"
 rev=${MUTANTS_REV:-HEAD}
 git -C "$root" archive "$rev" | tar -x -m -C "$src" || exit 1
 git -C "$root" archive "$rev" | tar -x -C "$pristine"
-if [ ! -f "$build/build.ninja" ]; then
-    # -O0: the compiles dominate the run time; the tests take seconds even so.
-    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O0 \
-        -DMV_BUILD_VIEWER=OFF -DMV_BUILD_BENCH=OFF >/dev/null || exit 1
-fi
+viewer=OFF
+for n in "${selected[@]}"; do is_viewer_code "${names[n - 1]}" && viewer=ON; done
+# -O0: the compiles dominate the run time; the tests take seconds even so. ccache, where
+# there is one, makes restoring a file after its mutant a cache hit.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O0 \
+    -DMV_WERROR=OFF -DMV_BUILD_VIEWER=$viewer -DMV_BUILD_BENCH=OFF "${launcher[@]}" \
+    >"$work/configure.log" 2>&1 || { echo "configure failed (see $work/configure.log)" >&2; exit 1; }
 
-build_and_test() {
-    nice cmake --build "$build" --target MeshCoreTests -- -j2 >"$work/build.log" 2>&1 || return 2
+# The slowest unit tests run last, so that most mutants are caught within seconds.
+slow='MeshInfo.HostileInputsEndWithOneLine:ObjIOBlocks.LinesSkippedInConstantMemory*'
+unit_tests() {
     (cd "$src" && timeout "$timeout" nice "$build/MeshCoreTests" --gtest_fail_fast \
-        --gtest_brief=1 >"$work/test.log" 2>&1) || return 1
+        --gtest_brief=1 "$@" >"$work/test.log" 2>&1)
+}
+# build_and_test FILE: 0 passed, 1 a test failed, 2 the build failed.
+build_and_test() {
+    local targets=(MeshCoreTests)
+    is_viewer_code "$1" && targets+=(MeshViewer)
+    nice cmake --build "$build" --target "${targets[@]}" -- -j2 >"$work/build.log" 2>&1 ||
+        return 2
+    unit_tests --gtest_filter="-$slow" || return 1
+    unit_tests --gtest_filter="$slow" || return 1
+    if is_viewer_code "$1"; then
+        nice ctest --test-dir "$build" -R '^Viewer' >"$work/test.log" 2>&1 || return 1
+    fi
     return 0
 }
 
 echo "Unmutated tree..."
-build_and_test
+baseline=""
+[ $viewer = ON ] && baseline=main.cpp
+build_and_test "$baseline"
 case $? in
     2) echo "the unmutated tree does not build (see $work/build.log)" >&2; exit 1 ;;
-    1) echo "the unit tests fail on the unmutated tree (see $work/test.log)" >&2; exit 1 ;;
+    1) echo "the tests fail on the unmutated tree (see $work/test.log)" >&2; exit 1 ;;
 esac
 
 killed=0 survived=() unapplied=() broken=()
@@ -199,7 +242,7 @@ for n in "${selected[@]}"; do
         continue
     fi
     start=$SECONDS
-    build_and_test
+    build_and_test "$file"
     case $? in
         0) survived+=("$label"); verdict=SURVIVED ;;
         1) killed=$((killed + 1)); verdict=killed ;;
