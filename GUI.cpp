@@ -5,6 +5,7 @@
 #include "MeshAnalysis.h"
 #include "ObjIO.h"
 #include "SimpleMesh.h"
+#include "viewer/DrawState.h"
 #include "viewer/MeshLoad.h"
 
 #include "SupportCode/Matrix4x4.h"
@@ -98,7 +99,6 @@ GUI::GUI()
       mOrbitCentre(0.0f, 0.0f, 0.0f), mOrbiting(false), mTitle("Mesh Viewer")
 {
     mClockArray[0].start();
-    mBenchmarkClock.start();
     mClockArray[1].highPrecision(true);
     mClockArray[1].start();
     mFrameTimestamp = static_cast<float>(mClockArray[1].read());
@@ -119,21 +119,8 @@ void GUI::init()
     glutCreateWindow(mTitle.c_str());
     glutSetCursor(GLUT_CURSOR_CROSSHAIR);
 
-    glClearColor(0.53515625f, 0.75390625f, 0.9609375f, 0.0f);
-    glEnable(GL_NORMALIZE);
-    const GLfloat specular[] = {0.5f, 0.5f, 0.5f, 0.5f};
-    const GLfloat shininess[] = {10.0f};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
+    keepFreedMemory();
+    setDrawState();
     glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
 
     glMatrixMode(GL_PROJECTION);
@@ -205,21 +192,8 @@ void GUI::displayFunc()
     glFlush();
     glutSwapBuffers();
 
-    if (mBenchmarkSeconds > 0.0)
-    {
-        const double t = mBenchmarkClock.read();
-        if (mBenchmarkFrames < 0 && t >= 1.0)
-        {
-            mBenchmarkFrames = 0;
-            mBenchmarkClock.start();
-        }
-        else if (mBenchmarkFrames >= 0 && ++mBenchmarkFrames > 0 && t >= mBenchmarkSeconds)
-        {
-            std::printf("%.1f fps (%ld frames in %.1f s)\n",
-                        static_cast<double>(mBenchmarkFrames) / t, mBenchmarkFrames, t);
-            std::exit(0);
-        }
-    }
+    if (mBenchmark.frameDone())
+        std::exit(0);
 }
 
 void GUI::winReshapeFunc(GLint newWidth, GLint newHeight)

@@ -2,6 +2,7 @@
 
 #include "Mesh.h"
 #include "viewer/DrawCache.h"
+#include "viewer/FrameBenchmark.h"
 #include "viewer/Framing.h"
 
 #include "SupportCode/Camera.h"
@@ -36,7 +37,7 @@ public:
     void setDrawCache(bool enabled) { mDrawCache.setEnabled(enabled); }
     // After a second of warm-up, counts frames for this many seconds, prints the rate and
     // ends the program (0: off).
-    void setBenchmark(double seconds) { mBenchmarkSeconds = seconds; }
+    void setBenchmark(double seconds) { mBenchmark = FrameBenchmark(seconds); }
 
     void displayFunc();
     void winReshapeFunc(GLint newWidth, GLint newHeight);
@@ -88,7 +89,5 @@ private:
     Vector3<float> mOrbitCentre; // what the orbit camera turns around and the wheel zooms to
     bool mOrbiting;              // orbit camera (c) rather than the fly camera
     std::string mTitle;
-    double mBenchmarkSeconds = 0.0;
-    long mBenchmarkFrames = -1; // -1 during the warm-up
-    Stopwatch mBenchmarkClock;
+    FrameBenchmark mBenchmark;
 };

@@ -7,10 +7,11 @@
 
 #include "ObjIO.h"
 #include "SimpleMesh.h"
+#include "viewer/DrawState.h"
+#include "viewer/FrameBenchmark.h"
 #include "viewer/Framing.h"
 
 #include "SupportCode/ColorMap.h"
-#include "SupportCode/Stopwatch.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -26,9 +27,7 @@ namespace
 {
 GLsizei gIndexCount = 0;
 Vector3<float> gEye, gCentre;
-double gSeconds = 5.0;
-Stopwatch gClock;
-long gFrames = -1; // frames since the warm-up ended; -1 during it
+FrameBenchmark gBenchmark;
 
 void display()
 {
@@ -44,19 +43,8 @@ void display()
     glEnable(GL_LIGHT0);
     glDrawElements(GL_TRIANGLES, gIndexCount, GL_UNSIGNED_INT, nullptr);
     glutSwapBuffers();
-
-    const double t = gClock.read();
-    if (gFrames < 0 && t >= 1.0)
-    {
-        gFrames = 0;
-        gClock.start();
-    }
-    else if (gFrames >= 0 && ++gFrames > 0 && t >= gSeconds)
-    {
-        std::printf("%.1f fps (%ld frames in %.1f s)\n", static_cast<double>(gFrames) / t, gFrames,
-                    t);
+    if (gBenchmark.frameDone())
         std::exit(0);
-    }
 }
 } // namespace
 
@@ -68,7 +56,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vborender FILE.obj SECONDS\n");
         return 2;
     }
-    gSeconds = std::atof(argv[2]);
+    gBenchmark = FrameBenchmark(std::atof(argv[2]));
     SimpleMesh mesh;
     std::ifstream in(argv[1], std::ios::binary);
     ObjIO reader;
@@ -106,20 +94,8 @@ int main(int argc, char** argv)
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(1024, 768);
     glutCreateWindow("vborender");
-    glClearColor(0.53515625f, 0.75390625f, 0.9609375f, 0.0f);
-    glEnable(GL_NORMALIZE);
-    const GLfloat specular[] = {0.5f, 0.5f, 0.5f, 0.5f};
-    const GLfloat shininess[] = {10.0f};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
+    keepFreedMemory();
+    setDrawState();
 
     GLuint buffers[2];
     glGenBuffers(2, buffers);
@@ -139,7 +115,6 @@ int main(int argc, char** argv)
 
     glutDisplayFunc(display);
     glutIdleFunc(glutPostRedisplay);
-    gClock.start();
     glutMainLoop();
     return 0;
 }
