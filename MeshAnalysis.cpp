@@ -1,5 +1,6 @@
 #include "MeshAnalysis.h"
 
+#include "SupportCode/VertexFaces.h"
 #include "SupportCode/WeldMap.h"
 
 #include <algorithm>
@@ -87,7 +88,7 @@ struct State
     std::vector<bool> repeatedCorners;      // by face: two or three corners on one vertex
     double signedVolume6 = 0.0;             // six times the volume, taken about the box centre
     std::vector<std::uint32_t> componentOf; // by vertex
-    std::vector<std::uint32_t> firstIncident, incident; // the triangles at each vertex
+    VertexFaces incident;                   // the triangles at each vertex
 
     std::vector<std::uint32_t> slotOf; // far end -> index into around; NONE between vertices
     std::vector<EdgeAtVertex> around;
@@ -292,31 +293,6 @@ void labelComponents(State& s)
     }
 }
 
-// The triangles at each vertex, each listed once.
-void indexIncidentTriangles(State& s)
-{
-    const std::size_t numVerts = s.vertexPosition.size();
-    auto forEachDistinctCorner = [&s](std::size_t f, auto&& visit)
-    {
-        const Face& t = s.faces[f];
-        visit(t[0]);
-        if (t[1] != t[0])
-            visit(t[1]);
-        if (t[2] != t[0] && t[2] != t[1])
-            visit(t[2]);
-    };
-    s.firstIncident.assign(numVerts + 1, 0);
-    for (std::size_t f = 0; f < s.faces.size(); ++f)
-        forEachDistinctCorner(f, [&s](std::uint32_t v) { ++s.firstIncident[v + 1]; });
-    for (std::size_t v = 0; v < numVerts; ++v)
-        s.firstIncident[v + 1] += s.firstIncident[v];
-    s.incident.resize(s.firstIncident[numVerts]);
-    std::vector<std::uint32_t> fill(s.firstIncident.begin(), s.firstIncident.end() - 1);
-    for (std::size_t f = 0; f < s.faces.size(); ++f)
-        forEachDistinctCorner(f, [&](std::uint32_t v)
-                              { s.incident[fill[v]++] = static_cast<std::uint32_t>(f); });
-}
-
 // Triangles whose lowest corner is v, by their other two corners in order: equal pairs are
 // duplicates.
 void noteIfLowestCorner(State& s, const Face& t, std::uint32_t v)
@@ -385,9 +361,9 @@ void gatherEdgesAround(State& s, std::uint32_t v)
     s.around.clear();
     s.fans.reset(0);
     s.higherCorners.clear();
-    for (std::uint32_t i = s.firstIncident[v]; i < s.firstIncident[v + 1]; ++i)
+    for (const std::uint32_t* i = s.incident.begin(v); i != s.incident.end(v); ++i)
     {
-        const std::uint32_t f = s.incident[i];
+        const std::uint32_t f = *i;
         const Face& t = s.faces[f];
         const SidesAt sides = sidesAt(t, v);
         const bool proper = !s.repeatedCorners[f];
@@ -528,8 +504,8 @@ void visitVertices(State& s)
             s.slotOf[e.w] = NONE;
     }
     // Freed before the second count of components, which needs none of them.
-    for (std::vector<std::uint32_t>* index :
-         {&s.firstIncident, &s.incident, &s.slotOf, &s.sideIdBase})
+    s.incident.clear();
+    for (std::vector<std::uint32_t>* index : {&s.slotOf, &s.sideIdBase})
         std::vector<std::uint32_t>().swap(*index);
 }
 
@@ -619,7 +595,8 @@ void analyseFaces(State& s)
     measureBox(s);
     measureTriangles(s);
     labelComponents(s);
-    indexIncidentTriangles(s);
+    s.incident.build(s.vertexPosition.size(), s.faces.size(),
+                     [&s](std::size_t f) -> const Face& { return s.faces[f]; });
     visitVertices(s);
     countBoundaryLoops(s);
     decideGenus(s.report);

@@ -100,7 +100,6 @@ mutant MeshAnalysis.cpp 'loops.unite(fanEdge, id);' ';'
 mutant MeshAnalysis.cpp 'std::sort(s.higherCorners.begin(), s.higherCorners.end());' ';'
 mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
 mutant MeshAnalysis.cpp 'if (r.boundaryEdges > 0)' 'if (r.boundaryLoops > 1)'
-mutant MeshAnalysis.cpp 'if (t[2] != t[0] && t[2] != t[1])' 'if (t[2] != t[0])'
 mutant MeshAnalysis.cpp 'c.repeatedCornerTriangles += s.repeatedCorners[f] ? 1u : 0u;' ';'
 
 # --- meshinfo ---
