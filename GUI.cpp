@@ -6,7 +6,9 @@
 #include "ObjIO.h"
 #include "SimpleMesh.h"
 #include "viewer/DrawState.h"
+#include "viewer/Inspect.h"
 #include "viewer/MeshLoad.h"
+#include "viewer/Screenshot.h"
 
 #include "SupportCode/Matrix4x4.h"
 
@@ -164,12 +166,28 @@ void GUI::displayFunc()
     drawCube(angle);
 
     glColor3f(0.0f, 0.0f, 0.7f); // inherited by scene objects that set no colour
+    // Lines over the surface: the filled triangles go a little back, so no line drawn at
+    // their depth fights with them.
+    const bool linesOver = mShowEdges || mShowDefects;
+    if (linesOver)
+    {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1.0f, 2.0f);
+    }
     for (std::size_t i = 0; i < mGeometryList.size(); ++i)
         mDrawCache.draw(i, *mGeometryList[i]);
+    if (linesOver)
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    if (mShowEdges)
+        drawEdges();
+    if (mShowDefects)
+        drawDefects();
 
     glDisable(GL_LIGHTING);
     drawFPS(mCurrentFPS);
     glEnable(GL_LIGHTING);
+    drawPanels();
+    takeScreenshots();
 
     // The view goes into the projection matrix, so the model-view carries only what the
     // objects apply themselves; this frame's objects were drawn with the previous view.
@@ -185,6 +203,7 @@ void GUI::displayFunc()
         const Vector3<float> eye = mCam.getPosition();
         const Vector3<float> centre = mCam.getLookAtPoint();
         gluLookAt(eye[0], eye[1], eye[2], centre[0], centre[1], centre[2], 0.0, 1.0, 0.0);
+        ++mViewFrames;
     }
     glMatrixMode(GL_MODELVIEW);
 
@@ -201,6 +220,7 @@ void GUI::winReshapeFunc(GLint newWidth, GLint newHeight)
     mWindowWidth = static_cast<unsigned int>(newWidth > 0 ? newWidth : 0);
     mWindowHeight = static_cast<unsigned int>(newHeight > 0 ? newHeight : 0);
     glViewport(0, 0, static_cast<GLsizei>(mWindowWidth), static_cast<GLsizei>(mWindowHeight));
+    mViewFrames = 0; // the projection below has no view
     if (mWindowHeight == 0)
         return;
     glMatrixMode(GL_PROJECTION);
@@ -334,6 +354,28 @@ void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/
     case 'p':
         mDrawXZPlane = !mDrawXZPlane;
         break;
+    case 'E':
+    case 'e':
+        mShowEdges = !mShowEdges;
+        break;
+    case 'B':
+    case 'b':
+        mShowDefects = !mShowDefects;
+        break;
+    case 'H':
+    case 'h':
+        mShowHelp = !mShowHelp;
+        break;
+    case 'I':
+    case 'i':
+        mShotPending = true;
+        break;
+    case 'K':
+    case 'k':
+        mCurvatureShown = !mCurvatureShown;
+        for (Inspect::CurvatureMesh* m : mCurvatureMeshes)
+            m->showCurvature(mCurvatureShown);
+        break;
     case 'Q':
     case 'q':
         std::exit(0);
@@ -455,6 +497,8 @@ void GUI::loadHalfEdgeMesh()
     if (!readIntoScene(filename, stream, mesh.get(), prepare))
         return;
     HalfEdgeMesh* added = mesh.release(); // the scene owns it
+    mInspections.resize(mGeometryList.size());
+    mInspections.back().source = filename;
     std::cout << "The area of the mesh is: " << added->area() << std::endl;
     std::cout << "The genus of the mesh is: " << added->genus() << std::endl;
     // A tenth of the size, turned by 0.15 pi about y, beside the origin towards +z.
@@ -476,15 +520,27 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         };
         // Read as key 2 reads, but nothing is said before the reader has accepted the file,
         // so a bad file gives its one line only.
-        std::unique_ptr<HalfEdgeMesh> mesh(new HalfEdgeMesh());
+        std::unique_ptr<Mesh> mesh;
+        Inspect::CurvatureMesh* curved = nullptr;
+        if (mCurvatureFiles)
+            mesh.reset(curved = new Inspect::CurvatureMesh());
+        else
+            mesh.reset(new HalfEdgeMesh());
         MeshData data;
         // A terminal sees the phases of a large file, as meshinfo shows them.
         struct stat st;
         const Progress progress(files.size() == 1 ? "MeshViewer" : "MeshViewer: " + name,
                                 stat(file.c_str(), &st) == 0 ? st.st_size : -1);
-        const auto prepare = [&name, &progress](Mesh& m)
+        const auto prepare = [&name, &progress, curved](Mesh& m)
         {
             std::cout << "File: " << name << std::endl;
+            if (curved != nullptr)
+            {
+                std::cerr << "Loading mesh...\n";
+                progress.phase("computing normals and curvature");
+                curved->computeCurvature();
+                return;
+            }
             std::cerr << "Loading half edge mesh...\n";
             HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
             progress.phase("merging boundaries");
@@ -502,13 +558,21 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
             return fail("out of memory");
         if (r.outcome != MeshLoad::Outcome::LOADED)
             return fail(r.why);
-        std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
-        std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
+        if (curved != nullptr)
+            std::cout << "Curvature: min " << curved->minimum << ", max " << curved->maximum << ", "
+                      << curved->withoutValue << " of " << curved->getVerts().size()
+                      << " vertices without a value" << std::endl;
+        else
+        {
+            std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
+            std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
+        }
         MeshAnalysis::Report report;
+        MeshAnalysis::Defects defects;
         progress.phase("analysing");
         try
         {
-            if (!MeshAnalysis::analyse(data.verts, data.tris, report))
+            if (!MeshAnalysis::analyse(data.verts, data.tris, report, &defects))
                 return fail("internal error: a triangle indexes beyond the positions");
         }
         catch (const std::bad_alloc&)
@@ -518,6 +582,11 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         std::cout << summary(report) << std::endl;
         mGeometryList.push_back(mesh.release());
         mModelBoxes.push_back(r.box);
+        if (curved != nullptr)
+            mCurvatureMeshes.push_back(curved);
+        mInspections.resize(mGeometryList.size());
+        mInspections.back().analysed = true;
+        mInspections.back().defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
     }
     if (files.empty())
         return true;
@@ -686,4 +755,129 @@ void GUI::drawFPS(float fps)
     glLoadMatrixf(projection);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(modelview);
+}
+
+// Overlays, panels and pictures.
+
+void GUI::drawEdges()
+{
+    // The meshes' own drawings again, as outlines in black: blending with zero factors
+    // keeps the shape and drops every colour the drawing sets.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT | GL_LINE_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ZERO);
+    glLineWidth(1.0f);
+    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+        mDrawCache.draw(i, *mGeometryList[i]);
+    glPopAttrib();
+}
+
+// The defect lists of a scene object: from the analysis of a command-line file, or for a
+// half-edge mesh of key 2 from its file read again, the first time they are wanted.
+Inspect::DefectDrawing* GUI::defectsOf(std::size_t index)
+{
+    mInspections.resize(mGeometryList.size());
+    Inspection& in = mInspections[index];
+    if (!in.analysed && !in.source.empty())
+    {
+        in.analysed = true;
+        MeshData data;
+        MeshReadOptions options;
+        MeshReadStats stats;
+        std::string why;
+        MeshAnalysis::Report report;
+        MeshAnalysis::Defects defects;
+        try
+        {
+            if (readMeshFile(in.source, data, options, stats, why) &&
+                MeshAnalysis::analyse(data.verts, data.tris, report, &defects))
+                in.defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
+            else
+                std::cerr << "cannot check " << printable(in.source) << ": " << why << std::endl;
+        }
+        catch (const std::bad_alloc&)
+        {
+            std::cerr << "out of memory checking " << printable(in.source) << std::endl;
+        }
+    }
+    return in.defects.get();
+}
+
+void GUI::drawDefects()
+{
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glLineWidth(3.0f);
+    glPointSize(10.0f);
+    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+    {
+        Inspect::DefectDrawing* d = defectsOf(i);
+        if (d == nullptr)
+            continue;
+        // The lists are in the mesh's coordinates; the compiled drawing holds them alone,
+        // so it stays valid when the mesh moves.
+        float m[16];
+        mGeometryList[i]->getTransform().toGLMatrix(m);
+        glPushMatrix();
+        glLoadMatrixf(m);
+        mDefectCache.draw(i, *d);
+        glPopMatrix();
+    }
+    glPopAttrib();
+}
+
+void GUI::drawPanels()
+{
+    const int w = static_cast<int>(mWindowWidth), h = static_cast<int>(mWindowHeight);
+    if (mShowDefects)
+    {
+        Inspect::DefectCounts counts;
+        for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+            if (const Inspect::DefectDrawing* d = defectsOf(i))
+                counts.add(d->defects());
+        Inspect::drawDefectLegend(counts, w, h);
+    }
+    if (!mCurvatureMeshes.empty() && mCurvatureShown)
+    {
+        float lo = mCurvatureMeshes[0]->minimum, hi = mCurvatureMeshes[0]->maximum;
+        for (const Inspect::CurvatureMesh* m : mCurvatureMeshes)
+        {
+            lo = std::min(lo, m->minimum);
+            hi = std::max(hi, m->maximum);
+        }
+        Inspect::drawColourBar(lo, hi, w, h);
+    }
+    if (mShowHelp)
+        Inspect::drawHelpPanel(w, h);
+    else
+        Inspect::drawHelpHint(w, h);
+}
+
+// A picture is taken of a frame drawn with the view at the window's size: neither the
+// first frame (drawn before any view) nor one right after the window changed size.
+void GUI::takeScreenshots()
+{
+    if ((mScreenshotPath.empty() && !mShotPending) || mViewFrames == 0 || mWindowWidth == 0 ||
+        mWindowHeight == 0)
+        return;
+    const int w = static_cast<int>(mWindowWidth), h = static_cast<int>(mWindowHeight);
+    glReadBuffer(GL_BACK);
+    const std::vector<unsigned char> pixels = Screenshot::readPixels(w, h);
+    std::string why;
+    if (!mScreenshotPath.empty())
+    {
+        if (!Screenshot::writePng(mScreenshotPath, w, h, pixels, why))
+        {
+            std::cerr << "MeshViewer: " << printable(mScreenshotPath) << ": " << why << std::endl;
+            std::exit(1);
+        }
+        std::exit(0);
+    }
+    mShotPending = false;
+    const std::string name = Screenshot::nextFreeName();
+    if (Screenshot::writePng(name, w, h, pixels, why))
+        std::cout << "Saved " << name << std::endl;
+    else
+        std::cerr << "cannot save " << name << ": " << why << std::endl;
 }

@@ -14,8 +14,15 @@
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace Inspect
+{
+class DefectDrawing;
+class CurvatureMesh;
+} // namespace Inspect
 
 // The window controller: creates the GLUT window and the OpenGL state, receives every GLUT
 // event and draws each frame. It owns the scene list and deletes its objects at exit.
@@ -38,6 +45,11 @@ public:
     // After a second of warm-up, counts frames for this many seconds, prints the rate and
     // ends the program (0: off).
     void setBenchmark(double seconds) { mBenchmark = FrameBenchmark(seconds); }
+    // Writes the first frame drawn with the view at the window size there and quits.
+    void setScreenshot(const std::string& path) { mScreenshotPath = path; }
+    void setDefects(bool shown) { mShowDefects = shown; }
+    // Command-line files as simple meshes coloured by their curvature.
+    void setCurvature(bool on) { mCurvatureFiles = on; }
 
     void displayFunc();
     void winReshapeFunc(GLint newWidth, GLint newHeight);
@@ -68,6 +80,12 @@ private:
     void takeMouseSample(GLint mouseX, GLint mouseY);
     // The camera on the whole of the joint box of the scene, in the current direction.
     void frameScene();
+    // Overlays and pictures.
+    void drawEdges();
+    void drawDefects();
+    void drawPanels();
+    void takeScreenshots();
+    Inspect::DefectDrawing* defectsOf(std::size_t index);
 
     unsigned int mWindowHeight;
     unsigned int mWindowWidth;
@@ -90,4 +108,23 @@ private:
     bool mOrbiting;              // orbit camera (c) rather than the fly camera
     std::string mTitle;
     FrameBenchmark mBenchmark;
+
+    std::string mScreenshotPath;
+    bool mShotPending = false; // key i: the next complete frame goes to a file
+    int mViewFrames = 0;       // frames since the projection last got the view at this size
+    bool mShowEdges = false;
+    bool mShowDefects = false;
+    bool mShowHelp = false;
+    bool mCurvatureFiles = false;
+    bool mCurvatureShown = true;
+    // By scene index: the file a mesh came from, to analyse on demand, and its defects.
+    struct Inspection
+    {
+        std::string source;
+        bool analysed = false;
+        std::shared_ptr<Inspect::DefectDrawing> defects;
+    };
+    std::vector<Inspection> mInspections;
+    DrawCache mDefectCache;
+    std::vector<Inspect::CurvatureMesh*> mCurvatureMeshes; // in the scene list, which owns them
 };

@@ -104,7 +104,16 @@ struct State
     std::vector<unsigned char> properBoundary; // by side id
 
     ProperTally proper;
+    MeshAnalysis::Defects* defects = nullptr; // lists wanted when set
 };
+
+void noteDefect(std::vector<Vector3<float>>* list, const State& s, std::uint32_t a, std::uint32_t b)
+{
+    if (list == nullptr)
+        return;
+    list->push_back(s.vertexPosition[a]);
+    list->push_back(s.vertexPosition[b]);
+}
 
 std::string plural(std::uint64_t n, const char* one, const char* many)
 {
@@ -253,7 +262,12 @@ void measureTriangles(State& s)
         r.repeatedCornerTriangles += repeated ? 1u : 0u;
         if (repeated ||
             collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]]))
+        {
             ++r.degenerateTriangles;
+            if (s.defects != nullptr)
+                for (unsigned int i = 0; i < 3; ++i)
+                    s.defects->degenerateTriangles.push_back(s.vertexPosition[t[i]]);
+        }
     }
 }
 
@@ -403,6 +417,7 @@ void countEdgesAt(State& s, std::uint32_t v)
 {
     MeshAnalysis::Report& r = s.report;
     MeshAnalysis::Component& component = r.components[s.componentOf[v]];
+    MeshAnalysis::Defects* d = s.defects;
     for (const EdgeAtVertex& e : s.around)
     {
         if (e.w < v)
@@ -410,16 +425,21 @@ void countEdgesAt(State& s, std::uint32_t v)
         ++r.edges;
         ++component.edges;
         if (e.faces == 1)
+        {
             ++r.boundaryEdges;
+            noteDefect(d ? &d->boundaryEdges : nullptr, s, v, e.w);
+        }
         else if (e.faces > 2)
         {
             ++r.nonManifoldEdges;
             ++component.nonManifoldEdges;
+            noteDefect(d ? &d->nonManifoldEdges : nullptr, s, v, e.w);
         }
         else if (e.outwardOnly != 1 || e.inwardOnly != 1)
         {
             ++r.inconsistentEdges;
             ++component.inconsistentEdges;
+            noteDefect(d ? &d->inconsistentEdges : nullptr, s, v, e.w);
         }
         ProperTally& p = s.proper;
         p.edges += e.properFaces > 0 ? 1u : 0u;
@@ -484,6 +504,8 @@ void countFansAt(State& s, std::uint32_t v)
     s.proper.nonManifoldVertices += numFans > 1 ? 1u : 0u;
     if (numFans > 1)
     {
+        if (s.defects != nullptr)
+            s.defects->nonManifoldVertices.push_back(s.vertexPosition[v]);
         ++s.report.nonManifoldVertices;
         ++s.report.components[s.componentOf[v]].nonManifoldVertices;
     }
@@ -655,13 +677,17 @@ void measureWithoutRepeatedCorners(const State& s, MeshAnalysis::Report& r)
 } // namespace
 
 bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
-                           const std::vector<Vector3<unsigned int>>& triangles, Report& report)
+                           const std::vector<Vector3<unsigned int>>& triangles, Report& report,
+                           Defects* defects)
 {
     report = Report();
+    if (defects != nullptr)
+        *defects = Defects();
     if (!indicesInRange(positions.size(), triangles))
         return false;
     report.positions = positions.size();
     State s(report);
+    s.defects = defects;
     {
         std::vector<std::uint32_t> representative;
         const std::uint64_t distinctPositions = weldPositions(positions, representative);

@@ -74,7 +74,21 @@ public:
         std::vector<Component> components; // in the order of their first triangle
     };
 
-    // False, with report left empty, when a triangle indexes beyond positions.
+    // Where the counted defects lie, in the input's coordinates: two ends per edge, one
+    // position per vertex, three corners per triangle. Each list is as long as its count
+    // in the report says.
+    struct Defects
+    {
+        std::vector<Vector3<float>> boundaryEdges;
+        std::vector<Vector3<float>> nonManifoldEdges;
+        std::vector<Vector3<float>> inconsistentEdges;
+        std::vector<Vector3<float>> nonManifoldVertices;
+        std::vector<Vector3<float>> degenerateTriangles;
+    };
+
+    // False, with report left empty, when a triangle indexes beyond positions. With
+    // defects, also lists where they are.
     static bool analyse(const std::vector<Vector3<float>>& positions,
-                        const std::vector<Vector3<unsigned int>>& triangles, Report& report);
+                        const std::vector<Vector3<unsigned int>>& triangles, Report& report,
+                        Defects* defects = nullptr);
 };

@@ -101,6 +101,9 @@ int main(int argc, char** argv)
     // Before the window opens: a file that cannot be read ends the program without one.
     mainGUI.setDrawCache(command.drawCache);
     mainGUI.setBenchmark(command.benchmarkSeconds);
+    mainGUI.setScreenshot(command.screenshot);
+    mainGUI.setDefects(command.defects);
+    mainGUI.setCurvature(command.curvature);
     if (!mainGUI.addCommandLineFiles(command.files))
         return 1;
 

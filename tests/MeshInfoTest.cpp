@@ -2,6 +2,9 @@
 // per file in tests/bad (and two that cannot be opened) with the exit status and the one line
 // on standard error or the counts in --json.
 
+#include "MeshAnalysis.h"
+#include "io/MeshFile.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,6 +60,33 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+std::string field(const std::string& json, const std::string& name)
+{
+    const std::string key = "\n  \"" + name + "\": ";
+    const std::size_t at = json.find(key), from = at + key.size();
+    return at == std::string::npos ? "missing" : json.substr(from, json.find(',', from) - from);
+}
+
+// The lengths of the defect lists the viewer draws, in meshinfo's JSON order.
+std::string defectListCounts(const std::string& path)
+{
+    MeshData data;
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    MeshReadStats stats;
+    std::string why;
+    MeshAnalysis::Report report;
+    MeshAnalysis::Defects d;
+    if (!readMeshFile(path, data, options, stats, why) ||
+        !MeshAnalysis::analyse(data.verts, data.tris, report, &d))
+        return "unread: " + why;
+    return std::to_string(d.boundaryEdges.size() / 2) + " " +
+           std::to_string(d.nonManifoldEdges.size() / 2) + " " +
+           std::to_string(d.nonManifoldVertices.size()) + " " +
+           std::to_string(d.inconsistentEdges.size() / 2) + " " +
+           std::to_string(d.degenerateTriangles.size() / 3);
+}
+
 // The counts of a --json report, zeros left out, each under a short name.
 std::string counts(const std::string& json)
 {
@@ -69,10 +99,7 @@ std::string counts(const std::string& json)
     std::string s, name, key;
     while (keys >> name >> key)
     {
-        key = "\n  \"" + key + "\": ";
-        const std::size_t at = json.find(key), from = at + key.size();
-        const std::string value =
-            at == std::string::npos ? "missing" : json.substr(from, json.find(',', from) - from);
+        const std::string value = field(json, key);
         if (value != "0")
             s += (s.empty() ? "" : " ") + name + "=" + value;
     }
@@ -263,6 +290,11 @@ TEST(MeshInfo, EveryBadInputExitsAsExpected)
             continue;
         }
         EXPECT_EQ(counts(r.out), c.expect);
+        std::string fromJson;
+        for (const char* k : {"boundary_edges", "non_manifold_edges", "non_manifold_vertices",
+                              "inconsistently_oriented_edges", "degenerate_triangles"})
+            fromJson += (fromJson.empty() ? "" : " ") + field(r.out, k);
+        EXPECT_EQ(defectListCounts(path), fromJson) << "the viewer's defect lists";
         if (c.json)
         {
             EXPECT_TRUE(contains(r.out, c.json)) << c.json << "\n" << r.out;

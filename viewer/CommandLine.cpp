@@ -38,6 +38,19 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
             c.version = true;
         else if (arg == "--no-cache")
             c.drawCache = false;
+        else if (arg == "--defects")
+            c.defects = true;
+        else if (arg == "--curvature")
+            c.curvature = true;
+        else if (arg == "--screenshot")
+        {
+            if (i + 1 == argc || argv[i + 1][0] == '\0')
+            {
+                c.error = "--screenshot needs a file name";
+                break;
+            }
+            c.screenshot = argv[++i];
+        }
         else if (arg == "--benchmark")
         {
             char* end = nullptr;
@@ -70,6 +83,29 @@ CommandLine CommandLine::parse(int argc, const char* const* argv)
     return c;
 }
 
+const std::vector<KeyHelp>& keyTable()
+{
+    static const std::vector<KeyHelp> keys = {
+        {"w s a d", "push the fly camera forward, back, left, right"},
+        {"W S", "push it up, down; any key release ends the push"},
+        {"space", "stop the camera"},
+        {", .", "jump back, forward"},
+        {"c", "switch between the fly and the orbit camera"},
+        {"f", "frame everything loaded"},
+        {"x", "home view;  o  look at the origin"},
+        {"1 2", "load Objs/triangle.obj, Objs/bunnySmall.obj"},
+        {"m n", "outlines, filled"},
+        {"e", "triangle edges over the surface"},
+        {"b", "defects: open, non-manifold and flipped edges, vertices, degenerate triangles"},
+        {"k", "curvature or normal colours (files read with --curvature)"},
+        {"i", "save the window as meshviewer-NNN.png"},
+        {"h", "this list in the window"},
+        {"p", "grid and axes on or off"},
+        {"q", "quit"},
+    };
+    return keys;
+}
+
 void printUsage(std::ostream& out)
 {
     out << "usage: MeshViewer [OPTIONS] [FILE.obj ...]\n";
@@ -85,23 +121,23 @@ void printHelp(std::ostream& out)
            "  --version         the version\n"
            "  --no-cache        draw every frame directly instead of replaying a compiled\n"
            "                    drawing (as does MV_NO_DRAW_CACHE=1 in the environment)\n"
+           "  --defects         start with the defects overlay (key b)\n"
+           "  --curvature       read the files as simple meshes coloured by their mean\n"
+           "                    curvature (key k)\n"
+           "  --screenshot FILE.png  draw the first complete frame, write it as PNG and\n"
+           "                    quit\n"
            "  --benchmark SECS  count frames for SECS seconds (after one of warm-up), print\n"
            "                    the frame rate and quit\n"
            "  -display DISPLAY  the X display (and GLUT's other options: -geometry WxH+X+Y,\n"
            "                    -direct, -indirect, -iconic, -gldebug, -sync)\n"
            "  --                the arguments that follow are files\n"
-           "\nKeys:\n"
-           "  w s a d           push the fly camera forward, back, left, right\n"
-           "  W S               push it up, down; any key release ends the push\n"
-           "  space             stop the camera\n"
-           "  , .               jump back, forward\n"
-           "  c                 switch between the fly and the orbit camera\n"
-           "  f                 frame everything loaded\n"
-           "  x                 home view;  o  look at the origin\n"
-           "  1 2               load Objs/triangle.obj, Objs/bunnySmall.obj\n"
-           "  m n               outlines, filled\n"
-           "  p                 grid and axes on or off\n"
-           "  q                 quit\n"
-           "\nMouse: a drag turns the view (orbit camera: turns around the framed centre);\n"
+           "\nKeys:\n";
+    for (const KeyHelp& k : keyTable())
+    {
+        const std::string keys = k.keys;
+        out << "  " << keys << std::string(keys.size() < 18 ? 18 - keys.size() : 1, ' ') << k.what
+            << "\n";
+    }
+    out << "\nMouse: a drag turns the view (orbit camera: turns around the framed centre);\n"
            "the wheel zooms towards the centre.\n";
 }

@@ -13,10 +13,21 @@ struct CommandLine
     bool version = false;
     bool drawCache = true;
     double benchmarkSeconds = 0.0;
-    std::string error; // a usage error, when not empty
+    std::string screenshot; // write the first complete frame there and quit, when not empty
+    bool defects = false;   // start with the defects overlay
+    bool curvature = false; // files as simple meshes coloured by their mean curvature
+    std::string error;      // a usage error, when not empty
 
     static CommandLine parse(int argc, const char* const* argv);
 };
+
+// The keys, for --help and the help panel alike.
+struct KeyHelp
+{
+    const char* keys;
+    const char* what;
+};
+const std::vector<KeyHelp>& keyTable();
 
 void printUsage(std::ostream& out);
 void printHelp(std::ostream& out);

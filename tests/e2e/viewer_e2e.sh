@@ -289,12 +289,15 @@ quit
 # Files on the command line, from a directory of the user's: a relative and an absolute
 # path. The 200k-triangle sphere sits in the middle, around the cube.
 mkdir -p "$work/user/meshes"
-awk 'BEGIN { pi = atan2(0, -1); n = 24; m = 12
+torus() { # torus TUBE: a ring of radius 1 around the y axis
+    awk -v r="$1" 'BEGIN { pi = atan2(0, -1); n = 24; m = 12
     for (i = 0; i < n; i++) for (j = 0; j < m; j++)
-        printf "v %.6f %.6f %.6f\n", (1 + 0.4*cos(2*pi*j/m))*cos(2*pi*i/n), 0.4*sin(2*pi*j/m), (1 + 0.4*cos(2*pi*j/m))*sin(2*pi*i/n)
+        printf "v %.6f %.6f %.6f\n", (1 + r*cos(2*pi*j/m))*cos(2*pi*i/n), r*sin(2*pi*j/m), (1 + r*cos(2*pi*j/m))*sin(2*pi*i/n)
     for (i = 0; i < n; i++) for (j = 0; j < m; j++) {
         a = 1 + i*m + j; b = 1 + ((i+1)%n)*m + j; c = 1 + i*m + (j+1)%m; d = 1 + ((i+1)%n)*m + (j+1)%m
-        printf "f %d %d %d\nf %d %d %d\n", a, c, b, b, c, d } }' >"$work/user/meshes/torus.obj"
+        printf "f %d %d %d\nf %d %d %d\n", a, c, b, b, c, d } }'
+}
+torus 0.4 >"$work/user/meshes/torus.obj"
 awk 'BEGIN { pi = atan2(0, -1); nl = 223; nm = 450; print "v 0 1 0"
     for (i = 1; i < nl; i++) for (j = 0; j < nm; j++)
         printf "v %.6f %.6f %.6f\n", sin(pi*i/nl)*cos(2*pi*j/nm), cos(pi*i/nl), sin(pi*i/nl)*sin(2*pi*j/nm)
@@ -380,6 +383,85 @@ if ! grep -q __asan_init "$viewer" && command -v prlimit >/dev/null; then
     kill "$feeder_pid" 2>/dev/null
 fi
 quit
+
+# ---------------------------------------------------------------------------------------
+# Inspection. A sphere of 16 x 8 facets; with defects: a hole, a flipped triangle, a fin on
+# an edge and a triangle touching it at one vertex, all on the side the home view sees.
+sphere() {
+    awk -v defects="$1" 'BEGIN { pi = atan2(0, -1); n = 16; m = 8; print "v 0 1 0"
+        for (i = 1; i < m; i++) for (j = 0; j < n; j++)
+            printf "v %.6f %.6f %.6f\n", sin(pi*i/m)*cos(2*pi*j/n), cos(pi*i/m), sin(pi*i/m)*sin(2*pi*j/n)
+        print "v 0 -1 0"; s = (m - 1) * n + 2
+        if (defects) print "v 0 -0.9 1.3\nv 0 0.95 0.95\nv 0.2 0.95 0.95"
+        for (j = 0; j < n; j++) { k = (j + 1) % n; printf "f 1 %d %d\nf %d %d %d\n", 2 + k, 2 + j, s, s - n + j, s - n + k }
+        for (i = 1; i < m - 1; i++) for (j = 0; j < n; j++) { k = (j + 1) % n; a = 2 + (i-1)*n + j; b = 2 + (i-1)*n + k
+            if (defects && i == 3 && j == 5) continue
+            if (defects && i == 3 && j == 2) printf "f %d %d %d\n", a + n, b, a; else printf "f %d %d %d\n", a, b, a + n
+            printf "f %d %d %d\n", b, b + n, a + n }
+        if (defects) printf "f 70 69 %d\nf 22 %d %d\n", s + 1, s + 2, s + 3 }'
+}
+# project FILE I [J]: the window pixel of vertex I of FILE (or the middle of I and J) with
+# FILE alone on the command line at the home view: placed, framed, seen through the camera.
+project() {
+    awk -v i="$2" -v j="${3:-$2}" '$1 == "v" { n++; for (k = 1; k <= 3; k++) { p[n, k] = $(k + 1)
+            if (n == 1 || $(k + 1) < lo[k]) lo[k] = $(k + 1); if (n == 1 || $(k + 1) > hi[k]) hi[k] = $(k + 1) } }
+        END { pi = atan2(0, -1); big = 0; diag = 0
+            for (k = 1; k <= 3; k++) { d = hi[k] - lo[k]; diag += d * d; if (d > big) big = d }
+            r = sqrt(diag) / big / 2; dist = r / sin(pi / 8); if (dist < r + 0.1) dist = r + 0.1
+            for (k = 1; k <= 3; k++) v[k] = ((p[i, k] + p[j, k]) / 2 - (lo[k] + hi[k]) / 2) / big
+            v[2] -= 0.4472136 * dist; v[3] -= 0.8944272 * dist
+            depth = -0.4472136 * v[2] - 0.8944272 * v[3]; t = sin(pi / 8) / cos(pi / 8)
+            printf "%d %d\n", 512 + 512 * v[1] / (depth * t * 4 / 3), 384 - 384 * (0.8944272 * v[2] - 0.4472136 * v[3]) / (depth * t) }' "$1"
+}
+# near IMAGE X Y PREDICATE: matching pixels within 12 pixels of (X, Y).
+near() { count "$1" $(($2 - 12)) $(($3 - 12)) 25 25 "$4"; }
+ORANGE='r>=215 && g>=88 && g<=168 && b<=40' PINK='r>=215 && g<=40 && b>=88 && b<=168'
+LIME='g>=215 && r>=88 && r<=168 && b<=40' VIOLET='b>=215 && r>=88 && r<=168 && g<=40'
+DARK='r<=40 && g<=40 && b<=40' BALL="300 150 424 460"
+mkdir -p "$work/inspect" && cd "$work/inspect" || die "no directory"
+sphere 1 >defects.obj && sphere 0 >clean.obj
+# A torus of a third the size (stronger colours), with a tetrahedron high above that keeps
+# the cube clear of its hole.
+torus 0.7 | awk '$1 == "v" { $2 *= 0.3; $3 *= 0.3; $4 *= 0.3 } 1' >torus.obj
+printf 'v 0 1.6 0\nv 0.1 1.8 0\nv -0.05 1.8 0.08\nv -0.05 1.8 -0.08\nf -4 -3 -2\nf -4 -2 -1\nf -4 -1 -3\nf -3 -1 -2\n' >>torus.obj
+for f in defects clean; do
+    timeout 60 "$viewer" --defects --screenshot "$f.png" "$f.obj" >/dev/null 2>&1
+    ok '[ $? -eq 0 ] && [ "$(identify -format %wx%h "$f.png")" = 1024x768 ]' "--screenshot writes the $f window as a PNG and ends"
+done
+for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70 non-manifold" "VIOLET 22 non-manifold vertex"; do
+    read -r colour vertex what <<<"$case"
+    [ "$colour" = PINK ] && at=$(project defects.obj 70 69) || at=$(project defects.obj "$vertex")
+    read -r x y <<<"$at"
+    n=$(near defects.png "$x" "$y" "${!colour}") clean=$(count clean.png 0 0 1024 768 "${!colour}")
+    ok '[ "$n" -ge 5 ] && [ "$clean" -eq 0 ]' "--defects marks the $what defect in ${colour,,} at ($x, $y) ($n pixels; $clean on the clean sphere)"
+done
+cd "$root" || die "no root"
+start "$work/inspect" inspect "Mesh Viewer - clean.obj" clean.obj
+hint=$(count "$work/inspect/clean.png" 950 0 74 30 "!($SKY)")
+shot plain
+key e
+poll 10 shows edges "$BALL" "$DARK" $(($(count "$work/plain.png" $BALL "$DARK") + 1500)) 999999
+ok '[ "$(count "$work/edges.png" $BALL "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $BALL "b>=120 && !($SKY)") * 2 / 3)) ] &&
+    [ "$(differing "$work/plain.png" "$work/edges.png" 0 620 1024 148 0)" -eq 0 ]' "e draws edges over the shaded sphere ($n dark pixels), not over the grid"
+key e h
+poll 10 shows help "250 240 50 290" "$THING" 12000 99999
+ok '[ "$n" -ge 12000 ] && [ "$hint" -ge 20 ]' "h shows the help panel ($n pixels darkened beside the sphere); \"h: help\" shows at the start ($hint pixels)"
+key h i i
+for _ in $(seq 50); do grep -q 002 "$out" && break; sleep 0.2; done
+shot grab
+ok '[ "$(cat "$out" | tail -n 2)" = "Saved meshviewer-001.png
+Saved meshviewer-002.png" ] && [ "$(differing "$work/inspect/meshviewer-002.png" "$work/grab.png" 0 40 1024 728 0)" -eq 0 ]' \
+    "i saves the window, pixel for pixel as the screen shows it, under the next free name"
+quit
+for f in clean torus; do timeout 60 "$viewer" --curvature --screenshot "$work/inspect/k-$f.png" "$work/inspect/$f.obj" >"$work/k-$f-stdout.txt" 2>&1; done
+ok '[ "$(count "$work/inspect/k-clean.png" $BALL "b>=r+10 && b>=g+10")" -ge $(($(count "$work/inspect/k-clean.png" $BALL "$THING") * 9 / 10)) ] &&
+    grep -q "^Curvature: min 0.99.*, max 1.0.*, 0 of 114 vertices without a value" "$work/k-clean-stdout.txt"' "--curvature colours a sphere in one colour"
+# The torus's mean curvature is positive outside, negative on the inner wall (the far one
+# shows through the hole); the colours run from red through black to blue.
+torus_at() { project <(printf 'v 0 0 0.51\nv 0 0.105 -0.118\n' | cat - "$work/inspect/torus.obj") "$1"; }
+read -r x y <<<"$(torus_at 1)" && read -r x2 y2 <<<"$(torus_at 2)"
+blue=$(near "$work/inspect/k-torus.png" "$x" "$y" "b>=r+8") red=$(near "$work/inspect/k-torus.png" "$x2" "$y2" "r>=b+8")
+ok '[ "$blue" -ge 400 ] && [ "$red" -ge 100 ]' "--curvature colours a torus blue outside ($blue pixels) and red on the inner wall ($red)"
 
 for f in "$work"/*-stdout.txt "$work"/*-stderr.txt; do echo "--- $(basename "$f")" && head -c 2000 "$f"; done
 echo "---"
