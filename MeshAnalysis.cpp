@@ -107,12 +107,14 @@ struct State
     MeshAnalysis::Defects* defects = nullptr; // lists wanted when set
 };
 
-void noteDefect(std::vector<Vector3<float>>* list, const State& s, std::uint32_t a, std::uint32_t b)
+// Adds the edge {a, b} to one of the defect lists, when they are wanted.
+void noteEdge(const State& s, std::vector<Vector3<float>> MeshAnalysis::Defects::*list,
+              std::uint32_t a, std::uint32_t b)
 {
-    if (list == nullptr)
+    if (s.defects == nullptr)
         return;
-    list->push_back(s.vertexPosition[a]);
-    list->push_back(s.vertexPosition[b]);
+    (s.defects->*list).push_back(s.vertexPosition[a]);
+    (s.defects->*list).push_back(s.vertexPosition[b]);
 }
 
 std::string plural(std::uint64_t n, const char* one, const char* many)
@@ -417,7 +419,6 @@ void countEdgesAt(State& s, std::uint32_t v)
 {
     MeshAnalysis::Report& r = s.report;
     MeshAnalysis::Component& component = r.components[s.componentOf[v]];
-    MeshAnalysis::Defects* d = s.defects;
     for (const EdgeAtVertex& e : s.around)
     {
         if (e.w < v)
@@ -427,19 +428,19 @@ void countEdgesAt(State& s, std::uint32_t v)
         if (e.faces == 1)
         {
             ++r.boundaryEdges;
-            noteDefect(d ? &d->boundaryEdges : nullptr, s, v, e.w);
+            noteEdge(s, &MeshAnalysis::Defects::boundaryEdges, v, e.w);
         }
         else if (e.faces > 2)
         {
             ++r.nonManifoldEdges;
             ++component.nonManifoldEdges;
-            noteDefect(d ? &d->nonManifoldEdges : nullptr, s, v, e.w);
+            noteEdge(s, &MeshAnalysis::Defects::nonManifoldEdges, v, e.w);
         }
         else if (e.outwardOnly != 1 || e.inwardOnly != 1)
         {
             ++r.inconsistentEdges;
             ++component.inconsistentEdges;
-            noteDefect(d ? &d->inconsistentEdges : nullptr, s, v, e.w);
+            noteEdge(s, &MeshAnalysis::Defects::inconsistentEdges, v, e.w);
         }
         ProperTally& p = s.proper;
         p.edges += e.properFaces > 0 ? 1u : 0u;

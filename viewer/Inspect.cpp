@@ -231,8 +231,8 @@ void Inspect::drawColourBar(float minimum, float maximum, int width, int height)
     glBegin(GL_QUAD_STRIP);
     for (int i = 0; i <= barWidth; i += 4)
     {
-        const Vector3<float> c = map.map(low + (high - low) * static_cast<float>(i) / barWidth,
-                                          low, high);
+        const Vector3<float> c =
+            map.map(low + (high - low) * static_cast<float>(i) / barWidth, low, high);
         glColor3f(c[0], c[1], c[2]);
         glVertex2i(x + i, y);
         glVertex2i(x + i, y + barHeight);

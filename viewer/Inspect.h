@@ -14,11 +14,11 @@ namespace Inspect
 {
 // The defects overlay's colours (unlit RGB), which normal colours never reach: a unit
 // normal cannot have two components near -1, nor one at -1 with the other two unequal.
-const float BOUNDARY_COLOUR[3] = {1.0f, 0.5f, 0.0f};             // orange
-const float NON_MANIFOLD_EDGE_COLOUR[3] = {1.0f, 0.0f, 0.5f};    // pink
-const float INCONSISTENT_COLOUR[3] = {0.5f, 1.0f, 0.0f};         // lime
-const float NON_MANIFOLD_VERTEX_COLOUR[3] = {0.5f, 0.0f, 1.0f};  // violet
-const float DEGENERATE_COLOUR[3] = {0.0f, 0.5f, 1.0f};           // azure
+const float BOUNDARY_COLOUR[3] = {1.0f, 0.5f, 0.0f};            // orange
+const float NON_MANIFOLD_EDGE_COLOUR[3] = {1.0f, 0.0f, 0.5f};   // pink
+const float INCONSISTENT_COLOUR[3] = {0.5f, 1.0f, 0.0f};        // lime
+const float NON_MANIFOLD_VERTEX_COLOUR[3] = {0.5f, 0.0f, 1.0f}; // violet
+const float DEGENERATE_COLOUR[3] = {0.0f, 0.5f, 1.0f};          // azure
 
 // The defect lists of one mesh as lines and points in the mesh's own coordinates; the
 // caller loads the mesh's transform. Never changes, so a compiled drawing stays valid.

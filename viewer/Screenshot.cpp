@@ -1,9 +1,9 @@
 #include "viewer/Screenshot.h"
 
 #include <GL/gl.h>
-#include <png.h>
 
 #include <cstdio>
+#include <png.h>
 #include <sys/stat.h>
 
 std::vector<unsigned char> Screenshot::readPixels(int width, int height)
@@ -32,8 +32,7 @@ bool Screenshot::writePng(const std::string& path, int width, int height,
     image.format = PNG_FORMAT_RGB;
     // A negative stride reads the rows from the last one up: the PNG's top row first.
     const png_int_32 stride = -static_cast<png_int_32>(width) * 3;
-    if (png_image_write_to_file(&image, path.c_str(), 0, bottomUpRgb.data(), stride, nullptr) ==
-        0)
+    if (png_image_write_to_file(&image, path.c_str(), 0, bottomUpRgb.data(), stride, nullptr) == 0)
     {
         why = image.message[0] != '\0' ? image.message : "cannot write the file";
         png_image_free(&image);

@@ -444,7 +444,7 @@ poll 10 shows edges "$BALL" "$DARK" $(($(count "$work/plain.png" $BALL "$DARK") 
 ok '[ "$(count "$work/edges.png" $BALL "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $BALL "b>=120 && !($SKY)") * 2 / 3)) ] &&
     [ "$(differing "$work/plain.png" "$work/edges.png" 0 620 1024 148 0)" -eq 0 ]' "e draws edges over the shaded sphere ($n dark pixels), not over the grid"
 key e h
-poll 10 shows help "250 240 50 290" "$THING" 12000 99999
+poll 10 shows help "250 240 50 290" "r<=110 && g<=110 && b<=110" 12000 99999
 ok '[ "$n" -ge 12000 ] && [ "$hint" -ge 20 ]' "h shows the help panel ($n pixels darkened beside the sphere); \"h: help\" shows at the start ($hint pixels)"
 key h i i
 for _ in $(seq 50); do grep -q 002 "$out" && break; sleep 0.2; done
