@@ -221,12 +221,9 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
     if (border3)
         mEdges[edgeInd6].face = BORDER;
 
-    mEdges[edgeInd1].next = edgeInd3;
-    mEdges[edgeInd3].prev = edgeInd1;
-    mEdges[edgeInd3].next = edgeInd5;
-    mEdges[edgeInd5].prev = edgeInd3;
-    mEdges[edgeInd5].next = edgeInd1;
-    mEdges[edgeInd1].prev = edgeInd5;
+    setNextHalfEdge(edgeInd1, edgeInd3);
+    setNextHalfEdge(edgeInd3, edgeInd5);
+    setNextHalfEdge(edgeInd5, edgeInd1);
 
     Face face;
     face.edge = edgeInd1;
@@ -263,113 +260,81 @@ bool HalfEdgeMesh::faceCorners(unsigned int f, unsigned int& c0, unsigned int& c
     return isVertexIndex(c0) && isVertexIndex(c1) && isVertexIndex(c2);
 }
 
-// On input that is not edge-manifold or not consistently oriented, prev links may have
-// been overwritten, and the rotation can fall into a cycle that does not pass its start.
-// Every link still leads to a half-edge leaving the same vertex, so a repeat comes within
-// the vertex's valence; Brent's cycle detection finds it in a few times that many steps,
-// and the step cap keeps any walk within the number of half-edges.
-bool HalfEdgeMesh::outgoingRing(unsigned int v, std::vector<unsigned int>& out) const
+// On input that is not edge-manifold or not consistently oriented, links may have been
+// overwritten, and a rotation can fall into a cycle that does not pass its start or reach
+// a border. Brent's cycle detection recognises the first repeated half-edge within three
+// times as many steps as there are distinct half-edges on the way, so every walk ends.
+template <class Step, class Arrived>
+HalfEdgeMesh::WalkEnd HalfEdgeMesh::walk(unsigned int first, Step step, Arrived arrived,
+                                         std::vector<unsigned int>& path) const
 {
-    out.clear();
-    if (!isVertexIndex(v))
-        return false;
-    const unsigned int start = mVerts[v].edge;
-    if (!isEdgeIndex(start))
-        return false;
-
-    out.push_back(start);
-    unsigned int h = start;
-    unsigned int tortoise = start;
+    path.clear();
+    unsigned int tortoise = first;
     std::size_t power = 1;
-    std::size_t lambda = 0;
-    for (std::size_t steps = 0; steps < mEdges.size(); ++steps)
+    std::size_t lambda = 0; // steps since the tortoise last moved
+    for (unsigned int h = first;; h = step(h), ++lambda)
     {
-        const unsigned int prev = mEdges[h].prev;
-        if (!isEdgeIndex(prev) || !isEdgeIndex(mEdges[prev].pair))
-            return false;
-        h = mEdges[prev].pair;
-        if (h == start)
-            return true;
-        ++lambda;
-        if (h == tortoise)
+        if (!isEdgeIndex(h))
+            return WalkEnd::BROKEN;
+        if (arrived(h))
+            return WalkEnd::ARRIVED;
+        if (lambda > 0 && h == tortoise)
         {
-            // A cycle of length lambda that misses the start: keep the walk up to its
-            // first repeated half-edge.
-            std::size_t mu = out.size() - lambda;
-            for (std::size_t i = 0; i + lambda < out.size(); ++i)
+            // A cycle of length lambda: keep the walk up to its first repeated half-edge.
+            std::size_t mu = path.size() - lambda;
+            for (std::size_t i = 0; i + lambda < path.size(); ++i)
             {
-                if (out[i] == out[i + lambda])
+                if (path[i] == path[i + lambda])
                 {
                     mu = i;
                     break;
                 }
             }
-            out.resize(mu + lambda);
-            return false;
+            path.resize(mu + lambda);
+            return WalkEnd::REPEATED;
         }
-        out.push_back(h);
         if (lambda == power)
         {
             tortoise = h;
             power *= 2;
             lambda = 0;
         }
+        path.push_back(h);
     }
+}
 
-    // Step cap reached before the cycle was recognised: cut at the first repeat.
-    std::vector<bool> seen(mEdges.size(), false);
-    for (std::size_t i = 0; i < out.size(); ++i)
+bool HalfEdgeMesh::outgoingRing(unsigned int v, std::vector<unsigned int>& out) const
+{
+    if (!isVertexIndex(v))
     {
-        if (seen[out[i]])
-        {
-            out.resize(i);
-            break;
-        }
-        seen[out[i]] = true;
+        out.clear();
+        return false;
     }
-    return false;
+    const unsigned int start = mVerts[v].edge;
+    const auto pairOfPrev = [this](unsigned int h) { return pairOf(prevOf(h)); };
+    const auto backAtStart = [start, &out](unsigned int h) { return h == start && !out.empty(); };
+    return walk(start, pairOfPrev, backAtStart, out) == WalkEnd::ARRIVED;
 }
 
 template <class Step>
 unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
                                           std::vector<unsigned int>* ends,
-                                          std::vector<unsigned int>* path) const
+                                          std::vector<unsigned int>& path) const
 {
-    if (path)
-        path->clear();
     unsigned int result = UNINITIALIZED;
-    unsigned int h = first;
-    unsigned int tortoise = first;
-    std::size_t power = 1;
-    std::size_t lambda = 0;
-    for (std::size_t steps = 0; steps <= mEdges.size(); ++steps)
+    const auto atEnd = [this, ends, &result](unsigned int h)
     {
-        if (!isEdgeIndex(h))
-            break;
         if (mEdges[h].face == BORDER)
-        {
             result = h;
-            break;
-        }
-        if (ends && (*ends)[h] != BORDER)
-        {
-            result = (*ends)[h];
-            break;
-        }
-        if (path)
-            path->push_back(h);
-        h = step(h);
-        if (h == tortoise)
-            break;
-        if (++lambda == power)
-        {
-            tortoise = h;
-            power *= 2;
-            lambda = 0;
-        }
-    }
-    if (ends && path)
-        for (const unsigned int passed : *path)
+        else if (ends && (*ends)[h] != BORDER)
+            result = (*ends)[h]; // UNINITIALIZED if that rotation failed
+        else
+            return false;
+        return true;
+    };
+    walk(first, step, atEnd, path);
+    if (ends)
+        for (const unsigned int passed : path)
             (*ends)[passed] = result;
     return result;
 }
@@ -406,7 +371,7 @@ void HalfEdgeMesh::mergeAllBoundaries()
             memo.viaPrev.assign(mEdges.size(), BORDER);
             memo.viaNext.assign(mEdges.size(), BORDER);
         }
-        linkBorderHalfEdge(static_cast<unsigned int>(i), &memo);
+        linkBorderHalfEdge(static_cast<unsigned int>(i), memo);
     }
 }
 
@@ -414,42 +379,25 @@ void HalfEdgeMesh::mergeAllBoundaries()
 // validate reports it. Interior half-edges are never relinked here.
 void HalfEdgeMesh::mergeBoundaryEdge(unsigned int indx)
 {
-    linkBorderHalfEdge(indx, nullptr);
+    RotationMemo unshared;
+    linkBorderHalfEdge(indx, unshared);
 }
 
-void HalfEdgeMesh::linkBorderHalfEdge(unsigned int indx, RotationMemo* memo)
+void HalfEdgeMesh::linkBorderHalfEdge(unsigned int indx, RotationMemo& memo)
 {
     if (!isEdgeIndex(indx) || mEdges[indx].face != BORDER)
         return;
     const unsigned int p = mEdges[indx].pair;
-    const auto pairOfPrev = [this](unsigned int h)
-    {
-        const unsigned int prev = mEdges[h].prev;
-        return isEdgeIndex(prev) ? mEdges[prev].pair : UNINITIALIZED;
-    };
-    const auto pairOfNext = [this](unsigned int h)
-    {
-        const unsigned int next = mEdges[h].next;
-        return isEdgeIndex(next) ? mEdges[next].pair : UNINITIALIZED;
-    };
-
+    const bool shared = !memo.viaPrev.empty();
+    const auto pairOfPrev = [this](unsigned int h) { return pairOf(prevOf(h)); };
+    const auto pairOfNext = [this](unsigned int h) { return pairOf(nextOf(h)); };
     // Around the end vertex of the border half-edge, over outgoing half-edges.
-    const unsigned int nextBorder =
-        isEdgeIndex(p) ? rotateToBorder(pairOfPrev(p), pairOfPrev, memo ? &memo->viaPrev : nullptr,
-                                        memo ? &memo->path : nullptr)
-                       : UNINITIALIZED;
-    mEdges[indx].next = nextBorder;
-    if (isEdgeIndex(nextBorder))
-        mEdges[nextBorder].prev = indx;
-
+    setNextHalfEdge(indx, rotateToBorder(pairOfPrev(p), pairOfPrev,
+                                         shared ? &memo.viaPrev : nullptr, memo.path));
     // Around its start vertex, over incoming half-edges.
-    const unsigned int prevBorder =
-        isEdgeIndex(p) ? rotateToBorder(pairOfNext(p), pairOfNext, memo ? &memo->viaNext : nullptr,
-                                        memo ? &memo->path : nullptr)
-                       : UNINITIALIZED;
-    mEdges[indx].prev = prevBorder;
-    if (isEdgeIndex(prevBorder))
-        mEdges[prevBorder].next = indx;
+    setNextHalfEdge(
+        rotateToBorder(pairOfNext(p), pairOfNext, shared ? &memo.viaNext : nullptr, memo.path),
+        indx);
 }
 
 HalfEdgeMesh::Validation HalfEdgeMesh::validation() const

@@ -127,27 +127,69 @@ private:
     // Calls visit(face, p0, p1, p2) for every face whose corners can be followed.
     template <class Visit> void forEachTriangle(Visit visit) const;
 
+    // The one writer of next and prev: from's next is to and to's prev is from. An end that
+    // is not a half-edge (UNINITIALIZED) is skipped, leaving the other end's link pointing
+    // at nothing, as a rotation that found no border half-edge must.
+    void setNextHalfEdge(unsigned int from, unsigned int to)
+    {
+        if (isEdgeIndex(from))
+            mEdges[from].next = to;
+        if (isEdgeIndex(to))
+            mEdges[to].prev = from;
+    }
+    // The links of half-edge h, or UNINITIALIZED if h is not a half-edge.
+    unsigned int pairOf(unsigned int h) const
+    {
+        return isEdgeIndex(h) ? mEdges[h].pair : UNINITIALIZED;
+    }
+    unsigned int prevOf(unsigned int h) const
+    {
+        return isEdgeIndex(h) ? mEdges[h].prev : UNINITIALIZED;
+    }
+    unsigned int nextOf(unsigned int h) const
+    {
+        return isEdgeIndex(h) ? mEdges[h].next : UNINITIALIZED;
+    }
+
+    // How a walk ended: at a half-edge that arrived() accepted, at a link that cannot be
+    // followed, or at the first half-edge it met twice.
+    enum class WalkEnd
+    {
+        ARRIVED,
+        BROKEN,
+        REPEATED
+    };
+    // The one bounded walk of the rotations: from first, follows step until arrived(h) holds
+    // or the walk breaks or repeats. path receives the half-edges passed before the end, each
+    // once, in walk order.
+    template <class Step, class Arrived>
+    WalkEnd walk(unsigned int first, Step step, Arrived arrived,
+                 std::vector<unsigned int>& path) const;
+
     // The distinct half-edges met by the rotation around vertex v (pair of prev), from the
     // vertex's edge, into out. True if the rotation closed; false if it met an unassigned
     // link or began to repeat without returning to its start.
     bool outgoingRing(unsigned int v, std::vector<unsigned int>& out) const;
 
-    // Follows step from first until a border half-edge and returns it; UNINITIALIZED if a
-    // link cannot be followed or the rotation cycles through interior half-edges.
-    // Where rotations ended, shared by the border half-edges of one merge. A rotation passes
-    // only through interior half-edges, whose links merging never changes, so a later
-    // rotation through the same half-edge ends where the first one did; sharing keeps a
-    // merge linear even where many triangles meet at one edge.
+    // Follows step from first to a border half-edge and returns it; UNINITIALIZED if a link
+    // cannot be followed or the rotation cycles through interior half-edges.
+    // Where rotations ended, shared by the border half-edges of one merge (ends, by
+    // half-edge; BORDER while unknown). A rotation passes only through interior half-edges,
+    // whose links merging never changes, so a later rotation through the same half-edge ends
+    // where the first one did; sharing keeps a merge linear even where many triangles meet
+    // at one edge.
     struct RotationMemo
     {
-        std::vector<unsigned int> viaPrev; // by half-edge; BORDER while unknown
+        std::vector<unsigned int> viaPrev;
         std::vector<unsigned int> viaNext;
         std::vector<unsigned int> path; // scratch
     };
     template <class Step>
     unsigned int rotateToBorder(unsigned int first, Step step, std::vector<unsigned int>* ends,
-                                std::vector<unsigned int>* path) const;
-    void linkBorderHalfEdge(unsigned int indx, RotationMemo* memo);
+                                std::vector<unsigned int>& path) const;
+    // Links border half-edge indx both ways, sharing rotation ends through memo unless its
+    // tables are empty.
+    void linkBorderHalfEdge(unsigned int indx, RotationMemo& memo);
 
     // Edge lookup. The two halves of a pair are created together as 2k and 2k + 1, and
     // between two vertices there is at most one pair, so a pair is found by its two

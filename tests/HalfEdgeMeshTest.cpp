@@ -145,12 +145,16 @@ void expectAsPlainOnAnyInput(const Soup& soup)
     EXPECT_EQ(mesh.area(), area);
 
     const std::vector<HE::HalfEdge> merged = plainMerge(mesh.mEdges);
+    HalfEdgeMeshProbe oneByOne = mesh; // merged a border half-edge at a time, unshared
+    for (unsigned int h = 0; h < merged.size(); h++)
+        oneByOne.mergeBoundaryEdge(h);
     mesh.mergeAllBoundaries();
     std::string problems;
     for (unsigned int h = 0; h < merged.size(); h++)
     {
-        ASSERT_EQ(List({mesh.mEdges[h].next, mesh.mEdges[h].prev}),
-                  List({merged[h].next, merged[h].prev}))
+        ASSERT_EQ(List({mesh.mEdges[h].next, mesh.mEdges[h].prev, oneByOne.mEdges[h].next,
+                        oneByOne.mEdges[h].prev}),
+                  List({merged[h].next, merged[h].prev, merged[h].next, merged[h].prev}))
             << "links of half-edge " << h;
         if (merged[h].next == UNINIT || merged[h].prev == UNINIT)
             problems += "HalfEdge " + std::to_string(h) + " not properly initialized\n";

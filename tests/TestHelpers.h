@@ -55,6 +55,7 @@ public:
     using HalfEdgeMesh::addHalfEdgePair;
     using HalfEdgeMesh::addVertex;
     using HalfEdgeMesh::mEdges;
+    using HalfEdgeMesh::mergeBoundaryEdge;
     using HalfEdgeMesh::mFaces;
     using HalfEdgeMesh::mUniqueVerts;
     using HalfEdgeMesh::mVerts;

@@ -40,7 +40,7 @@ mutant SimpleMesh.cpp 'mMaxCurv = 1.1754944e-38f;' 'mMaxCurv = -3.4028235e38f;'
 mutant SimpleMesh.cpp 'if (count != 2)' 'if (count < 2)'
 
 # --- HalfEdgeMesh and its edge table ---
-mutant HalfEdgeMesh.cpp 'mEdges[edgeInd5].prev = edgeInd3;' ';'
+mutant HalfEdgeMesh.h 'mEdges[to].prev = from;' ';'
 mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
 mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ';'
@@ -50,9 +50,9 @@ mutant SupportCode/IndexTable.h 'while (mSlots[i] != NONE && !matches(mSlots[i])
 mutant HalfEdgeMesh.cpp 'mTakenThirdCorner.emplace(f, mEdges[prev].vert);' ';'
 mutant HalfEdgeMesh.cpp 'c2 = taken->second;' 'c2 = mEdges[mEdges[h0].prev].vert;'
 mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
-mutant HalfEdgeMesh.cpp 'out.resize(mu + lambda);' 'out.resize(mu);'
+mutant HalfEdgeMesh.cpp 'path.resize(mu + lambda);' 'path.resize(mu);'
 mutant HalfEdgeMesh.cpp '(*ends)[passed] = result;' '(*ends)[passed] = UNINITIALIZED;'
-mutant HalfEdgeMesh.cpp 'mEdges[nextBorder].prev = indx;' ';'
+mutant HalfEdgeMesh.cpp 'setNextHalfEdge(edgeInd3, edgeInd5);' ';'
 mutant HalfEdgeMesh.cpp 'e.prev == UNINITIALIZED || ' ''
 mutant HalfEdgeMesh.cpp '++v.isolatedVertices;' ';'
 mutant HalfEdgeMesh.cpp 'const long long g = (e - f - v + 2) / 2;' \
