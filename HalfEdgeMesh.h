@@ -99,6 +99,10 @@ public:
     void validate() const;
     Validation validation() const;
 
+    std::size_t numHalfEdges() const { return mEdges.size(); }
+    std::size_t numVertices() const { return mVerts.size(); }
+    std::size_t numFaces() const { return mFaces.size(); }
+
 protected:
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     bool findNeighbourTriangles(unsigned int vertexIndex,

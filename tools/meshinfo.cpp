@@ -48,15 +48,6 @@ double millisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The counts of the structure itself.
-class InspectedMesh : public HalfEdgeMesh
-{
-public:
-    std::size_t numHalfEdges() const { return mEdges.size(); }
-    std::size_t numVertices() const { return mVerts.size(); }
-    std::size_t numFaces() const { return mFaces.size(); }
-};
-
 struct Phase
 {
     const char* name;
@@ -443,7 +434,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.largestPolygon = stats.largestPolygon;
 
     announce("building");
-    InspectedMesh mesh;
+    HalfEdgeMesh mesh;
     start = Clock::now();
     feedMesh(data, mesh);
     o.phases.push_back({"build", millisecondsSince(start)});
