@@ -386,19 +386,20 @@ quit
 
 # ---------------------------------------------------------------------------------------
 # Inspection. A sphere of 16 x 8 facets; with defects: a hole, a flipped triangle, a fin on
-# an edge and a triangle touching it at one vertex, all on the side the home view sees.
+# an edge, a triangle touching it at one vertex and a degenerate one in front, all on the
+# side the home view sees.
 sphere() {
     awk -v defects="$1" 'BEGIN { pi = atan2(0, -1); n = 16; m = 8; print "v 0 1 0"
         for (i = 1; i < m; i++) for (j = 0; j < n; j++)
             printf "v %.6f %.6f %.6f\n", sin(pi*i/m)*cos(2*pi*j/n), cos(pi*i/m), sin(pi*i/m)*sin(2*pi*j/n)
         print "v 0 -1 0"; s = (m - 1) * n + 2
-        if (defects) print "v 0 -0.9 1.3\nv 0 0.95 0.95\nv 0.2 0.95 0.95"
+        if (defects) print "v 0 -0.9 1.3\nv 0 0.95 0.95\nv 0.2 0.95 0.95\nv 0.5 0 1.2\nv 0.6 0 1.2\nv 0.7 0 1.2"
         for (j = 0; j < n; j++) { k = (j + 1) % n; printf "f 1 %d %d\nf %d %d %d\n", 2 + k, 2 + j, s, s - n + j, s - n + k }
         for (i = 1; i < m - 1; i++) for (j = 0; j < n; j++) { k = (j + 1) % n; a = 2 + (i-1)*n + j; b = 2 + (i-1)*n + k
             if (defects && i == 3 && j == 5) continue
             if (defects && i == 3 && j == 2) printf "f %d %d %d\n", a + n, b, a; else printf "f %d %d %d\n", a, b, a + n
             printf "f %d %d %d\n", b, b + n, a + n }
-        if (defects) printf "f 70 69 %d\nf 22 %d %d\n", s + 1, s + 2, s + 3 }'
+        if (defects) printf "f 70 69 %d\nf 22 %d %d\nf %d %d %d\n", s + 1, s + 2, s + 3, s + 4, s + 5, s + 6 }'
 }
 # project FILE I [J]: the window pixel of vertex I of FILE (or the middle of I and J) with
 # FILE alone on the command line at the home view: placed, framed, seen through the camera.
@@ -417,6 +418,7 @@ project() {
 near() { count "$1" $(($2 - 12)) $(($3 - 12)) 25 25 "$4"; }
 ORANGE='r>=215 && g>=88 && g<=168 && b<=40' PINK='r>=215 && g<=40 && b>=88 && b<=168'
 LIME='g>=215 && r>=88 && r<=168 && b<=40' VIOLET='b>=215 && r>=88 && r<=168 && g<=40'
+AZURE='b>=215 && g>=88 && g<=168 && r<=40'
 DARK='r<=40 && g<=40 && b<=40' BALL="300 150 424 460"
 mkdir -p "$work/inspect" && cd "$work/inspect" || die "no directory"
 sphere 1 >defects.obj && sphere 0 >clean.obj
@@ -428,7 +430,8 @@ for f in defects clean; do
     timeout 60 "$viewer" --defects --screenshot "$f.png" "$f.obj" >/dev/null 2>&1
     ok '[ $? -eq 0 ] && [ "$(identify -format %wx%h "$f.png")" = 1024x768 ]' "--screenshot writes the $f window as a PNG and ends"
 done
-for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70 non-manifold" "VIOLET 22 non-manifold vertex"; do
+for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70 non-manifold" "VIOLET 22 non-manifold vertex" \
+    "AZURE 119 degenerate"; do
     read -r colour vertex what <<<"$case"
     [ "$colour" = PINK ] && at=$(project defects.obj 70 69) || at=$(project defects.obj "$vertex")
     read -r x y <<<"$at"
@@ -436,9 +439,10 @@ for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70 non-
     ok '[ "$n" -ge 5 ] && [ "$clean" -eq 0 ]' "--defects marks the $what defect in ${colour,,} at ($x, $y) ($n pixels; $clean on the clean sphere)"
 done
 cd "$root" || die "no root"
-start "$work/inspect" inspect "Mesh Viewer - clean.obj" clean.obj
+start "$work/inspect" inspect "Mesh Viewer - clean.obj" --defects clean.obj
 hint=$(count "$work/inspect/clean.png" 950 0 74 30 "!($SKY)")
-shot plain
+same_frame() { shot plain && [ "$(differing "$work/inspect/clean.png" "$work/plain.png" 0 40 1024 728 0)" -eq 0 ]; }
+ok 'poll 10 same_frame' "--screenshot wrote the pixels the window shows (below the frame rate)"
 key e
 poll 10 shows edges "$BALL" "$DARK" $(($(count "$work/plain.png" $BALL "$DARK") + 1500)) 999999
 ok '[ "$(count "$work/edges.png" $BALL "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $BALL "b>=120 && !($SKY)") * 2 / 3)) ] &&
