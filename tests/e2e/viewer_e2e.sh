@@ -343,6 +343,11 @@ same_as_cached() { shot nocache3 && same=$(differing "$work/home3.png" "$work/no
 poll 30 same_as_cached
 ok '[ "$same" -eq 0 ]' "the 200k-triangle sphere drawn without the cache has the same pixels ($same differ)"
 quit
+# --benchmark counts frames for a while, reports the rate and the renderer, and ends.
+bench=$(cd "$work/user" && timeout 120 "$viewer" --benchmark 1 meshes/torus.obj 2>/dev/null |
+    grep -E " fps |^renderer: ")
+ok '[[ "$bench" =~ [0-9.]+\ fps\ \([1-9][0-9]*\ frames\ in\ [0-9.]+\ s\;\ a\ frame:\ [0-9.]+\ ms ]] &&
+    grep -q "^renderer: .*, OpenGL [0-9]" <<<"$bench"' "--benchmark reports the frame rate and the renderer (${bench%%$'\n'*})"
 
 # ---------------------------------------------------------------------------------------
 # Keys 1 and 2 where their files are missing, a directory, rejected or without triangles:
