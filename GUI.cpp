@@ -15,6 +15,7 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -41,7 +41,11 @@ public:
     // the home view on them. False, after one line on standard error, when a file cannot
     // be read: the caller ends the program.
     bool addCommandLineFiles(const std::vector<std::string>& files);
-    void setDrawCache(bool enabled) { mDrawCache.setEnabled(enabled); }
+    void setDrawCache(bool enabled)
+    {
+        mDrawCache.setEnabled(enabled);
+        mDefectCache.setEnabled(enabled);
+    }
     // After a second of warm-up, counts frames for this many seconds, prints the rate and
     // ends the program (0: off).
     void setBenchmark(double seconds) { mBenchmark = FrameBenchmark(seconds); }

@@ -80,11 +80,11 @@ std::string defectListCounts(const std::string& path)
     if (!readMeshFile(path, data, options, stats, why) ||
         !MeshAnalysis::analyse(data.verts, data.tris, report, &d))
         return "unread: " + why;
-    return std::to_string(d.boundaryEdges.size() / 2) + " " +
-           std::to_string(d.nonManifoldEdges.size() / 2) + " " +
-           std::to_string(d.nonManifoldVertices.size()) + " " +
-           std::to_string(d.inconsistentEdges.size() / 2) + " " +
-           std::to_string(d.degenerateTriangles.size() / 3);
+    std::ostringstream s;
+    s << d.boundaryEdges.size() / 2 << " " << d.nonManifoldEdges.size() / 2 << " "
+      << d.nonManifoldVertices.size() << " " << d.inconsistentEdges.size() / 2 << " "
+      << d.degenerateTriangles.size() / 3;
+    return s.str();
 }
 
 // The counts of a --json report, zeros left out, each under a short name.

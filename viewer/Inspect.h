@@ -6,6 +6,7 @@
 #include "SupportCode/Geometry.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 // What the viewer shows besides the meshes themselves: the defects the analysis found,

@@ -421,25 +421,19 @@ project() {
 }
 # near IMAGE X Y PREDICATE: matching pixels within 12 pixels of (X, Y).
 near() { count "$1" $(($2 - 12)) $(($3 - 12)) 25 25 "$4"; }
-ORANGE='r>=215 && g>=88 && g<=168 && b<=40' PINK='r>=215 && g<=40 && b>=88 && b<=168'
-LIME='g>=215 && r>=88 && r<=168 && b<=40' VIOLET='b>=215 && r>=88 && r<=168 && g<=40'
-AZURE='b>=215 && g>=88 && g<=168 && r<=40'
-DARK='r<=40 && g<=40 && b<=40' BALL="300 150 424 460"
+ORANGE='r>=215 && g>=88 && g<=168 && b<=40' PINK='r>=215 && g<=40 && b>=88 && b<=168' DARK='r<=40 && g<=40 && b<=40'
+LIME='g>=215 && r>=88 && r<=168 && b<=40' VIOLET='b>=215 && r>=88 && r<=168 && g<=40' AZURE='b>=215 && g>=88 && g<=168 && r<=40'
 mkdir -p "$work/inspect" && cd "$work/inspect" || die "no directory"
 sphere 1 >defects.obj && sphere 0 >clean.obj
 # A torus of a third the size (stronger colours), with a tetrahedron high above that keeps
 # the cube clear of its hole.
 torus 0.7 | awk '$1 == "v" { $2 *= 0.3; $3 *= 0.3; $4 *= 0.3 } 1' >torus.obj
 printf 'v 0 1.6 0\nv 0.1 1.8 0\nv -0.05 1.8 0.08\nv -0.05 1.8 -0.08\nf -4 -3 -2\nf -4 -2 -1\nf -4 -1 -3\nf -3 -1 -2\n' >>torus.obj
-for f in defects clean; do
-    timeout 60 "$viewer" --defects --screenshot "$f.png" "$f.obj" >/dev/null 2>&1
-    ok '[ $? -eq 0 ] && [ "$(identify -format %wx%h "$f.png")" = 1024x768 ]' "--screenshot writes the $f window as a PNG and ends"
-done
-for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70 non-manifold" "VIOLET 22 non-manifold vertex" \
-    "AZURE 119 degenerate"; do
-    read -r colour vertex what <<<"$case"
-    [ "$colour" = PINK ] && at=$(project defects.obj 70 69) || at=$(project defects.obj "$vertex")
-    read -r x y <<<"$at"
+for f in defects clean; do timeout 60 "$viewer" --defects --screenshot "$f.png" "$f.obj" >/dev/null 2>&1 || fail "--screenshot $f.obj"; done
+ok '[ "$(identify -format %wx%h, defects.png clean.png)" = 1024x768,1024x768, ]' "--screenshot writes PNGs of the window's size and ends with status 0"
+for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70,69 non-manifold" \
+    "VIOLET 22 non-manifold vertex" "AZURE 119 degenerate"; do
+    read -r colour vertex what <<<"$case" && read -r x y <<<"$(project defects.obj ${vertex/,/ })"
     n=$(near defects.png "$x" "$y" "${!colour}") clean=$(count clean.png 0 0 1024 768 "${!colour}")
     ok '[ "$n" -ge 5 ] && [ "$clean" -eq 0 ]' "--defects marks the $what defect in ${colour,,} at ($x, $y) ($n pixels; $clean on the clean sphere)"
 done
@@ -449,8 +443,8 @@ hint=$(count "$work/inspect/clean.png" 950 0 74 30 "!($SKY)")
 same_frame() { shot plain && [ "$(differing "$work/inspect/clean.png" "$work/plain.png" 0 40 1024 728 0)" -eq 0 ]; }
 ok 'poll 10 same_frame' "--screenshot wrote the pixels the window shows (below the frame rate)"
 key e
-poll 10 shows edges "$BALL" "$DARK" $(($(count "$work/plain.png" $BALL "$DARK") + 1500)) 999999
-ok '[ "$(count "$work/edges.png" $BALL "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $BALL "b>=120 && !($SKY)") * 2 / 3)) ] &&
+poll 10 shows edges "$CENTRE" "$DARK" $(($(count "$work/plain.png" $CENTRE "$DARK") + 1500)) 999999
+ok '[ "$(count "$work/edges.png" $CENTRE "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $CENTRE "b>=120 && !($SKY)") * 2 / 3)) ] &&
     [ "$(differing "$work/plain.png" "$work/edges.png" 0 620 1024 148 0)" -eq 0 ]' "e draws edges over the shaded sphere ($n dark pixels), not over the grid"
 key e h
 poll 10 shows help "250 240 50 290" "r<=110 && g<=110 && b<=110" 12000 99999
@@ -463,7 +457,7 @@ Saved meshviewer-002.png" ] && [ "$(differing "$work/inspect/meshviewer-002.png"
     "i saves the window, pixel for pixel as the screen shows it, under the next free name"
 quit
 for f in clean torus; do timeout 60 "$viewer" --curvature --screenshot "$work/inspect/k-$f.png" "$work/inspect/$f.obj" >"$work/k-$f-stdout.txt" 2>&1; done
-ok '[ "$(count "$work/inspect/k-clean.png" $BALL "b>=r+10 && b>=g+10")" -ge $(($(count "$work/inspect/k-clean.png" $BALL "$THING") * 9 / 10)) ] &&
+ok '[ "$(count "$work/inspect/k-clean.png" $CENTRE "b>=r+10 && b>=g+10")" -ge $(($(count "$work/inspect/k-clean.png" $CENTRE "$THING") * 9 / 10)) ] &&
     grep -q "^Curvature: min 0.99.*, max 1.0.*, 0 of 114 vertices without a value" "$work/k-clean-stdout.txt"' "--curvature colours a sphere in one colour"
 # The torus's mean curvature is positive outside, negative on the inner wall (the far one
 # shows through the hole); the colours run from red through black to blue.
