@@ -82,25 +82,6 @@ bool looksLikeAsciiStl(const std::string& head, std::uint64_t size)
     return next == "facet" || next == "endsolid" || (next.empty() && size < 84);
 }
 
-// Discards what ObjIO hands over, for reading without building.
-class NoMesh : public Mesh
-{
-public:
-    void draw() override {}
-    bool addTriangle(const Vector3<float>&, const Vector3<float>&, const Vector3<float>&) override
-    {
-        return true;
-    }
-    float curvature(unsigned int, const Vector3<float>&) override { return 0.0f; }
-
-protected:
-    bool addVertex(const Vector3<float>&, unsigned int&) override { return false; }
-    bool findNeighbourTriangles(unsigned int, std::vector<unsigned int>&) const override
-    {
-        return false;
-    }
-};
-
 class ObjReader : public ObjIO
 {
 public:

@@ -15,6 +15,26 @@
 // before the mesh receives anything, then hands the triangles over in file order through
 // addTriangle, as ObjIO does, so welding and the structure are the meshes' own.
 
+// A mesh that keeps nothing it is handed: for reading without building, and the base of
+// meshes that only look at the triangles as they come.
+class NoMesh : public Mesh
+{
+public:
+    void draw() override {}
+    bool addTriangle(const Vector3<float>&, const Vector3<float>&, const Vector3<float>&) override
+    {
+        return true;
+    }
+    float curvature(unsigned int, const Vector3<float>&) override { return 0.0f; }
+
+protected:
+    bool addVertex(const Vector3<float>&, unsigned int&) override { return false; }
+    bool findNeighbourTriangles(unsigned int, std::vector<unsigned int>&) const override
+    {
+        return false;
+    }
+};
+
 enum class MeshFormat
 {
     OBJ,

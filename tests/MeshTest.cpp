@@ -2,37 +2,16 @@
 
 #include "HalfEdgeMesh.h"
 #include "SimpleMesh.h"
+#include "io/MeshFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <utility>
 
-namespace
-{
-// The least mesh: it keeps every default of the interface.
-class BareMesh : public Mesh
-{
-public:
-    void draw() override {}
-    bool addTriangle(const Vector3<float>&, const Vector3<float>&, const Vector3<float>&) override
-    {
-        return true;
-    }
-    float curvature(unsigned int, const Vector3<float>&) override { return 0.0f; }
-
-protected:
-    bool addVertex(const Vector3<float>&, unsigned int&) override { return false; }
-    bool findNeighbourTriangles(unsigned int, std::vector<unsigned int>&) const override
-    {
-        return false;
-    }
-};
-} // namespace
-
 TEST(MeshInterface, DefaultsFlagTransformAndTriArea)
 {
-    BareMesh mesh;
+    NoMesh mesh;
     EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
     EXPECT_EQ(std::make_pair(int(Mesh::SMOOTH_SHADING), int(Mesh::FLAT_SHADING)),
               std::make_pair(0, 1));
@@ -53,7 +32,7 @@ TEST(MeshInterface, DefaultsFlagTransformAndTriArea)
 
 TEST(MeshInterface, DefaultOperationsReportThemselves)
 {
-    BareMesh mesh;
+    NoMesh mesh;
     const Mesh& asMesh = mesh;
     testing::internal::CaptureStderr();
     EXPECT_EQ(asMesh.area(), -1.0f);
