@@ -10,24 +10,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-5}
 build="$root/build-bench"
 
-packages=(g++ cmake ninja-build libopenmesh-dev libcgal-dev)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
+. "$root/tools/packages.sh"
+mapfile -t missing < <(missing_packages g++ cmake ninja-build libopenmesh-dev libcgal-dev)
 command -v npm >/dev/null || missing+=(npm) # fetches the dragon
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing packages; install them with: sudo apt-get install -y ${missing[*]}" >&2
-        exit 1
-    fi
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+[ ${#missing[@]} -eq 0 ] || install_packages bench/run.sh "${missing[@]}"
 
 dragon=$("$root/bench/make_dragon.sh" "$build/data")
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BENCH_COMPARE=ON \

@@ -14,14 +14,8 @@ probe=$(mktemp -d)
 trap 'rm -rf "$probe"' EXIT
 printf '#include <cstddef>\n#include <cstdint>\nextern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }\n' > "$probe/probe.cpp"
 if ! clang++ -fsanitize=fuzzer "$probe/probe.cpp" -o "$probe/probe" 2>/dev/null; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "fuzz.sh: needs clang and libFuzzer: sudo apt-get install -y clang libclang-rt-dev" >&2
-        exit 1
-    fi
-    echo "Installing: clang libclang-rt-dev"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends clang libclang-rt-dev >/dev/null
+    . "$root/tools/packages.sh"
+    install_packages tools/fuzz.sh clang libclang-rt-dev
 fi
 
 if [ ! -f "$build/build.ninja" ]; then

@@ -24,12 +24,8 @@ if [ "$mode" = test ]; then
     packages+=(libgtest-dev help2man xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
+. "$root/tools/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
 
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=()
