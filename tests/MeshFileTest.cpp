@@ -3,9 +3,7 @@
 
 #include "io/MeshFile.h"
 
-#include "HalfEdgeMesh.h"
-
-#include <gtest/gtest.h>
+#include "tests/TestHelpers.h"
 
 #include <cstring>
 #include <limits>
@@ -17,19 +15,6 @@ using namespace std::string_literals;
 
 namespace
 {
-class Probe : public HalfEdgeMesh
-{
-public:
-    std::vector<Vector3<float>> positions() const
-    {
-        std::vector<Vector3<float>> p;
-        for (const Vertex& v : mVerts)
-            p.push_back(v.vec);
-        return p;
-    }
-    std::size_t faces() const { return mFaces.size(); }
-};
-
 //      4          a square pyramid: the base 0 3 2 1 is a quad (cut 0 3 1, 3 2 1),
 //     /|\         the sides are triangles; -0 in one position welds with +0
 //   0--|-3
@@ -135,8 +120,8 @@ std::string ply(const char* format)
     return s;
 }
 
-bool load(const std::string& bytes, const std::string& name, Probe& mesh, std::string& error,
-          MeshReadStats& stats, bool split = false)
+bool load(const std::string& bytes, const std::string& name, HalfEdgeMeshProbe& mesh,
+          std::string& error, MeshReadStats& stats, bool split = false)
 {
     std::istringstream in(bytes);
     MeshReadOptions options;
@@ -157,12 +142,12 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
             obj << " " << c + 1;
         obj << "\n";
     }
-    Probe reference;
+    HalfEdgeMeshProbe reference;
     std::string error;
     MeshReadStats stats;
     ASSERT_TRUE(load(obj.str(), "pyramid.obj", reference, error, stats)) << error;
     ASSERT_EQ(reference.positions().size(), 5u);
-    ASSERT_EQ(reference.faces(), 6u);
+    ASSERT_EQ(reference.mFaces.size(), 6u);
 
     const struct
     {
@@ -183,11 +168,11 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
     for (const auto& c : CASES)
     {
         SCOPED_TRACE(meshFormatName(c.format) + " "s + c.name);
-        Probe mesh;
+        HalfEdgeMeshProbe mesh;
         ASSERT_TRUE(load(c.bytes, c.name, mesh, error, stats)) << error;
         EXPECT_EQ(stats.format, c.format);
         EXPECT_EQ(mesh.positions(), reference.positions());
-        EXPECT_EQ(mesh.faces(), reference.faces());
+        EXPECT_EQ(mesh.mFaces.size(), reference.mFaces.size());
         EXPECT_EQ(mesh.area(), reference.area());
         EXPECT_EQ(mesh.volume(), reference.volume());
 
@@ -204,14 +189,14 @@ TEST(MeshFile, LargerFacesAreFansOnlyOnRequest)
 {
     const std::string off = "OFF\n6 2 0\n0 0 0\n1 0 0\n2 1 0\n1 2 0\n0 1 0\n0 0 1\n"
                             "5 0 1 2 3 4\n3 0 1 5\n";
-    Probe mesh;
+    HalfEdgeMeshProbe mesh;
     std::string error;
     MeshReadStats stats;
     EXPECT_FALSE(load(off, "", mesh, error, stats));
     EXPECT_EQ(error, "Error: OFF line 9: a face with 5 corners (faces of more than four corners "
                      "are split only on request)");
     ASSERT_TRUE(load(off, "", mesh, error, stats, true)) << error;
-    EXPECT_EQ(mesh.faces(), 4u);
+    EXPECT_EQ(mesh.mFaces.size(), 4u);
     EXPECT_EQ(stats.splitPolygons, 1u);
     EXPECT_EQ(stats.largestPolygon, 5u);
     EXPECT_FLOAT_EQ(mesh.area(), 2.5f + 0.5f);
@@ -291,12 +276,12 @@ TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
     for (const auto& c : CASES)
     {
         SCOPED_TRACE(c.what);
-        Probe mesh;
+        HalfEdgeMeshProbe mesh;
         std::string error;
         MeshReadStats stats;
         EXPECT_FALSE(load(c.bytes, c.name, mesh, error, stats));
         EXPECT_EQ(error, c.error);
-        EXPECT_EQ(mesh.faces(), 0u);
+        EXPECT_EQ(mesh.mFaces.size(), 0u);
         EXPECT_TRUE(mesh.positions().empty());
     }
 }

@@ -28,6 +28,13 @@ template <class Mesh> void addSoup(Mesh& mesh, const Soup& soup)
         mesh.addTriangle(t[0], t[1], t[2]);
 }
 
+template <class F> std::string stderrOf(F&& f)
+{
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
+
 class SimpleMeshProbe : public SimpleMesh
 {
 public:
@@ -71,6 +78,13 @@ public:
         findNeighbourTriangles(v, out);
         return out;
     }
+    std::vector<V3> positions() const
+    {
+        std::vector<V3> p;
+        for (const Vertex& v : mVerts)
+            p.push_back(v.vec);
+        return p;
+    }
     List fields(unsigned int h) const
     {
         const HalfEdge& e = mEdges[h];
@@ -85,13 +99,6 @@ public:
         return text.str();
     }
 };
-
-template <class F> std::string stderrOf(F&& f)
-{
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
 
 // --- shapes: every face counter-clockwise seen from outside unless inward -----------------
 

@@ -201,7 +201,7 @@ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAG
 # The slowest unit tests run last, so that most mutants are caught within seconds.
 slow='MeshInfo.HostileInputsEndWithOneLine:ObjIO.LargeInputsReadAsInOnePiece'
 unit_tests() {
-    (cd "$src" && timeout "$timeout" nice "$build/MeshCoreTests" --gtest_fail_fast \
+    (cd "$src" && timeout "$timeout" nice "$build/MeshCoreTests" --gtest_fail_fast --gtest_break_on_failure \
         --gtest_brief=1 "$@" >"$work/test.log" 2>&1)
 }
 # build_and_test FILE: 0 passed, 1 a test failed, 2 the build failed.
