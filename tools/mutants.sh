@@ -12,11 +12,12 @@
 #                             than one place (no build)
 #
 # The copy and its build live in build-mutants/, kept between runs (MUTANTS_DIR: elsewhere).
-# MUTANTS_REV names the commit to copy (default HEAD), MUTANT_TIMEOUT the seconds one test
-# run may take (default 240). A mutant whose text is no longer in the code is reported as
+# MUTANTS_REV names the commit to copy (default HEAD), MUTANTS_ROOT the checkout (default:
+# this script's; a copy of the script elsewhere is safe from checkouts during a run),
+# MUTANT_TIMEOUT the seconds one test run may take (default 240). A mutant whose text is no longer in the code is reported as
 # "did not apply": update its text after a refactor.
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=${MUTANTS_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
 names=() olds=() news=()
 # mutant FILE OLD NEW: every occurrence of the text OLD in FILE becomes NEW.
@@ -202,7 +203,7 @@ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAG
 slow='MeshInfo.HostileInputsEndWithOneLine:ObjIO.LargeInputsReadAsInOnePiece'
 unit_tests() {
     (cd "$src" && timeout "$timeout" nice "$build/MeshCoreTests" --gtest_fail_fast --gtest_break_on_failure \
-        --gtest_brief=1 "$@" >"$work/test.log" 2>&1)
+        --gtest_brief=1 "$@" >"$work/test.log" 2>&1) 2>/dev/null # no "Trace/breakpoint trap"
 }
 # build_and_test FILE: 0 passed, 1 a test failed, 2 the build failed.
 build_and_test() {
