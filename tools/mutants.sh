@@ -14,8 +14,8 @@
 # The copy and its build live in build-mutants/, kept between runs (MUTANTS_DIR: elsewhere).
 # MUTANTS_REV names the commit to copy (default HEAD), MUTANTS_ROOT the checkout (default:
 # this script's; a copy of the script elsewhere is safe from checkouts during a run),
-# MUTANT_TIMEOUT the seconds one test run may take (default 240). A mutant whose text is no longer in the code is reported as
-# "did not apply": update its text after a refactor.
+# MUTANT_TIMEOUT the seconds one test run may take (default 240). A mutant whose text is no
+# longer in the code is reported as "did not apply": update its text after a refactor.
 set -uo pipefail
 root=${MUTANTS_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
