@@ -234,7 +234,7 @@ TEST(HalfEdgeMesh, OneTriangleThenASecondSharingAnEdge)
 }
 
 // Closed and open surfaces, one and two components: built and merged as the plain versions
-// do, genus, area and volume (once the face normals are there) as independently summed.
+// do (which checks the area), genus, and the volume (once the face normals are there).
 TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
 {
     const struct
@@ -243,7 +243,7 @@ TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
         Soup soup;
         bool closed;
         int genus;     // signed: two spheres give -1
-        double volume; // what the independent sum must give; NaN: not known in closed form
+        double volume; // NaN: not known in closed form
     } cases[] = {{"empty", {}, true, 1, 0.0},
                  {"tetrahedron", tetrahedra(1), true, 0, 1.0 / 6.0},
                  {"cube", unitCube(), true, 0, 1.0},
@@ -262,13 +262,10 @@ TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
                                 [](const HE::HalfEdge& e) { return e.face == BORDER; }) == 0,
                   c.closed);
         EXPECT_EQ(mesh.genus(), c.genus);
-        const auto [area, volume] = measures(c.soup);
-        EXPECT_TRUE(std::isnan(c.volume) || std::abs(volume - c.volume) < 1e-12) << "the reference";
-        EXPECT_NEAR(mesh.area(), area, 1e-5 * area);
         EXPECT_EQ(mesh.volume(), 0.0f) << "the volume reads the stored normals";
         mesh.calculateFaceNormals();
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::FLAT_SHADING);
-        EXPECT_NEAR(mesh.volume(), volume, 1e-6 * (1.0 + area));
+        EXPECT_TRUE(std::isnan(c.volume) || std::abs(mesh.volume() - c.volume) < 1e-6);
         mesh.calculateVertexNormals();
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
         for (unsigned int v = 0; v < mesh.mVerts.size(); v++)

@@ -189,22 +189,3 @@ inline Soup bunny()
             soup.push_back({pos.at(i - 1), pos.at(j - 1), pos.at(k - 1)});
     return soup;
 }
-
-// Area and signed volume (divergence theorem) of a soup, summed in double.
-inline std::pair<double, double> measures(const Soup& soup)
-{
-    double area = 0.0, volume = 0.0;
-    for (const auto& t : soup)
-    {
-        double c[3];
-        for (int k = 0; k < 3; k++)
-        {
-            const int a = (k + 1) % 3, b = (k + 2) % 3;
-            c[k] = (double(t[1][a]) - t[0][a]) * (double(t[2][b]) - t[0][b]) -
-                   (double(t[1][b]) - t[0][b]) * (double(t[2][a]) - t[0][a]);
-        }
-        area += 0.5 * std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-        volume += (c[0] * t[0][0] + c[1] * t[0][1] + c[2] * t[0][2]) / 6.0;
-    }
-    return {area, volume};
-}
