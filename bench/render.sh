@@ -25,7 +25,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")" LIBGL_ALWAYS_SOFTWARE=1
 
 # Each program prints its frame rate with the processor time a frame took in all its threads
-# (the rasteriser's included; the X server's copy of each frame is not), and the renderer.
+# (the rasteriser's included; the X server's copy of each frame is not) and in the thread
+# that draws, and the renderer.
 # The machine's load is printed before and after, since a loaded machine lowers the rates.
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 run() { "$@" 2>/dev/null | grep -E ' fps |^renderer:' || true; }

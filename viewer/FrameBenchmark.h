@@ -8,8 +8,9 @@
 
 // Counts frames for a number of seconds after a second of warm-up that starts with the
 // first frame (which may compile drawings and shaders), then prints one line: the frame
-// rate, the processor time and the page faults of the whole process (every thread) per
-// frame, and which OpenGL drew them. Shared by the viewer's --benchmark and the
+// rate, the processor time of the whole process (every thread, the renderer's own
+// included) and of the calling thread, which issues the drawing, and the page faults, all
+// per frame; then which OpenGL drew them. Shared by the viewer's --benchmark and the
 // vertex-buffer program, so both count alike.
 class FrameBenchmark
 {
@@ -44,8 +45,9 @@ public:
             return false;
         const double frames = static_cast<double>(mFrames);
         std::printf("%.1f fps (%ld frames in %.1f s; a frame: %.1f ms of processor time, "
-                    "%.0f page faults)\n",
+                    "%.1f ms of it in the drawing thread, %.0f page faults)\n",
                     frames / t, mFrames, t, 1000.0 * (now.cpu - mStart.cpu) / frames,
+                    1000.0 * (now.threadCpu - mStart.threadCpu) / frames,
                     static_cast<double>(now.faults - mStart.faults) / frames);
         std::printf("renderer: %s, OpenGL %s\n", glText(GL_RENDERER), glText(GL_VERSION));
         std::fflush(stdout);
@@ -57,6 +59,7 @@ private:
     {
         double wall = 0.0;
         double cpu = 0.0;
+        double threadCpu = 0.0;
         long faults = 0;
     };
 
@@ -75,6 +78,10 @@ private:
         getrusage(RUSAGE_SELF, &u);
         s.cpu = secondsOf(u.ru_utime) + secondsOf(u.ru_stime);
         s.faults = u.ru_minflt + u.ru_majflt;
+#ifdef RUSAGE_THREAD
+        getrusage(RUSAGE_THREAD, &u);
+        s.threadCpu = secondsOf(u.ru_utime) + secondsOf(u.ru_stime);
+#endif
         return s;
     }
 
