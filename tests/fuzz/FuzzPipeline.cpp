@@ -55,7 +55,11 @@ void exercise(const MeshData& data)
     mesh.draw();
 
     MeshAnalysis::Report report;
-    require(MeshAnalysis::analyse(data.verts, data.tris, report));
+    MeshAnalysis::Defects defects; // as the viewer asks for them
+    require(MeshAnalysis::analyse(data.verts, data.tris, report, &defects));
+    require(defects.boundaryEdges.size() == 2 * report.boundaryEdges &&
+            defects.nonManifoldVertices.size() == report.nonManifoldVertices &&
+            defects.degenerateTriangles.size() == 3 * report.degenerateTriangles);
     require(report.vertices == mesh.numVertices());
     require(report.faces == mesh.numFaces());
     require(report.edges <= mesh.numHalfEdges() / 2);
