@@ -43,8 +43,12 @@ void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
     // Unused positions never become vertices, and a triangle brings at most three.
     const std::size_t vertices = mVerts.size() + std::min(positions, 3 * triangles);
     // A closed surface has three half-edges a triangle; a boundary adds a few more, and
-    // those grow the array in steps (see addHalfEdgePair).
-    const std::size_t halfEdges = mEdges.size() + 3 * triangles;
+    // those grow the array in steps (see addHalfEdgePair). Between V vertices there are at
+    // most V (V + 1) / 2 pairs, loops included: triangles that repeat a few positions claim
+    // no room for half-edges they cannot make.
+    std::size_t halfEdges = mEdges.size() + 3 * triangles;
+    if (vertices < (std::size_t(1) << 32))
+        halfEdges = std::min(halfEdges, vertices * (vertices + 1));
     mVerts.reserve(vertices);
     mFaces.reserve(mFaces.size() + triangles);
     mEdges.reserve(halfEdges);
@@ -180,8 +184,16 @@ void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
     if (!isFaceIndex(f) || mFaces[f].edge != halfEdge)
         return;
     const unsigned int prev = mEdges[halfEdge].prev;
-    if (isEdgeIndex(prev))
-        mTakenThirdCorner.emplace(f, mEdges[prev].vert);
+    if (!isEdgeIndex(prev))
+        return;
+    if (f >= mTakenThirdCorner.size())
+    {
+        // Room for every face announced, so the table is not copied as it grows.
+        mTakenThirdCorner.reserve(mFaces.capacity());
+        mTakenThirdCorner.resize(mFaces.size(), UNINITIALIZED);
+    }
+    if (mTakenThirdCorner[f] == UNINITIALIZED)
+        mTakenThirdCorner[f] = mEdges[prev].vert;
 }
 
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
@@ -249,10 +261,8 @@ bool HalfEdgeMesh::faceCorners(unsigned int f, unsigned int& c0, unsigned int& c
         return false;
     c0 = mEdges[h0].vert;
     c1 = mEdges[mEdges[h0].pair].vert;
-    const auto taken =
-        mTakenThirdCorner.empty() ? mTakenThirdCorner.end() : mTakenThirdCorner.find(f);
-    if (taken != mTakenThirdCorner.end())
-        c2 = taken->second;
+    if (f < mTakenThirdCorner.size() && mTakenThirdCorner[f] != UNINITIALIZED)
+        c2 = mTakenThirdCorner[f];
     else if (isEdgeIndex(mEdges[h0].prev))
         c2 = mEdges[mEdges[h0].prev].vert;
     else

@@ -4,6 +4,10 @@
 #             components, every edge a boundary edge)
 #   star.obj  every triangle shares one hub and has two rim positions of its own (one
 #             component, the hub a non-manifold vertex with a million fans)
+#   quads.obj one quad repeated three times TRIANGLES times (30 MB, six million triangles on
+#             four positions): every triangle after the first quad takes over the half-edges
+#             of an earlier one; the most triangles per byte of file, so the worst case for
+#             peak memory against the file's size
 # Coordinates come from a fixed seed, so every run writes the same files.
 #   bench/make_shapes.sh [OUTDIR] [TRIANGLES]   (default build/bench-data, 1000000)
 set -euo pipefail
@@ -33,5 +37,13 @@ if [ ! -s "$out/star.obj" ]; then
     }' > "$out/star.obj.tmp"
     mv "$out/star.obj.tmp" "$out/star.obj"
 fi
+if [ ! -s "$out/quads.obj" ]; then
+    awk -v n="$n" 'BEGIN {
+        print "v 0 0 0"; print "v 1 0 0"; print "v 1 1 0"; print "v 0 1 0"
+        for (i = 0; i < 3 * n; i++) print "f 1 2 3 4"
+    }' > "$out/quads.obj.tmp"
+    mv "$out/quads.obj.tmp" "$out/quads.obj"
+fi
 echo "$out/soup.obj"
 echo "$out/star.obj"
+echo "$out/quads.obj"
