@@ -459,6 +459,11 @@ quit
 for f in clean torus; do timeout 60 "$viewer" --curvature --screenshot "$work/inspect/k-$f.png" "$work/inspect/$f.obj" >"$work/k-$f-stdout.txt" 2>&1; done
 ok '[ "$(count "$work/inspect/k-clean.png" $CENTRE "b>=r+10 && b>=g+10")" -ge $(($(count "$work/inspect/k-clean.png" $CENTRE "$THING") * 9 / 10)) ] &&
     grep -q "^Curvature: min 0.99.*, max 1.0.*, 0 of 114 vertices without a value" "$work/k-clean-stdout.txt"' "--curvature colours a sphere in one colour"
+start "$work/inspect" curvature "Mesh Viewer - clean.obj" --curvature clean.obj
+key k
+poll 10 shows normals "$CENTRE" "g>=b+20" 2000 999999 # the top, green by its normal
+ok '[ "$n" -ge 2000 ]' "k turns the curvature colours into normal colours ($n green pixels)"
+quit
 # The torus's mean curvature is positive outside, negative on the inner wall (the far one
 # shows through the hole); the colours run from red through black to blue.
 torus_at() { project <(printf 'v 0 0 0.51\nv 0 0.105 -0.118\n' | cat - "$work/inspect/torus.obj") "$1"; }
