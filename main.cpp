@@ -4,13 +4,37 @@
 #include <GL/glut.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 namespace
 {
+// init() opens the window at its fixed size and place; GLUT's -geometry, when the user gives
+// it, is applied afterwards so that it wins. Negative offsets (from the right or bottom edge)
+// are not supported and leave the place as it is.
+void applyGeometry(const std::vector<std::string>& glutArguments)
+{
+    for (std::size_t i = 0; i + 1 < glutArguments.size(); ++i)
+    {
+        if (glutArguments[i] != "-geometry")
+            continue;
+        int x = 0;
+        int y = 0;
+        unsigned int width = 0;
+        unsigned int height = 0;
+        const int given = XParseGeometry(glutArguments[i + 1].c_str(), &x, &y, &width, &height);
+        if ((given & WidthValue) != 0 && (given & HeightValue) != 0 && width > 0 && height > 0)
+            glutReshapeWindow(static_cast<int>(width), static_cast<int>(height));
+        if ((given & XValue) != 0 && (given & YValue) != 0 &&
+            (given & (XNegative | YNegative)) == 0)
+            glutPositionWindow(x, y);
+    }
+}
+
 // Constructed before main runs and destroyed at exit, including the exit of the quit key.
 GUI mainGUI;
 
@@ -121,6 +145,7 @@ int main(int argc, char** argv)
     glutInit(&glutArgc, glutArgv.data());
     XCloseDisplay(display);
     mainGUI.init();
+    applyGeometry(command.glutArguments);
 
     glutDisplayFunc(displayFunc);
     glutReshapeFunc(winReshapeFunc);

@@ -430,7 +430,8 @@ sphere 1 >defects.obj && sphere 0 >clean.obj
 torus 0.7 | awk '$1 == "v" { $2 *= 0.3; $3 *= 0.3; $4 *= 0.3 } 1' >torus.obj
 printf 'v 0 1.6 0\nv 0.1 1.8 0\nv -0.05 1.8 0.08\nv -0.05 1.8 -0.08\nf -4 -3 -2\nf -4 -2 -1\nf -4 -1 -3\nf -3 -1 -2\n' >>torus.obj
 for f in defects clean; do timeout 60 "$viewer" --defects --screenshot "$f.png" "$f.obj" >/dev/null 2>&1 || fail "--screenshot $f.obj"; done
-ok '[ "$(identify -format %wx%h, defects.png clean.png)" = 1024x768,1024x768, ]' "--screenshot writes PNGs of the window's size and ends with status 0"
+timeout 60 "$viewer" -geometry 400x300 --screenshot small.png clean.obj >/dev/null 2>&1 || fail "-geometry"
+ok '[ "$(identify -format %wx%h, defects.png clean.png small.png)" = 1024x768,1024x768,400x300, ]' "--screenshot writes PNGs of the window's size (-geometry's when given) and ends with status 0"
 for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70,69 non-manifold" \
     "VIOLET 22 non-manifold vertex" "AZURE 119 degenerate"; do
     read -r colour vertex what <<<"$case" && read -r x y <<<"$(project defects.obj ${vertex/,/ })"
