@@ -25,6 +25,7 @@ public:
         for (std::size_t i = 0; i < n; ++i)
             mParent[i] = static_cast<std::uint32_t>(i);
     }
+    void reserve(std::size_t n) { mParent.reserve(n); }
     void add(std::size_t n)
     {
         for (std::size_t i = 0; i < n; ++i)
@@ -48,6 +49,7 @@ public:
         else if (b < a)
             mParent[a] = b;
     }
+    bool isRoot(std::uint32_t i) const { return mParent[i] == i; }
     std::size_t size() const { return mParent.size(); }
 
 private:
@@ -140,18 +142,26 @@ std::uint64_t weldPositions(const std::vector<Vector3<float>>& positions,
     auto positionOf = [&positions](unsigned int i) -> const Vector3<float>&
     { return positions[i]; };
     first.reserve(positions.size(), positionOf);
+    // Positions in a file are far apart in the table: look a few ahead.
+    constexpr std::size_t AHEAD = 8;
     for (std::size_t i = 0; i < positions.size(); ++i)
+    {
+        if (i + AHEAD < positions.size())
+            first.prefetch(positions[i + AHEAD]);
         representative[i] =
             first.findOrInsert(positions[i], static_cast<unsigned int>(i), positionOf);
+    }
     return first.size();
 }
 
 // Vertices numbered in the order corners first use them; faces as vertex triples.
 void numberVertices(const std::vector<Vector3<float>>& positions,
                     const std::vector<Vector3<unsigned int>>& triangles,
-                    const std::vector<std::uint32_t>& representative, State& s)
+                    const std::vector<std::uint32_t>& representative,
+                    std::uint64_t distinctPositions, State& s)
 {
     std::vector<std::uint32_t> vertexOf(positions.size(), NONE); // by representative
+    s.vertexPosition.reserve(distinctPositions);
     s.faces.resize(triangles.size());
     for (std::size_t f = 0; f < triangles.size(); ++f)
         for (unsigned int k = 0; k < 3; ++k)
@@ -285,6 +295,10 @@ void labelComponents(State& s)
         sets.unite(t[0], t[1]);
         sets.unite(t[0], t[2]);
     }
+    std::size_t roots = 0;
+    for (std::uint32_t v = 0; v < numVerts; ++v)
+        roots += sets.isRoot(v) ? 1u : 0u;
+    components.reserve(roots);            // one allocation: a soup has a component per triangle
     s.componentOf.assign(numVerts, NONE); // first by root, then by vertex
     for (const Face& t : s.faces)
     {
@@ -377,6 +391,14 @@ void gatherEdgesAround(State& s, std::uint32_t v)
     s.around.clear();
     s.fans.reset(0);
     s.higherCorners.clear();
+    // At most two edges a triangle: a hub of many triangles grows its scratch once.
+    const std::size_t mostEdges =
+        2 * static_cast<std::size_t>(s.incident.end(v) - s.incident.begin(v));
+    if (mostEdges > s.around.capacity())
+    {
+        s.around.reserve(mostEdges);
+        s.fans.reserve(mostEdges);
+    }
     for (const std::uint32_t* i = s.incident.begin(v); i != s.incident.end(v); ++i)
     {
         const std::uint32_t f = *i;
@@ -459,8 +481,11 @@ std::uint32_t sideId(State& s, std::uint32_t face, std::uint32_t side)
         base = static_cast<std::uint32_t>(s.loops.size());
         s.loops.add(3);
         s.properLoops.add(3);
-        s.loopComponent.resize(s.loopComponent.size() + 3, NONE);
-        s.properBoundary.resize(s.properBoundary.size() + 3, 0);
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            s.loopComponent.push_back(NONE);
+            s.properBoundary.push_back(0);
+        }
     }
     return base + side;
 }
@@ -479,8 +504,13 @@ void joinAlongFan(DisjointSets& loops, std::uint32_t& fanEdge, std::uint32_t id)
 void countFansAt(State& s, std::uint32_t v)
 {
     std::uint32_t numFans = 0;
-    s.fanBoundaryEdge.assign(s.around.size(), NONE);
-    s.fanProperBoundaryEdge.assign(s.around.size(), NONE);
+    if (s.fanBoundaryEdge.size() < s.around.size())
+    {
+        s.fanBoundaryEdge.resize(s.around.size());
+        s.fanProperBoundaryEdge.resize(s.around.size());
+    }
+    std::fill_n(s.fanBoundaryEdge.begin(), s.around.size(), NONE);
+    std::fill_n(s.fanProperBoundaryEdge.begin(), s.around.size(), NONE);
     for (std::uint32_t i = 0; i < s.around.size(); ++i)
     {
         const EdgeAtVertex& e = s.around[i];
@@ -692,7 +722,7 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
     {
         std::vector<std::uint32_t> representative;
         const std::uint64_t distinctPositions = weldPositions(positions, representative);
-        numberVertices(positions, triangles, representative, s);
+        numberVertices(positions, triangles, representative, distinctPositions, s);
         report.isolatedVertices = distinctPositions - s.vertexPosition.size();
     }
     analyseFaces(s);

@@ -43,6 +43,14 @@ public:
             rehash(slotsFor(n), hashOf);
     }
 
+    // Starts loading the first slot a lookup of hash h reads; lets a caller with many keys
+    // in hand overlap their cache misses.
+    void prefetch(std::uint64_t h) const
+    {
+        if (!mSlots.empty())
+            __builtin_prefetch(&mSlots[static_cast<std::size_t>(h >> mShift)]);
+    }
+
     // The stored index for which matches(index) holds, or NONE.
     template <class Matches> std::uint32_t find(std::uint64_t h, Matches matches) const
     {

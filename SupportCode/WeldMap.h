@@ -37,6 +37,9 @@ public:
         sizeCache();
     }
 
+    // Starts loading the table slot where a lookup of v begins (see IndexTable::prefetch).
+    void prefetch(const Vector3<float>& v) const { mTable.prefetch(hash(WeldKey::of(v))); }
+
     // The index stored for a position equal to v, or NONE.
     template <class PositionOf>
     unsigned int find(const Vector3<float>& v, PositionOf positionOf) const
