@@ -100,7 +100,7 @@ struct State
 
     // A boundary edge has one triangle; it is named by that triangle's side along it,
     // 3 ids a face, given out to faces with a boundary edge as they are met.
-    std::vector<std::uint32_t> sideIdBase;     // by face, or NONE
+    std::vector<std::uint32_t> sideIdBase;     // by face, or NONE; empty until needed
     DisjointSets loops, properLoops;           // over side ids
     std::vector<std::uint32_t> loopComponent;  // by side id; NONE for no boundary edge
     std::vector<unsigned char> properBoundary; // by side id
@@ -475,6 +475,8 @@ void countEdgesAt(State& s, std::uint32_t v)
 // The id of a boundary edge: its one triangle's side along it.
 std::uint32_t sideId(State& s, std::uint32_t face, std::uint32_t side)
 {
+    if (s.sideIdBase.empty()) // a closed surface never needs one
+        s.sideIdBase.assign(s.faces.size(), NONE);
     std::uint32_t& base = s.sideIdBase[face];
     if (base == NONE)
     {
@@ -546,7 +548,6 @@ void visitVertices(State& s)
 {
     const std::uint32_t numVerts = static_cast<std::uint32_t>(s.vertexPosition.size());
     s.slotOf.assign(numVerts, NONE);
-    s.sideIdBase.assign(s.faces.size(), NONE);
     for (std::uint32_t v = 0; v < numVerts; ++v)
     {
         gatherEdgesAround(s, v);

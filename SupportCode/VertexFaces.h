@@ -32,10 +32,14 @@ public:
         for (std::size_t v = 0; v < numVerts; ++v)
             mStart[v + 1] += mStart[v];
         mFaces.assign(mStart[numVerts], 0);
-        std::vector<std::size_t> fill(mStart.begin(), mStart.end() - 1);
+        // Each row start serves as its own fill cursor, ending at the next row's start; one
+        // shift puts them back. No second array of numVerts cursors.
         for (std::size_t f = 0; f < numFaces; ++f)
             forEachCorner(f, [&](std::uint32_t v)
-                          { mFaces[fill[v]++] = static_cast<std::uint32_t>(f); });
+                          { mFaces[mStart[v]++] = static_cast<std::uint32_t>(f); });
+        for (std::size_t v = numVerts; v > 0; --v)
+            mStart[v] = mStart[v - 1];
+        mStart[0] = 0;
     }
 
     std::size_t vertices() const { return mStart.empty() ? 0 : mStart.size() - 1; }
