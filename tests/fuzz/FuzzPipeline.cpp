@@ -6,9 +6,14 @@
 #include "SimpleMesh.h"
 #include "io/MeshFile.h"
 
+#include "SupportCode/WeldKey.h"
+
+#include <cmath>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace
 {
@@ -35,8 +40,39 @@ void require(bool condition)
         __builtin_trap();
 }
 
-// The half-edge mesh of what a reader produced, and every measure, checked against the
-// independent analysis of the same triangles.
+// Welded vertices with a triangle side from the vertex to itself. The half-edge mesh makes
+// a pair of half-edges for each such loop; the analysis counts no edge for it.
+std::size_t loopVertices(const MeshData& data)
+{
+    std::set<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> loops;
+    for (const Vector3<unsigned int>& t : data.tris)
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            const WeldKey a = WeldKey::of(data.verts[t[k]]);
+            if (a == WeldKey::of(data.verts[t[(k + 1) % 3]]))
+                loops.emplace(a.x, a.y, a.z);
+        }
+    return loops.size();
+}
+
+bool isClean(const MeshAnalysis::Report& r)
+{
+    return r.nonManifoldEdges == 0 && r.nonManifoldVertices == 0 && r.inconsistentEdges == 0 &&
+           r.repeatedCornerTriangles == 0;
+}
+
+// Float sums agree with the analysis' double ones where no float product over- or
+// underflows (a box within 1e15, an area above 1e-30).
+bool areasAgree(double meshArea, const MeshAnalysis::Report& r)
+{
+    for (unsigned int k = 0; k < 3; ++k)
+        if (std::fabs(r.boxMin[k]) > 1e15f || std::fabs(r.boxMax[k]) > 1e15f)
+            return true;
+    return std::fabs(meshArea - r.area) <= 1e-3 * r.area + 1e-30;
+}
+
+// The half-edge mesh and the simple mesh of what a reader produced, and every measure,
+// checked against the independent analysis of the same triangles.
 void exercise(const MeshData& data)
 {
     InspectedHalfEdgeMesh mesh;
@@ -48,11 +84,13 @@ void exercise(const MeshData& data)
     require(checked.halfEdges == mesh.numHalfEdges() && checked.faces == mesh.numFaces());
     mesh.calculateFaceNormals();
     mesh.calculateVertexNormals();
-    mesh.area();
+    const float area = mesh.area();
     mesh.volume();
-    mesh.genus();
+    const int genus = mesh.genus();
     mesh.curvature(0, Vector3<float>(0, 0, 1));
     mesh.draw();
+    SimpleMesh simple;
+    feedMesh(data, simple);
 
     MeshAnalysis::Report report;
     MeshAnalysis::Defects defects; // as the viewer asks for them
@@ -60,9 +98,16 @@ void exercise(const MeshData& data)
     require(defects.boundaryEdges.size() == 2 * report.boundaryEdges &&
             defects.nonManifoldVertices.size() == report.nonManifoldVertices &&
             defects.degenerateTriangles.size() == 3 * report.degenerateTriangles);
-    require(report.vertices == mesh.numVertices());
-    require(report.faces == mesh.numFaces());
-    require(report.edges <= mesh.numHalfEdges() / 2);
+    require(report.vertices == mesh.numVertices() && report.vertices == simple.getVerts().size());
+    require(report.faces == mesh.numFaces() && report.faces == simple.getTris().size());
+    require(mesh.numHalfEdges() == 2 * (report.edges + loopVertices(data)));
+    if (!isClean(report))
+        return;
+    require(checked.unsetRecords() == 0 && checked.isolatedVertices == 0);
+    if (report.boundaryEdges > 0 || report.components.size() != 1)
+        return;
+    require(report.components[0].hasGenus && genus == report.components[0].genus);
+    require(areasAgree(area, report));
 }
 
 // No control byte reaches a message (valid UTF-8 may stay).
