@@ -92,7 +92,7 @@ mutant MeshAnalysis.cpp 'isolatedVertices = distinctPositions - s.vertexPosition
     'isolatedVertices = positions.size() - s.vertexPosition.size();'
 mutant MeshAnalysis.cpp 'collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]]))' \
     '(false && collinear(s.vertexPosition[t[0]], s.vertexPosition[t[1]], s.vertexPosition[t[2]])))'
-mutant MeshAnalysis.cpp $'        sets.unite(t[0], t[2]);\n    }\n    s.componentOf' $'    }\n    s.componentOf'
+mutant MeshAnalysis.cpp $'        sets.unite(t[0], t[2]);\n    }\n    std::size_t roots' $'    }\n    std::size_t roots'
 mutant MeshAnalysis.cpp $'            sets.unite(t[0], t[2]);\n            used' '            used'
 mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
 mutant MeshAnalysis.cpp 'e.outwardOnly != 1 || e.inwardOnly != 1' 'e.outwardOnly != 1 && e.inwardOnly != 1'
