@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Reproduces the benchmark tables of the README: installs OpenMesh and CGAL from Debian when
 # missing, writes the dragon OBJ into the build folder, builds meshbench in Release with the
-# comparison pipelines, and runs it on the bunny and the dragon, then (our pipelines only) on
-# the generated worst shapes of bench/make_shapes.sh.
+# comparison pipelines, and runs it on the bunny and the dragon, then, in one run, the
+# viewer's key-2 work and meshinfo's whole work on the dragon and on the generated worst
+# shapes of bench/make_shapes.sh (their per-triangle costs compared).
 #   bench/run.sh [RUNS]     (default 5 runs per pipeline; medians are reported)
 set -euo pipefail
 
@@ -21,4 +22,4 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BENCH_COMP
 cmake --build "$build" --target meshbench
 "$build/meshbench" --runs "$runs" "$root/Objs/bunnySmall.obj" "$dragon"
 mapfile -t shapes < <("$root/bench/make_shapes.sh" "$build/data")
-"$build/meshbench" --runs "$runs" --only HalfEdgeMesh,MeshAnalysis "${shapes[@]}"
+"$build/meshbench" --runs "$runs" --only HalfEdgeMesh,meshinfo "$dragon" "${shapes[@]}"
