@@ -168,18 +168,21 @@ shows() { # shows NAME REGION PREDICATE MIN MAX
     n=$(count "$work/$1.png" $2 "$3")
     [ "$n" -ge "$4" ] && [ "$n" -le "$5" ]
 }
+# expect_pixels SECONDS NAME REGION PREDICATE MIN MAX MESSAGE: waits for a screenshot with
+# MIN to MAX pixels of the region that match, and reports.
+expect_pixels() {
+    poll "$1" shows "$2" "$3" "$4" "$5" "$6"
+    ok "[ $n -ge $5 ] && [ $n -le $6 ]" "$7 ($n pixels)"
+}
 key p
 poll 5 shows nogrid "$GRID" "$GREY" 0 50 && axes=$(count "$work/nogrid.png" 0 300 1024 468 "$THING")
 ok '[ "$n" -le 50 ] && [ "$axes" -le 50 ]' "p hides the grid ($n) and the axes ($axes pixels)"
 key P
-poll 5 shows grid "$GRID" "$GREY" 20000 999999
-ok '[ "$n" -ge 20000 ]' "P shows the grid again ($n)"
+expect_pixels 5 grid "$GRID" "$GREY" 20000 999999 "P shows the grid again"
 key m
-poll 5 shows outlines "$CUBE" "$THING" 100 $((cube_n * 2 / 5))
-ok '[ "$n" -ge 100 ] && [ "$n" -le $((cube_n * 2 / 5)) ]' "m draws the cube as outlines ($n of $cube_n pixels)"
+expect_pixels 5 outlines "$CUBE" "$THING" 100 $((cube_n * 2 / 5)) "m draws the cube as outlines (of $cube_n)"
 key n
-poll 5 shows filled "$CUBE" "$THING" $((cube_n * 3 / 5)) 999999
-ok '[ "$n" -ge $((cube_n * 3 / 5)) ]' "n fills the cube again ($n pixels)"
+expect_pixels 5 filled "$CUBE" "$THING" $((cube_n * 3 / 5)) 999999 "n fills the cube again"
 
 # Flying: w pushes while held and the camera drifts on, space stops it, x brings it home,
 # full stop and comma jump forward and back.
@@ -255,11 +258,9 @@ ok '[ "$n" -ge 300 ] && [ "$(count "$work/loaded.png" $BUNNY "$THING")" -ge 8100
     "1 shows the triangle on the lower right ($n pixels) beside the bunny"
 ok '[ "$(tail -n 1 "$err")" = "Loading mesh..." ] && [ "$(wc -l <"$out")" -eq 2 ]' "1 writes only \"Loading mesh...\""
 key m
-poll 10 shows meshlines "$BUNNY" "$THING" 5000 $((bunny * 3 / 5))
-ok '[ "$n" -ge 5000 ] && [ "$n" -le $((bunny * 3 / 5)) ]' "m draws the meshes as outlines ($n pixels)"
+expect_pixels 10 meshlines "$BUNNY" "$THING" 5000 $((bunny * 3 / 5)) "m draws the meshes as outlines"
 key n
-poll 10 shows meshfilled "$BUNNY" "$THING" $((bunny * 9 / 10)) 999999
-ok '[ "$n" -ge $((bunny * 9 / 10)) ]' "n fills the meshes again"
+expect_pixels 10 meshfilled "$BUNNY" "$THING" $((bunny * 9 / 10)) 999999 "n fills the meshes again"
 
 # f frames what keys 1 and 2 loaded: whole, in the middle; the wheel zooms in and back out.
 key p f
