@@ -35,43 +35,46 @@ template <class F> std::string stderrOf(F&& f)
     return testing::internal::GetCapturedStderr();
 }
 
-class SimpleMeshProbe : public SimpleMesh
+// Either mesh with its welding map and stored members open to the tests.
+template <class Base> class MeshProbe : public Base
 {
 public:
-    using SimpleMesh::addVertex;
-    using SimpleMesh::curvatureArray;
-    using SimpleMesh::findNeighbourTriangles;
-    using SimpleMesh::mFaces;
-    using SimpleMesh::mMaxCurv;
-    using SimpleMesh::mMinCurv;
-    using SimpleMesh::mNormals;
-    using SimpleMesh::mUniqueVerts;
-    using SimpleMesh::mVerts;
+    using Base::addVertex;
+    using Base::mFaces;
+    using Base::mUniqueVerts;
+    using Base::mVerts;
 
-    explicit SimpleMeshProbe(const Soup& soup = {}) { addSoup(*this, soup); }
+    explicit MeshProbe(const Soup& soup = {}) { addSoup(*this, soup); }
     // The welding map's vertex for p; WeldMap::NONE if none.
     unsigned int welded(const V3& p) const
     {
-        return mUniqueVerts.find(p, [this](unsigned int i) -> const V3& { return mVerts[i]; });
+        return mUniqueVerts.find(p, [this](unsigned int i) -> const V3& { return at(mVerts[i]); });
     }
+
+private:
+    static const V3& at(const V3& p) { return p; }
+    template <class Vertex> static const V3& at(const Vertex& v) { return v.vec; }
 };
 
-class HalfEdgeMeshProbe : public HalfEdgeMesh
+class SimpleMeshProbe : public MeshProbe<SimpleMesh>
+{
+public:
+    using MeshProbe::MeshProbe;
+    using SimpleMesh::curvatureArray;
+    using SimpleMesh::findNeighbourTriangles;
+    using SimpleMesh::mMaxCurv;
+    using SimpleMesh::mMinCurv;
+    using SimpleMesh::mNormals;
+};
+
+class HalfEdgeMeshProbe : public MeshProbe<HalfEdgeMesh>
 {
 public:
     using HalfEdgeMesh::addHalfEdgePair;
-    using HalfEdgeMesh::addVertex;
     using HalfEdgeMesh::mEdges;
     using HalfEdgeMesh::mergeBoundaryEdge;
-    using HalfEdgeMesh::mFaces;
-    using HalfEdgeMesh::mUniqueVerts;
-    using HalfEdgeMesh::mVerts;
+    using MeshProbe::MeshProbe;
 
-    explicit HalfEdgeMeshProbe(const Soup& soup = {}) { addSoup(*this, soup); }
-    unsigned int welded(const V3& p) const
-    {
-        return mUniqueVerts.find(p, [this](unsigned int i) -> const V3& { return mVerts[i].vec; });
-    }
     List neighbours(unsigned int v) const
     {
         List out{12345u}; // must be replaced, not appended to
