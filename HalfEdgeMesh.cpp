@@ -40,8 +40,7 @@ HalfEdgeMesh::~HalfEdgeMesh() = default;
 
 void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
 {
-    // Unused positions never become vertices, and a triangle brings at most three.
-    const std::size_t vertices = mVerts.size() + std::min(positions, 3 * triangles);
+    const std::size_t vertices = vertexBound(mVerts.size(), positions, triangles);
     // A closed surface has three half-edges a triangle; a boundary adds a few more, and
     // those grow the array in steps (see addHalfEdgePair). Between V vertices there are at
     // most V (V + 1) / 2 pairs, loops included: triangles that repeat a few positions claim
@@ -199,13 +198,7 @@ void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                                const Vector3<float>& v3)
 {
-    changed();
-    unsigned int ind1 = 0;
-    unsigned int ind2 = 0;
-    unsigned int ind3 = 0;
-    addVertex(v1, ind1);
-    addVertex(v2, ind2);
-    addVertex(v3, ind3);
+    const auto [ind1, ind2, ind3] = weldCorners(v1, v2, v3);
 
     unsigned int edgeInd1 = 0;
     unsigned int edgeInd2 = 0;

@@ -5,6 +5,17 @@
 
 void Mesh::reserve(std::size_t, std::size_t) {}
 
+std::array<unsigned int, 3> Mesh::weldCorners(const Vector3<float>& v1, const Vector3<float>& v2,
+                                              const Vector3<float>& v3)
+{
+    changed();
+    std::array<unsigned int, 3> corners = {0, 0, 0};
+    addVertex(v1, corners[0]);
+    addVertex(v2, corners[1]);
+    addVertex(v3, corners[2]);
+    return corners;
+}
+
 float Mesh::area() const
 {
     std::cerr << "Error: area() not implemented for this Mesh" << std::endl;

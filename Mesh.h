@@ -3,6 +3,8 @@
 #include "SupportCode/Geometry.h"
 #include "SupportCode/Vector3.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -58,6 +60,17 @@ public:
 protected:
     // Welds v through the mesh's position-keyed map: true if a new vertex was made.
     virtual bool addVertex(const Vector3<float>& v, unsigned int& indx) = 0;
+    // The start of every addTriangle: marks the mesh changed and welds the three corners
+    // through addVertex, in order; their vertex indices.
+    std::array<unsigned int, 3> weldCorners(const Vector3<float>& v1, const Vector3<float>& v2,
+                                            const Vector3<float>& v3);
+    // The vertices a mesh holding `existing` may have after a reader's reserve hint: unused
+    // positions never become vertices, and a triangle brings at most three.
+    static std::size_t vertexBound(std::size_t existing, std::size_t positions,
+                                   std::size_t triangles)
+    {
+        return existing + std::min(positions, 3 * triangles);
+    }
     virtual bool findNeighbourTriangles(unsigned int vertexIndex,
                                         std::vector<unsigned int>& foundTriangles) const = 0;
 

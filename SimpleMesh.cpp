@@ -37,8 +37,7 @@ bool equivalent(const Vector3<float>& a, const Vector3<float>& b)
 
 void SimpleMesh::reserve(std::size_t positions, std::size_t triangles)
 {
-    // Unused positions never become vertices, and a triangle brings at most three.
-    const std::size_t vertices = mVerts.size() + std::min(positions, 3 * triangles);
+    const std::size_t vertices = vertexBound(mVerts.size(), positions, triangles);
     mVerts.reserve(vertices);
     mFaces.reserve(mFaces.size() + triangles);
     mUniqueVerts.reserve(vertices,
@@ -59,14 +58,8 @@ bool SimpleMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 bool SimpleMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                              const Vector3<float>& v3)
 {
-    changed();
-    unsigned int ind1 = 0;
-    unsigned int ind2 = 0;
-    unsigned int ind3 = 0;
-    addVertex(v1, ind1);
-    addVertex(v2, ind2);
-    addVertex(v3, ind3);
-    mFaces.push_back(Face{ind1, ind2, ind3});
+    const std::array<unsigned int, 3> c = weldCorners(v1, v2, v3);
+    mFaces.push_back(Face{c[0], c[1], c[2]});
     return true;
 }
 
