@@ -185,14 +185,34 @@ void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
     const unsigned int prev = mEdges[halfEdge].prev;
     if (!isEdgeIndex(prev))
         return;
-    if (f >= mTakenThirdCorner.size())
+    const unsigned int corner = mEdges[prev].vert;
+    if (mTakenByFace.empty())
     {
+        mTakenFew.emplace(f, corner);
+        // A map entry takes about 64 bytes: past a sixteenth of the faces, a slot for every
+        // face is the smaller.
+        if (mTakenFew.size() <= std::max<std::size_t>(1024, mFaces.size() / 16))
+            return;
         // Room for every face announced, so the table is not copied as it grows.
-        mTakenThirdCorner.reserve(mFaces.capacity());
-        mTakenThirdCorner.resize(mFaces.size(), UNINITIALIZED);
+        mTakenByFace.reserve(mFaces.capacity());
+        mTakenByFace.assign(mFaces.size(), UNINITIALIZED);
+        for (const auto& [face, vertex] : mTakenFew)
+            mTakenByFace[face] = vertex;
+        std::unordered_map<unsigned int, unsigned int>().swap(mTakenFew);
+        return;
     }
-    if (mTakenThirdCorner[f] == UNINITIALIZED)
-        mTakenThirdCorner[f] = mEdges[prev].vert;
+    if (f >= mTakenByFace.size())
+        mTakenByFace.resize(mFaces.size(), UNINITIALIZED);
+    if (mTakenByFace[f] == UNINITIALIZED)
+        mTakenByFace[f] = corner;
+}
+
+unsigned int HalfEdgeMesh::takenThirdCorner(unsigned int f) const
+{
+    if (f < mTakenByFace.size())
+        return mTakenByFace[f];
+    const auto taken = mTakenFew.empty() ? mTakenFew.end() : mTakenFew.find(f);
+    return taken == mTakenFew.end() ? UNINITIALIZED : taken->second;
 }
 
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
@@ -254,8 +274,9 @@ bool HalfEdgeMesh::faceCorners(unsigned int f, unsigned int& c0, unsigned int& c
         return false;
     c0 = mEdges[h0].vert;
     c1 = mEdges[mEdges[h0].pair].vert;
-    if (f < mTakenThirdCorner.size() && mTakenThirdCorner[f] != UNINITIALIZED)
-        c2 = mTakenThirdCorner[f];
+    const unsigned int taken = takenThirdCorner(f);
+    if (taken != UNINITIALIZED)
+        c2 = taken;
     else if (isEdgeIndex(mEdges[h0].prev))
         c2 = mEdges[mEdges[h0].prev].vert;
     else

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -224,9 +225,11 @@ private:
     // A face's first two corners are the ends of its edge, which no later triangle can
     // change; the third is the origin of that half-edge's prev, until a later triangle on a
     // non-manifold edge takes the half-edge over and relinks it. The third corners of such
-    // faces are kept here by face, taken just before the takeover (UNINITIALIZED: read the
-    // links). Empty until the first takeover, then 4 bytes a face: input made of takeovers
-    // (one quad repeated) costs no more per triangle than any other.
-    std::vector<unsigned int> mTakenThirdCorner;
+    // faces are kept, taken just before the takeover: in a hash map while they are few (a
+    // handful in a scanned surface), then in one slot a face (UNINITIALIZED: read the links),
+    // so that input made of takeovers (one quad repeated) costs at most 4 bytes a face.
+    std::unordered_map<unsigned int, unsigned int> mTakenFew; // face -> vertex
+    std::vector<unsigned int> mTakenByFace;
     void keepThirdCorner(unsigned int halfEdge);
+    unsigned int takenThirdCorner(unsigned int f) const;
 };
