@@ -168,6 +168,8 @@ TEST(ObjIO, RejectedTextsGiveOneMessageAndNoTriangles)
         {"# only a comment\n", ""},
         {"f 1 2 3\n", ""},
         {"\n\n\n", ""},
+        {"# made by hand\ng grp\nv 1 2 x\n", // header lines count
+         "Error: OBJ line 3: bad number 'x' in a position" + NUMBERS + "\n"},
         {std::string("\xff\xfev\0", 4) + body, utfMark("UTF-16")},
         {std::string("\xfe\xff\0v", 4) + body, utfMark("UTF-16")},
         {std::string("\xff\xfe\0\0", 4) + body, utfMark("UTF-32")},
