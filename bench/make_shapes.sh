@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the generated worst shapes of one million triangles as OBJ files:
+# Writes the generated worst shapes as OBJ files, sized by TRIANGLES (one million by default):
 #   soup.obj  every triangle on three positions of its own (3,000,000 positions, a million
 #             components, every edge a boundary edge)
 #   star.obj  every triangle shares one hub and has two rim positions of its own (one
