@@ -190,7 +190,8 @@ const BadInput BAD_INPUTS[] = {
     {"s06_unused_positions.obj", 0, "p=6 v=3 f=1 e=3 be=3 bl=1 c=1 iso=2 chi=1"},
     {"s07_bow_tie.obj", 0, "p=5 v=5 f=2 e=6 be=6 bl=2 c=1 nmv=1 chi=1 g=null",
      "\"genus_undefined_reason\": \"1 non-manifold vertex\","},
-    {"s08_tangled.obj", 0, "p=5 v=5 f=11 e=8 be=2 bl=1 c=1 nme=6 dup=6 chi=8 g=null"},
+    {"s08_tangled.obj", 0, "p=5 v=5 f=11 e=8 be=2 bl=1 c=1 nme=6 dup=6 chi=8 g=null",
+     "\"validate_problem_lines\": 2,"},
     {"s09_two_components.obj", 0, "p=8 v=8 f=8 e=12 c=2 chi=4 g=null",
      "{\"faces\": 4, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0, "
      "\"euler_characteristic\": 2, \"genus\": 0, \"genus_undefined_reason\": null}"},
