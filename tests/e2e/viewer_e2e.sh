@@ -110,16 +110,18 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")"
 unset XAUTHORITY
 
+# Leak checking of sanitizer builds is off for every run of the viewer: the Mesa driver holds
+# memory at exit from a module already unloaded, which no suppression can name (the unit
+# tests check our leaks).
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
 # start DIRECTORY NAME TITLE [ARGS...]: starts the viewer in DIRECTORY, its output in
-# $work/NAME-stdout.txt and -stderr.txt, and waits for its window titled TITLE. Leak checking
-# of sanitizer builds is off for the viewer: the Mesa driver holds memory at exit from a
-# module already unloaded, which no suppression can name (the unit tests check our leaks).
+# $work/NAME-stdout.txt and -stderr.txt, and waits for its window titled TITLE.
 start() {
     local dir=$1 title=$3
     out="$work/$2-stdout.txt" err="$work/$2-stderr.txt"
     shift 3
-    (cd "$dir" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        exec "$viewer" "$@" >"$out" 2>"$err" </dev/null) &
+    (cd "$dir" && exec "$viewer" "$@" >"$out" 2>"$err" </dev/null) &
     viewer_pid=$!
     window=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
     [ -n "$window" ] || die "no window titled \"$title\" appeared: $(cat "$err")"
