@@ -41,11 +41,12 @@ HalfEdgeMesh::~HalfEdgeMesh() = default;
 void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
 {
     const std::size_t vertices = vertexBound(mVerts.size(), positions, triangles);
-    // A closed surface has three half-edges a triangle; a boundary adds a few more, and
-    // those grow the array in steps (see addHalfEdgePair). Between V vertices there are at
-    // most V (V + 1) / 2 pairs, loops included: triangles that repeat a few positions claim
-    // no room for half-edges they cannot make.
-    std::size_t halfEdges = mEdges.size() + 3 * triangles;
+    // A triangle makes at most three pairs, and room for them all means no copy ever
+    // (a soup makes six half-edges a triangle, a closed surface three). Pages of the room
+    // that stay unused are never touched and so take address space, not memory. Between V
+    // vertices there are at most V (V + 1) / 2 pairs, loops included: triangles that repeat
+    // a few positions claim no room for half-edges they cannot make.
+    std::size_t halfEdges = mEdges.size() + 6 * triangles;
     if (vertices < (std::size_t(1) << 32))
         halfEdges = std::min(halfEdges, vertices * (vertices + 1));
     mVerts.reserve(vertices);
@@ -119,24 +120,29 @@ unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
     if (hi >= mPairListHead.size())
         return UNINITIALIZED;
     unsigned int found = UNINITIALIZED;
-    unsigned int k = mPairListHead[lo];
-    for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mNextPair.size(); ++steps)
+    if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
     {
-        const std::size_t n = 2 * static_cast<std::size_t>(k);
-        if (n + 1 >= mEdges.size())
-            break;
-        const unsigned int a = mEdges[n].vert;
-        const unsigned int b = mEdges[n + 1].vert;
-        if (std::min(a, b) == lo && std::max(a, b) == hi)
-        {
-            found = static_cast<unsigned int>(n);
-            break;
-        }
-        k = mNextPair[k];
-    }
-    if (found == UNINITIALIZED && mPairListLength[lo] >= PAIR_LIST_LIMIT)
         found = mOverflowEdges.find(edgeHash(lo, hi), [this, lo, hi](unsigned int n)
                                     { return pairEnds(n) == std::make_pair(lo, hi); });
+    }
+    else
+    {
+        unsigned int k = mPairListHead[lo];
+        for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mNextPair.size(); ++steps)
+        {
+            const std::size_t n = 2 * static_cast<std::size_t>(k);
+            if (n + 1 >= mEdges.size())
+                break;
+            const unsigned int a = mEdges[n].vert;
+            const unsigned int b = mEdges[n + 1].vert;
+            if (std::min(a, b) == lo && std::max(a, b) == hi)
+            {
+                found = static_cast<unsigned int>(n);
+                break;
+            }
+            k = mNextPair[k];
+        }
+    }
     if (!isEdgeIndex(found) || !isEdgeIndex(found + 1))
         return UNINITIALIZED;
     // Both halves of a loop start at its vertex; a newest-first scan meets the newer one.
@@ -155,24 +161,36 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
     const unsigned int k = n / 2;
     mNextPair.resize(k, UNINITIALIZED); // pairs that were not made here stay unlisted
     const unsigned int lo = std::min(v1, v2);
-    if (mPairListLength[lo] < PAIR_LIST_LIMIT)
+    const auto hashOf = [this](unsigned int m)
     {
-        mNextPair.push_back(mPairListHead[lo]);
-        mPairListHead[lo] = k;
-        ++mPairListLength[lo];
-    }
-    else
+        const std::pair<unsigned int, unsigned int> ends = pairEnds(m);
+        return edgeHash(ends.first, ends.second);
+    };
+    // A new pair matches nothing stored.
+    const auto toTable = [this, &hashOf](unsigned int m)
+    {
+        mOverflowEdges.findOrInsert(
+            hashOf(m), m, [](unsigned int) { return false; }, hashOf);
+    };
+
+    if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
     {
         mNextPair.push_back(UNINITIALIZED);
-        const auto hashOf = [this](unsigned int m)
-        {
-            const std::pair<unsigned int, unsigned int> ends = pairEnds(m);
-            return edgeHash(ends.first, ends.second);
-        };
-        // A new pair matches nothing stored.
-        mOverflowEdges.findOrInsert(
-            hashOf(n), n, [](unsigned int) { return false; }, hashOf);
+        toTable(n);
+        return;
     }
+    mNextPair.push_back(mPairListHead[lo]);
+    mPairListHead[lo] = k;
+    if (++mPairListLength[lo] < PAIR_LIST_LIMIT)
+        return;
+    // A hub: its whole list moves to the table, so that its lookups no longer scan it.
+    unsigned int m = mPairListHead[lo];
+    for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && m < mNextPair.size(); ++steps)
+    {
+        toTable(2 * m);
+        m = mNextPair[m];
+    }
+    mPairListHead[lo] = UNINITIALIZED;
 }
 
 void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)

@@ -104,6 +104,7 @@ public:
     std::size_t numFaces() const { return mFaces.size(); }
 
 protected:
+    void prefetchPosition(const Vector3<float>& v) const override { mUniqueVerts.prefetch(v); }
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     bool findNeighbourTriangles(unsigned int vertexIndex,
                                 std::vector<unsigned int>& foundTriangles) const override;
@@ -200,7 +201,8 @@ private:
     // vertices. Each pair is listed under the smaller of them, newest first:
     // mPairListHead[v] is the newest pair number, mNextPair[k] the next older one. Ordinary
     // meshes list about three pairs per vertex; once a vertex has PAIR_LIST_LIMIT, its
-    // further pairs go into mOverflowEdges, so that no lookup walks further than that.
+    // pairs, listed and later ones, go into mOverflowEdges instead, so that no lookup walks
+    // further than that.
     static constexpr std::uint8_t PAIR_LIST_LIMIT = 32;
     std::vector<unsigned int> mPairListHead;   // by vertex; UNINITIALIZED: no pair listed
     std::vector<std::uint8_t> mPairListLength; // by vertex
