@@ -16,6 +16,23 @@ std::array<unsigned int, 3> Mesh::weldCorners(const Vector3<float>& v1, const Ve
     return corners;
 }
 
+void Mesh::addTriangles(const std::vector<Vector3<float>>& positions,
+                        const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
+                        std::size_t last)
+{
+    // A file brings positions mostly in the order triangles use them, but their welding
+    // table slots are far apart: asking a few triangles ahead overlaps those cache misses.
+    constexpr std::size_t AHEAD = 4;
+    for (std::size_t t = first; t < last; ++t)
+    {
+        if (t + AHEAD < last)
+            for (unsigned int k = 0; k < 3; ++k)
+                prefetchPosition(positions[triangles[t + AHEAD][k]]);
+        const Vector3<unsigned int>& c = triangles[t];
+        addTriangle(positions[c[0]], positions[c[1]], positions[c[2]]);
+    }
+}
+
 float Mesh::area() const
 {
     std::cerr << "Error: area() not implemented for this Mesh" << std::endl;

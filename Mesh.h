@@ -34,6 +34,11 @@ public:
     // triangles. Meshes that reserve room for them skip the copies and the doubled peak of
     // growing arrays one element at a time. Ignoring it is always correct.
     virtual void reserve(std::size_t positions, std::size_t triangles);
+    // Adds triangles[first, last), each naming three of positions, in order, as addTriangle
+    // would one by one; the readers' way of feeding a mesh.
+    void addTriangles(const std::vector<Vector3<float>>& positions,
+                      const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
+                      std::size_t last);
 
     virtual float area() const;
     virtual float volume() const;
@@ -58,6 +63,9 @@ public:
                                      const Vector3<float>& p2);
 
 protected:
+    // A hint that v is about to be welded: a mesh whose welding map is far apart in memory
+    // starts loading where the lookup of v begins. Ignoring it is always correct.
+    virtual void prefetchPosition(const Vector3<float>& /*v*/) const {}
     // Welds v through the mesh's position-keyed map: true if a new vertex was made.
     virtual bool addVertex(const Vector3<float>& v, unsigned int& indx) = 0;
     // The start of every addTriangle: marks the mesh changed and welds the three corners

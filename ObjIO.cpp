@@ -146,8 +146,7 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
 
     if (!mReleaseTriangles)
     {
-        for (const Vector3<unsigned int>& t : tris)
-            mesh->addTriangle(verts[t[0]], verts[t[1]], verts[t[2]]);
+        mesh->addTriangles(verts, tris, 0, tris.size());
         return true;
     }
     // An eighth at a time, each let go once the mesh holds it.
@@ -156,8 +155,7 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     while (!tris.empty())
     {
         const std::size_t count = std::min(step, tris.size());
-        for (std::size_t t = 0; t < count; ++t)
-            mesh->addTriangle(verts[tris[t][0]], verts[tris[t][1]], verts[tris[t][2]]);
+        mesh->addTriangles(verts, tris, 0, count);
         std::vector<Vector3<unsigned int>>(tris.begin() + static_cast<std::ptrdiff_t>(count),
                                            tris.end())
             .swap(tris);

@@ -49,6 +49,7 @@ public:
     const std::vector<Face>& getTris() const { return mFaces; }
 
 protected:
+    void prefetchPosition(const Vector3<float>& v) const override { mUniqueVerts.prefetch(v); }
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     // Every face naming the vertex, once each, in ascending face order.
     bool findNeighbourTriangles(unsigned int vertexIndex,

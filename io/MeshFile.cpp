@@ -334,8 +334,7 @@ void feedMesh(const MeshData& data, Mesh& mesh)
     if (data.tris.empty())
         return;
     mesh.reserve(data.verts.size(), data.tris.size());
-    for (const Vector3<unsigned int>& t : data.tris)
-        mesh.addTriangle(data.verts[t[0]], data.verts[t[1]], data.verts[t[2]]);
+    mesh.addTriangles(data.verts, data.tris, 0, data.tris.size());
 }
 
 bool loadMeshFile(const std::string& path, Mesh& mesh, const MeshReadOptions& options,
