@@ -403,6 +403,47 @@ FileResult rejected(const std::string& file, const std::string& why)
     return r;
 }
 
+// Builds, merges, validates the half-edge mesh and computes its normals as the viewer
+// does, timing each phase into o; the validation report goes to err.
+template <class Announce>
+void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::string& err,
+               Announce announce)
+{
+    announce("building");
+    HalfEdgeMesh mesh;
+    Clock::time_point start = Clock::now();
+    feedMesh(data, mesh);
+    o.phases.push_back({"build", millisecondsSince(start)});
+
+    announce("merging boundaries");
+    start = Clock::now();
+    mesh.mergeAllBoundaries();
+    o.phases.push_back({"merge", millisecondsSince(start)});
+
+    announce("validating");
+    start = Clock::now();
+    const HalfEdgeMesh::Validation checked = mesh.validation();
+    o.phases.push_back({"validate", millisecondsSince(start)});
+    o.validateProblemLines = checked.unsetRecords();
+    o.validateIsolatedVertices = checked.isolatedVertices;
+    if (!options.quiet)
+    {
+        std::ostringstream report;
+        checked.print(report);
+        err += report.str();
+    }
+
+    announce("computing normals");
+    start = Clock::now();
+    mesh.calculateFaceNormals();
+    mesh.calculateVertexNormals();
+    o.phases.push_back({"normals", millisecondsSince(start)});
+
+    o.meshVertices = mesh.numVertices();
+    o.meshFaces = mesh.numFaces();
+    o.halfEdges = mesh.numHalfEdges();
+}
+
 FileResult examine(const std::string& file, const Options& options, bool several)
 {
     struct stat st;
@@ -433,39 +474,10 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
 
-    announce("building");
-    HalfEdgeMesh mesh;
-    start = Clock::now();
-    feedMesh(data, mesh);
-    o.phases.push_back({"build", millisecondsSince(start)});
+    // The mesh goes before the analysis starts: the analysis then reuses its memory, and
+    // the peak is the larger of the two rather than both.
     FileResult result;
-
-    announce("merging boundaries");
-    start = Clock::now();
-    mesh.mergeAllBoundaries();
-    o.phases.push_back({"merge", millisecondsSince(start)});
-
-    announce("validating");
-    {
-        start = Clock::now();
-        const HalfEdgeMesh::Validation checked = mesh.validation();
-        o.phases.push_back({"validate", millisecondsSince(start)});
-        o.validateProblemLines = checked.unsetRecords();
-        o.validateIsolatedVertices = checked.isolatedVertices;
-        if (!options.quiet)
-        {
-            std::ostringstream report;
-            checked.print(report);
-            result.err += report.str();
-        }
-    }
-
-    announce("computing normals");
-    start = Clock::now();
-    mesh.calculateFaceNormals();
-    mesh.calculateVertexNormals();
-    o.phases.push_back({"normals", millisecondsSince(start)});
-
+    buildMesh(data, options, o, result.err, announce);
     announce("analysing");
     start = Clock::now();
     const bool analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report);
@@ -473,9 +485,6 @@ FileResult examine(const std::string& file, const Options& options, bool several
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
 
-    o.meshVertices = mesh.numVertices();
-    o.meshFaces = mesh.numFaces();
-    o.halfEdges = mesh.numHalfEdges();
     std::ostringstream out;
     if (options.json || options.jsonl)
         writeJson(o, out);
