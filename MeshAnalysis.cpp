@@ -399,8 +399,14 @@ void gatherEdgesAround(State& s, std::uint32_t v)
         s.around.reserve(mostEdges);
         s.fans.reserve(mostEdges);
     }
+    // The rows of all vertices follow each other; faces a few entries on, perhaps the next
+    // vertex's, are loaded while these are counted (a vertex's faces lie anywhere).
+    constexpr std::ptrdiff_t AHEAD = 8;
+    const std::uint32_t* const lastRowEnd = s.incident.faces().data() + s.incident.faces().size();
     for (const std::uint32_t* i = s.incident.begin(v); i != s.incident.end(v); ++i)
     {
+        if (lastRowEnd - i > AHEAD)
+            __builtin_prefetch(&s.faces[i[AHEAD]]);
         const std::uint32_t f = *i;
         const Face& t = s.faces[f];
         const SidesAt sides = sidesAt(t, v);
