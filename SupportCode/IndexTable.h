@@ -8,8 +8,10 @@
 
 // An open-addressing hash set of 32-bit indices whose keys live elsewhere: the caller hands
 // in the hash of the key it looks for and a function telling whether a stored index has
-// that key, and for growing, the hash of a stored index. So a table holds 4 bytes a slot
-// however large the keys, and a lookup reads the keys of the few slots it probes.
+// that key, and for growing, the hash of a stored index. So a table holds 8 bytes a slot
+// however large the keys: the index and the top half of its hash. A lookup reads a stored
+// key (far away: a cache miss) only where that half matches its own, nearly always just
+// the key it looks for, and growing reads no keys at all.
 //
 // Hashes should come from hash(), which is keyed by a seed drawn once per process: keys
 // chosen to collide under one seed scatter under another, so no input file can make the
@@ -54,7 +56,7 @@ public:
     // The stored index for which matches(index) holds, or NONE.
     template <class Matches> std::uint32_t find(std::uint64_t h, Matches matches) const
     {
-        return mSlots.empty() ? NONE : mSlots[slotFor(h, matches)];
+        return mSlots.empty() ? NONE : mSlots[slotFor(h, matches)].index;
     }
 
     // The stored index matching the key, or else newIndex, entered for it. matches and
@@ -65,13 +67,13 @@ public:
     {
         if (slotsFor(mCount + 1) > mSlots.size())
             rehash(slotsFor(mCount + 1), hashOf);
-        std::uint32_t& slot = mSlots[slotFor(h, matches)];
-        if (slot == NONE)
+        Slot& slot = mSlots[slotFor(h, matches)];
+        if (slot.index == NONE)
         {
-            slot = newIndex;
+            slot = Slot{newIndex, tagOf(h)};
             ++mCount;
         }
-        return slot;
+        return slot.index;
     }
 
     void clear()
@@ -119,13 +121,21 @@ private:
         return slots;
     }
 
+    struct Slot
+    {
+        std::uint32_t index; // NONE: empty
+        std::uint32_t tag;   // the top half of the index's hash
+    };
+    static std::uint32_t tagOf(std::uint64_t h) { return static_cast<std::uint32_t>(h >> 32); }
+
     // The slot holding the matching index, or the empty slot that ends the probe run.
     template <class Matches> std::size_t slotFor(std::uint64_t h, Matches matches) const
     {
         const std::size_t mask = mSlots.size() - 1;
+        const std::uint32_t tag = tagOf(h);
         std::size_t i = static_cast<std::size_t>(h >> mShift);
         ++mProbes;
-        while (mSlots[i] != NONE && !matches(mSlots[i]))
+        while (mSlots[i].index != NONE && (mSlots[i].tag != tag || !matches(mSlots[i].index)))
         {
             i = (i + 1) & mask;
             ++mProbes;
@@ -135,25 +145,28 @@ private:
 
     template <class HashOf> void rehash(std::size_t slots, HashOf hashOf)
     {
-        std::vector<std::uint32_t> old(slots, NONE);
+        std::vector<Slot> old(slots, Slot{NONE, 0});
         old.swap(mSlots);
         mShift = 64;
         for (std::size_t s = slots; s > 1; s >>= 1)
             --mShift;
         const std::size_t mask = slots - 1;
-        for (const std::uint32_t index : old)
+        for (const Slot& slot : old)
         {
-            if (index == NONE)
+            if (slot.index == NONE)
                 continue;
-            std::size_t i = static_cast<std::size_t>(hashOf(index) >> mShift);
-            while (mSlots[i] != NONE)
+            // The tag holds the bits that pick a slot, unless the table has over 2^32 slots.
+            const std::uint64_t h =
+                mShift >= 32 ? std::uint64_t{slot.tag} << 32 : hashOf(slot.index);
+            std::size_t i = static_cast<std::size_t>(h >> mShift);
+            while (mSlots[i].index != NONE)
                 i = (i + 1) & mask;
-            mSlots[i] = index;
+            mSlots[i] = slot;
         }
     }
 
     std::uint64_t mSeed;
-    std::vector<std::uint32_t> mSlots; // a power of two in size, or empty
+    std::vector<Slot> mSlots; // a power of two in size, or empty
     std::size_t mCount = 0;
     unsigned int mShift = 64; // 64 - log2(mSlots.size())
     mutable std::uint64_t mProbes = 0;

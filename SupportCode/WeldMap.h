@@ -16,7 +16,7 @@
 //
 // The positions themselves stay in the mesh's vertex array; the map holds only vertex
 // indices in an open-addressing table, and every call that compares keys is handed the
-// array through positionOf(index). That keeps welding at 8 to 16 bytes a vertex instead
+// array through positionOf(index). That keeps welding at 16 to 32 bytes a vertex instead
 // of a tree node's 64, and a lookup at one or two probes instead of a descent of twenty.
 // In a mesh file a position comes back a few triangles after its first use, so a small
 // direct-mapped cache of recent keys answers most lookups without touching the table or
