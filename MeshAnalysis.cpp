@@ -573,12 +573,12 @@ void countBoundaryLoops(State& s)
 {
     for (std::uint32_t i = 0; i < s.loops.size(); ++i)
     {
-        if (s.loopComponent[i] != NONE && s.loops.find(i) == i)
+        if (s.loopComponent[i] != NONE && s.loops.isRoot(i))
         {
             ++s.report.boundaryLoops;
             ++s.report.components[s.loopComponent[i]].boundaryLoops;
         }
-        s.proper.boundaryLoops += s.properBoundary[i] && s.properLoops.find(i) == i ? 1u : 0u;
+        s.proper.boundaryLoops += s.properBoundary[i] && s.properLoops.isRoot(i) ? 1u : 0u;
     }
 }
 
@@ -687,7 +687,7 @@ std::uint64_t countProperComponents(const State& s)
         }
     std::uint64_t components = 0;
     for (std::uint32_t v = 0; v < s.vertexPosition.size(); ++v)
-        components += used[v] && sets.find(v) == v ? 1u : 0u;
+        components += used[v] && sets.isRoot(v) ? 1u : 0u;
     return components;
 }
 
