@@ -368,16 +368,22 @@ unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
     {
         if (mEdges[h].face == BORDER)
             result = h;
-        else if (ends && (*ends)[h] != BORDER)
+        else if (ends && !ends->empty() && (*ends)[h] != BORDER)
             result = (*ends)[h]; // UNINITIALIZED if that rotation failed
         else
             return false;
         return true;
     };
     walk(first, step, atEnd, path);
-    if (ends)
+    if (ends && !path.empty())
+    {
+        // Sized when first needed: where every rotation ends at once (a soup, a strip),
+        // nothing is passed and nothing is kept.
+        if (ends->empty())
+            ends->assign(mEdges.size(), BORDER);
         for (const unsigned int passed : path)
             (*ends)[passed] = result;
+    }
     return result;
 }
 
@@ -404,17 +410,10 @@ bool HalfEdgeMesh::findNeighbourTriangles(unsigned int vertexIndex,
 void HalfEdgeMesh::mergeAllBoundaries()
 {
     RotationMemo memo;
+    memo.shared = true;
     for (std::size_t i = 0; i < mEdges.size(); i++)
-    {
-        if (mEdges[i].face != BORDER)
-            continue;
-        if (memo.viaPrev.empty())
-        {
-            memo.viaPrev.assign(mEdges.size(), BORDER);
-            memo.viaNext.assign(mEdges.size(), BORDER);
-        }
-        linkBorderHalfEdge(static_cast<unsigned int>(i), memo);
-    }
+        if (mEdges[i].face == BORDER)
+            linkBorderHalfEdge(static_cast<unsigned int>(i), memo);
 }
 
 // A rotation that cannot reach a border half-edge leaves the link UNINITIALIZED, so
@@ -430,7 +429,7 @@ void HalfEdgeMesh::linkBorderHalfEdge(unsigned int indx, RotationMemo& memo)
     if (!isEdgeIndex(indx) || mEdges[indx].face != BORDER)
         return;
     const unsigned int p = mEdges[indx].pair;
-    const bool shared = !memo.viaPrev.empty();
+    const bool shared = memo.shared;
     const auto pairOfPrev = [this](unsigned int h) { return pairOf(prevOf(h)); };
     const auto pairOfNext = [this](unsigned int h) { return pairOf(nextOf(h)); };
     // Around the end vertex of the border half-edge, over outgoing half-edges.

@@ -185,15 +185,15 @@ private:
     // at one edge.
     struct RotationMemo
     {
-        std::vector<unsigned int> viaPrev;
+        bool shared = false;               // false: every rotation walks on its own
+        std::vector<unsigned int> viaPrev; // by half-edge; empty until a rotation passes one
         std::vector<unsigned int> viaNext;
         std::vector<unsigned int> path; // scratch
     };
     template <class Step>
     unsigned int rotateToBorder(unsigned int first, Step step, std::vector<unsigned int>* ends,
                                 std::vector<unsigned int>& path) const;
-    // Links border half-edge indx both ways, sharing rotation ends through memo unless its
-    // tables are empty.
+    // Links border half-edge indx both ways, sharing rotation ends through memo if shared.
     void linkBorderHalfEdge(unsigned int indx, RotationMemo& memo);
 
     // Edge lookup. The two halves of a pair are created together as 2k and 2k + 1, and
