@@ -450,7 +450,11 @@ int main(int argc, char** argv)
 #endif
               << ". Medians of " << runs << " runs, each in a fresh process.\n";
 
+    // Runs go round the files and pipelines, one run of each at a time, so that a machine
+    // whose speed drifts slows every file alike and the ratios between files hold.
     int status = 0;
+    std::vector<std::string> found;
+    std::vector<double> sizes;
     for (const std::string& file : files)
     {
         struct stat st;
@@ -460,31 +464,65 @@ int main(int argc, char** argv)
             status = 1;
             continue;
         }
-        const double sizeMB = static_cast<double>(st.st_size) / 1e6;
-        std::cout << "\n## " << file << " (" << std::fixed << std::setprecision(1) << sizeMB
+        found.push_back(file);
+        sizes.push_back(static_cast<double>(st.st_size) / 1e6);
+    }
+    std::vector<NamedPipeline> chosen;
+    for (const NamedPipeline& pipeline : pipelines())
+        if (only.empty() || std::find(only.begin(), only.end(), pipeline.name) != only.end())
+            chosen.push_back(pipeline);
+    // samples[file][pipeline]; a pipeline that fails on a file is dropped for that file.
+    std::vector<std::vector<std::vector<Sample>>> samples(
+        found.size(), std::vector<std::vector<Sample>>(chosen.size()));
+    std::vector<std::vector<bool>> failed(found.size(), std::vector<bool>(chosen.size(), false));
+    for (unsigned int r = 0; r < runs; ++r)
+        for (std::size_t f = 0; f < found.size(); ++f)
+            for (std::size_t p = 0; p < chosen.size(); ++p)
+            {
+                if (failed[f][p])
+                    continue;
+                Sample sample;
+                if (!runInChild(chosen[p], found[f], sample))
+                {
+                    std::cerr << "meshbench: " << chosen[p].name << " failed on " << found[f]
+                              << "\n";
+                    failed[f][p] = true;
+                    status = 1;
+                    continue;
+                }
+                samples[f][p].push_back(sample);
+            }
+
+    // Per triangle against the first file, for the pipelines that report their faces.
+    std::ostringstream perTriangle;
+    std::vector<double> firstCost(chosen.size(), 0.0);
+    for (std::size_t f = 0; f < found.size(); ++f)
+    {
+        const std::string& file = found[f];
+        std::cout << "\n## " << file << " (" << std::fixed << std::setprecision(1) << sizes[f]
                   << " MB)\n\n";
 
         std::vector<Summary> summaries;
-        for (const NamedPipeline& pipeline : pipelines())
-        {
-            if (!only.empty() && std::find(only.begin(), only.end(), pipeline.name) == only.end())
-                continue;
-            std::vector<Sample> samples;
-            for (unsigned int r = 0; r < runs; ++r)
-            {
-                Sample sample;
-                if (!runInChild(pipeline, file, sample))
-                {
-                    std::cerr << "meshbench: " << pipeline.name << " failed on " << file << "\n";
-                    status = 1;
-                    break;
-                }
-                samples.push_back(sample);
-            }
-            if (samples.size() == runs)
-                summaries.push_back(summarise(pipeline.name, samples));
-        }
+        for (std::size_t p = 0; p < chosen.size(); ++p)
+            if (!failed[f][p])
+                summaries.push_back(summarise(chosen[p].name, samples[f][p]));
 
+        for (const Summary& s : summaries)
+            for (const auto& result : s.results)
+                if (result.first == "faces" && result.second > 0)
+                {
+                    const double microseconds = 1000.0 * s.totalMedian / result.second;
+                    std::size_t p = 0;
+                    while (chosen[p].name != s.name)
+                        ++p;
+                    if (f == 0)
+                        firstCost[p] = microseconds;
+                    perTriangle << "| " << file << " | " << s.name << " | " << std::fixed
+                                << std::setprecision(3) << microseconds << " | ";
+                    if (firstCost[p] > 0)
+                        perTriangle << std::setprecision(2) << microseconds / firstCost[p];
+                    perTriangle << " |\n";
+                }
         std::cout << "| pipeline | phase | median ms |\n|---|---|---:|\n";
         for (const Summary& s : summaries)
         {
@@ -522,9 +560,14 @@ int main(int argc, char** argv)
             printRatio("ObjIO read against the from_chars parse", read->totalMedian,
                        baseline->totalMedian, "ms");
             std::cout << "- from_chars parse: " << std::setprecision(2)
-                      << sizeMB / baseline->totalMedian
-                      << " GB/s; ObjIO read: " << sizeMB / read->totalMedian << " GB/s\n";
+                      << sizes[f] / baseline->totalMedian
+                      << " GB/s; ObjIO read: " << sizes[f] / read->totalMedian << " GB/s\n";
         }
     }
+    if (found.size() > 1 && !perTriangle.str().empty())
+        std::cout << "\n## Per triangle, against " << found[0]
+                  << "\n\n| file | pipeline | total us per triangle | against the first |\n"
+                     "|---|---|---:|---:|\n"
+                  << perTriangle.str();
     return status;
 }

@@ -4,6 +4,9 @@
 #             components, every edge a boundary edge)
 #   star.obj  every triangle shares one hub and has two rim positions of its own (one
 #             component, the hub a non-manifold vertex with a million fans)
+#   random.obj TRIANGLES triangles on corners drawn at random from 5,000 positions (every
+#             vertex a hub of about 600 triangles, every edge looked up in the overflowing
+#             edge table, most edges boundary edges, many non-manifold)
 #   quads.obj one quad repeated three times TRIANGLES times (30 MB, six million triangles on
 #             four positions): every triangle after the first quad takes over the half-edges
 #             of an earlier one; the most triangles per byte of file, so the worst case for
@@ -37,6 +40,14 @@ if [ ! -s "$out/star.obj" ]; then
     }' > "$out/star.obj.tmp"
     mv "$out/star.obj.tmp" "$out/star.obj"
 fi
+if [ ! -s "$out/random.obj" ]; then
+    awk -v n="$n" 'BEGIN {
+        srand(3)
+        for (i = 0; i < 5000; i++) printf "v %.6f %.6f %.6f\n", rand(), rand(), rand()
+        for (i = 0; i < n; i++) printf "f %d %d %d\n", 1 + int(rand() * 5000), 1 + int(rand() * 5000), 1 + int(rand() * 5000)
+    }' > "$out/random.obj.tmp"
+    mv "$out/random.obj.tmp" "$out/random.obj"
+fi
 if [ ! -s "$out/quads.obj" ]; then
     awk -v n="$n" 'BEGIN {
         print "v 0 0 0"; print "v 1 0 0"; print "v 1 1 0"; print "v 0 1 0"
@@ -46,4 +57,5 @@ if [ ! -s "$out/quads.obj" ]; then
 fi
 echo "$out/soup.obj"
 echo "$out/star.obj"
+echo "$out/random.obj"
 echo "$out/quads.obj"
