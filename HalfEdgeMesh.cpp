@@ -52,7 +52,7 @@ void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
     mVerts.reserve(vertices);
     mFaces.reserve(mFaces.size() + triangles);
     mEdges.reserve(halfEdges);
-    mNextPair.reserve(halfEdges / 2);
+    mPairList.reserve(halfEdges / 2);
     mPairListHead.reserve(vertices);
     mPairListLength.reserve(vertices);
     mUniqueVerts.reserve(vertices,
@@ -127,20 +127,16 @@ unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
     }
     else
     {
+        // Every pair listed under lo has lo as its smaller vertex.
         unsigned int k = mPairListHead[lo];
-        for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mNextPair.size(); ++steps)
+        for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mPairList.size(); ++steps)
         {
-            const std::size_t n = 2 * static_cast<std::size_t>(k);
-            if (n + 1 >= mEdges.size())
-                break;
-            const unsigned int a = mEdges[n].vert;
-            const unsigned int b = mEdges[n + 1].vert;
-            if (std::min(a, b) == lo && std::max(a, b) == hi)
+            if (mPairList[k].hi == hi)
             {
-                found = static_cast<unsigned int>(n);
+                found = 2 * k;
                 break;
             }
-            k = mNextPair[k];
+            k = mPairList[k].next;
         }
     }
     if (!isEdgeIndex(found) || !isEdgeIndex(found + 1))
@@ -159,7 +155,7 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
         mPairListLength.resize(mVerts.size(), 0);
     }
     const unsigned int k = n / 2;
-    mNextPair.resize(k, UNINITIALIZED); // pairs that were not made here stay unlisted
+    mPairList.resize(k, PairNode{}); // pairs that were not made here stay unlisted
     const unsigned int lo = std::min(v1, v2);
     const auto hashOf = [this](unsigned int m)
     {
@@ -175,20 +171,20 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
 
     if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
     {
-        mNextPair.push_back(UNINITIALIZED);
+        mPairList.push_back(PairNode{});
         toTable(n);
         return;
     }
-    mNextPair.push_back(mPairListHead[lo]);
+    mPairList.push_back(PairNode{mPairListHead[lo], std::max(v1, v2)});
     mPairListHead[lo] = k;
     if (++mPairListLength[lo] < PAIR_LIST_LIMIT)
         return;
     // A hub: its whole list moves to the table, so that its lookups no longer scan it.
     unsigned int m = mPairListHead[lo];
-    for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && m < mNextPair.size(); ++steps)
+    for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && m < mPairList.size(); ++steps)
     {
         toTable(2 * m);
-        m = mNextPair[m];
+        m = mPairList[m].next;
     }
     mPairListHead[lo] = UNINITIALIZED;
 }

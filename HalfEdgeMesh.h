@@ -199,14 +199,21 @@ private:
     // Edge lookup. The two halves of a pair are created together as 2k and 2k + 1, and
     // between two vertices there is at most one pair, so a pair is found by its two
     // vertices. Each pair is listed under the smaller of them, newest first:
-    // mPairListHead[v] is the newest pair number, mNextPair[k] the next older one. Ordinary
-    // meshes list about three pairs per vertex; once a vertex has PAIR_LIST_LIMIT, its
+    // mPairListHead[v] is the newest pair number, mPairList[k] the next older one and the
+    // pair's larger vertex. A step of a walk is a cache miss wherever a vertex's pairs were
+    // made far apart in time (random connectivity); a scanned surface makes them close
+    // together and lists about three under a vertex. Once a vertex has PAIR_LIST_LIMIT, its
     // pairs, listed and later ones, go into mOverflowEdges instead, so that no lookup walks
     // further than that.
-    static constexpr std::uint8_t PAIR_LIST_LIMIT = 32;
+    static constexpr std::uint8_t PAIR_LIST_LIMIT = 8;
+    struct PairNode
+    {
+        unsigned int next = UNINITIALIZED; // the next older pair under the same vertex
+        unsigned int hi = UNINITIALIZED;   // the pair's larger vertex
+    };
     std::vector<unsigned int> mPairListHead;   // by vertex; UNINITIALIZED: no pair listed
     std::vector<std::uint8_t> mPairListLength; // by vertex
-    std::vector<unsigned int> mNextPair;       // by pair number k = half-edge / 2
+    std::vector<PairNode> mPairList;           // by pair number k = half-edge / 2
     IndexTable mOverflowEdges;                 // half-edge 2k, keyed by its two vertices
     // The smaller and larger vertex of the pair n, n + 1.
     std::pair<unsigned int, unsigned int> pairEnds(unsigned int n) const
