@@ -7,6 +7,8 @@
 #   random.obj TRIANGLES triangles on corners drawn at random from 5,000 positions (every
 #             vertex a hub of about 600 triangles, every edge looked up in the overflowing
 #             edge table, most edges boundary edges, many non-manifold)
+#   random300k.obj the same over 300,000 positions (about 20 triangles a vertex, so that
+#             nearly every weld, edge lookup and visit is a cache miss)
 #   quads.obj one quad repeated three times TRIANGLES times (30 MB, six million triangles on
 #             four positions): every triangle after the first quad takes over the half-edges
 #             of an earlier one; the most triangles per byte of file, so the worst case for
@@ -40,14 +42,17 @@ if [ ! -s "$out/star.obj" ]; then
     }' > "$out/star.obj.tmp"
     mv "$out/star.obj.tmp" "$out/star.obj"
 fi
-if [ ! -s "$out/random.obj" ]; then
-    awk -v n="$n" 'BEGIN {
-        srand(3)
-        for (i = 0; i < 5000; i++) printf "v %.6f %.6f %.6f\n", rand(), rand(), rand()
-        for (i = 0; i < n; i++) printf "f %d %d %d\n", 1 + int(rand() * 5000), 1 + int(rand() * 5000), 1 + int(rand() * 5000)
-    }' > "$out/random.obj.tmp"
-    mv "$out/random.obj.tmp" "$out/random.obj"
-fi
+random_shape() { # NAME POSITIONS SEED
+    [ -s "$out/$1" ] && return
+    awk -v n="$n" -v m="$2" -v seed="$3" 'BEGIN {
+        srand(seed)
+        for (i = 0; i < m; i++) printf "v %.6f %.6f %.6f\n", rand(), rand(), rand()
+        for (i = 0; i < n; i++) printf "f %d %d %d\n", 1 + int(rand() * m), 1 + int(rand() * m), 1 + int(rand() * m)
+    }' > "$out/$1.tmp"
+    mv "$out/$1.tmp" "$out/$1"
+}
+random_shape random.obj 5000 3
+random_shape random300k.obj 300000 4
 if [ ! -s "$out/quads.obj" ]; then
     awk -v n="$n" 'BEGIN {
         print "v 0 0 0"; print "v 1 0 0"; print "v 1 1 0"; print "v 0 1 0"
@@ -58,4 +63,5 @@ fi
 echo "$out/soup.obj"
 echo "$out/star.obj"
 echo "$out/random.obj"
+echo "$out/random300k.obj"
 echo "$out/quads.obj"
