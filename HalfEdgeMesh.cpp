@@ -233,7 +233,46 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
                                const Vector3<float>& v3)
 {
     const auto [ind1, ind2, ind3] = weldCorners(v1, v2, v3);
+    linkTriangle(ind1, ind2, ind3);
+    return true;
+}
 
+void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
+                                const std::vector<Vector3<unsigned int>>& triangles,
+                                std::size_t first, std::size_t last)
+{
+    // Where positions are used again and again (a closed surface uses each about six
+    // times), each position index is welded once and its later corners skip the welding
+    // map: a weld costs up to three cache misses where corners are shared at random.
+    // Positions used about once (a soup) gain nothing from it.
+    if (first >= last || positions.size() >= 2 * (last - first))
+    {
+        Mesh::addTriangles(positions, triangles, first, last);
+        return;
+    }
+    changed();
+    std::vector<unsigned int> vertexOf(positions.size(), UNINITIALIZED);
+    constexpr std::size_t AHEAD = 4;
+    for (std::size_t t = first; t < last; ++t)
+    {
+        if (t + AHEAD < last)
+            for (unsigned int k = 0; k < 3; ++k)
+                if (vertexOf[triangles[t + AHEAD][k]] == UNINITIALIZED)
+                    prefetchPosition(positions[triangles[t + AHEAD][k]]);
+        unsigned int corners[3];
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            unsigned int& vertex = vertexOf[triangles[t][k]];
+            if (vertex == UNINITIALIZED) // welded as addTriangle would, corner by corner
+                addVertex(positions[triangles[t][k]], vertex);
+            corners[k] = vertex;
+        }
+        linkTriangle(corners[0], corners[1], corners[2]);
+    }
+}
+
+void HalfEdgeMesh::linkTriangle(unsigned int ind1, unsigned int ind2, unsigned int ind3)
+{
     unsigned int edgeInd1 = 0;
     unsigned int edgeInd2 = 0;
     unsigned int edgeInd3 = 0;
@@ -272,7 +311,6 @@ bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v
     mEdges[edgeInd1].face = faceInd;
     mEdges[edgeInd3].face = faceInd;
     mEdges[edgeInd5].face = faceInd;
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------

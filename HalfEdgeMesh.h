@@ -84,6 +84,9 @@ public:
 
     bool addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                      const Vector3<float>& v3) override;
+    void addTriangles(const std::vector<Vector3<float>>& positions,
+                      const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
+                      std::size_t last) override;
     void reserve(std::size_t positions, std::size_t triangles) override;
 
     float area() const override;
@@ -109,6 +112,8 @@ protected:
     bool findNeighbourTriangles(unsigned int vertexIndex,
                                 std::vector<unsigned int>& foundTriangles) const override;
 
+    // addTriangle after welding: the triangle on vertices ind1, ind2, ind3.
+    void linkTriangle(unsigned int ind1, unsigned int ind2, unsigned int ind3);
     // Finds or creates the half-edge v1 -> v2 (indx1) and its pair (indx2); true if created.
     bool addHalfEdgePair(unsigned int v1, unsigned int v2, unsigned int& indx1,
                          unsigned int& indx2);

@@ -36,9 +36,9 @@ public:
     virtual void reserve(std::size_t positions, std::size_t triangles);
     // Adds triangles[first, last), each naming three of positions, in order, as addTriangle
     // would one by one; the readers' way of feeding a mesh.
-    void addTriangles(const std::vector<Vector3<float>>& positions,
-                      const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
-                      std::size_t last);
+    virtual void addTriangles(const std::vector<Vector3<float>>& positions,
+                              const std::vector<Vector3<unsigned int>>& triangles,
+                              std::size_t first, std::size_t last);
 
     virtual float area() const;
     virtual float volume() const;

@@ -116,9 +116,41 @@ std::vector<HE::HalfEdge> plainMerge(std::vector<HE::HalfEdge> E)
 // Built as the plain construction builds it; merged, every walk ends, links and rings match
 // the plain walks, validate reports exactly the unlinked half-edges and the vertices without
 // faces, and the measures stay finite.
+// The soup as a reader feeds it: positions by index, each present twice (the copy with -0
+// for +0), corners alternating between the copies; the first triangle added alone before.
+HalfEdgeMeshProbe fedAsReader(const Soup& soup)
+{
+    std::vector<V3> positions;
+    auto indexOf = [&positions](const V3& p)
+    {
+        for (unsigned int i = 0; i < positions.size(); i += 2)
+            if (std::memcmp(&positions[i], &p, sizeof p) == 0)
+                return i;
+        positions.push_back(p);
+        positions.push_back(V3(p[0] + 0.0f == 0.0f ? -0.0f : p[0], p[1], p[2]));
+        return static_cast<unsigned int>(positions.size() - 2);
+    };
+    std::vector<U3> triangles;
+    for (std::size_t t = 0; t < soup.size(); ++t)
+        triangles.emplace_back(indexOf(soup[t][0]) + t % 2, indexOf(soup[t][1]) + (t + 1) % 2,
+                               indexOf(soup[t][2]) + t % 2);
+    HalfEdgeMeshProbe mesh;
+    if (!soup.empty())
+        mesh.addTriangle(soup[0][0], soup[0][1], soup[0][2]);
+    mesh.addTriangles(positions, triangles, 1, triangles.size());
+    return mesh;
+}
+
 void expectAsPlainOnAnyInput(const Soup& soup)
 {
     HalfEdgeMeshProbe mesh(soup);
+    const HalfEdgeMeshProbe fed = fedAsReader(soup);
+    ASSERT_EQ(fed.mEdges.size(), mesh.mEdges.size());
+    for (unsigned int h = 0; h < mesh.mEdges.size(); h++)
+        ASSERT_EQ(fed.fields(h), mesh.fields(h)) << "fed half-edge " << h;
+    ASSERT_EQ(fed.positions(), mesh.positions());
+    for (unsigned int f = 0; f < mesh.mFaces.size(); ++f)
+        ASSERT_EQ(fed.mFaces[f].edge, mesh.mFaces[f].edge) << "fed face " << f;
     PlainBuild plain;
     for (const auto& t : soup)
         plain.addTriangle(t);
