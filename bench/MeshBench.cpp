@@ -193,18 +193,26 @@ bool runSimpleMeshPipeline(const std::string& file, PipelineRun& run)
     return true;
 }
 
-// meshinfo's analysis of the triangles as read; the reading is timed apart.
-bool runAnalysisPipeline(const std::string& file, PipelineRun& run)
+// Reads file into data as the phase "read"; false if the reader rejected it.
+bool timedRead(const std::string& file, MeshData& data, const MeshReadOptions& options,
+               PipelineRun& run)
 {
-    MeshData data;
     bool ok = false;
     run.time("read",
              [&]
              {
                  MeshReadStats stats;
                  std::string error;
-                 ok = readMeshFile(file, data, MeshReadOptions(), stats, error);
+                 ok = readMeshFile(file, data, options, stats, error);
              });
+    return ok;
+}
+
+// meshinfo's analysis of the triangles as read; the reading is timed apart.
+bool runAnalysisPipeline(const std::string& file, PipelineRun& run)
+{
+    MeshData data;
+    bool ok = timedRead(file, data, MeshReadOptions(), run);
     MeshAnalysis::Report r;
     run.time("analysis", [&] { ok = ok && MeshAnalysis::analyse(data.verts, data.tris, r); });
     run.result("faces", static_cast<double>(r.faces));
@@ -218,17 +226,9 @@ bool runAnalysisPipeline(const std::string& file, PipelineRun& run)
 bool runMeshInfoPipeline(const std::string& file, PipelineRun& run)
 {
     MeshData data;
-    bool ok = false;
-    run.time("read",
-             [&]
-             {
-                 MeshReadOptions options;
-                 options.splitPolygons = true;
-                 MeshReadStats stats;
-                 std::string error;
-                 ok = readMeshFile(file, data, options, stats, error);
-             });
-    if (!ok)
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    if (!timedRead(file, data, options, run))
         return false;
     HalfEdgeMesh::Validation checked;
     {
@@ -245,11 +245,12 @@ bool runMeshInfoPipeline(const std::string& file, PipelineRun& run)
                  });
     }
     MeshAnalysis::Report r;
-    run.time("analysis", [&] { ok = MeshAnalysis::analyse(data.verts, data.tris, r); });
+    bool analysed = false;
+    run.time("analysis", [&] { analysed = MeshAnalysis::analyse(data.verts, data.tris, r); });
     run.result("faces", static_cast<double>(r.faces));
     run.result("edges", static_cast<double>(r.edges));
     run.result("unset records", static_cast<double>(checked.unsetRecords()));
-    return ok;
+    return analysed;
 }
 
 struct NamedPipeline
@@ -504,17 +505,15 @@ int main(int argc, char** argv)
 
         std::vector<Summary> summaries;
         for (std::size_t p = 0; p < chosen.size(); ++p)
-            if (!failed[f][p])
-                summaries.push_back(summarise(chosen[p].name, samples[f][p]));
-
-        for (const Summary& s : summaries)
+        {
+            if (failed[f][p])
+                continue;
+            summaries.push_back(summarise(chosen[p].name, samples[f][p]));
+            const Summary& s = summaries.back();
             for (const auto& result : s.results)
                 if (result.first == "faces" && result.second > 0)
                 {
                     const double microseconds = 1000.0 * s.totalMedian / result.second;
-                    std::size_t p = 0;
-                    while (chosen[p].name != s.name)
-                        ++p;
                     if (f == 0)
                         firstCost[p] = microseconds;
                     perTriangle << "| " << file << " | " << s.name << " | " << std::fixed
@@ -523,6 +522,7 @@ int main(int argc, char** argv)
                         perTriangle << std::setprecision(2) << microseconds / firstCost[p];
                     perTriangle << " |\n";
                 }
+        }
         std::cout << "| pipeline | phase | median ms |\n|---|---|---:|\n";
         for (const Summary& s : summaries)
         {
