@@ -119,6 +119,8 @@ unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
     const unsigned int hi = std::max(v1, v2);
     if (hi >= mPairListHead.size())
         return UNINITIALIZED;
+    if ((mPairListHead[lo].hiBits & hiBit(hi)) == 0)
+        return UNINITIALIZED;
     unsigned int found = UNINITIALIZED;
     if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
     {
@@ -128,7 +130,7 @@ unsigned int HalfEdgeMesh::findHalfEdge(unsigned int v1, unsigned int v2) const
     else
     {
         // Every pair listed under lo has lo as its smaller vertex.
-        unsigned int k = mPairListHead[lo];
+        unsigned int k = mPairListHead[lo].newest;
         for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && k < mPairList.size(); ++steps)
         {
             if (mPairList[k].hi == hi)
@@ -151,7 +153,7 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
 {
     if (mPairListHead.size() < mVerts.size())
     {
-        mPairListHead.resize(mVerts.size(), UNINITIALIZED);
+        mPairListHead.resize(mVerts.size());
         mPairListLength.resize(mVerts.size(), 0);
     }
     const unsigned int k = n / 2;
@@ -163,30 +165,32 @@ void HalfEdgeMesh::listHalfEdgePair(unsigned int n, unsigned int v1, unsigned in
         return edgeHash(ends.first, ends.second);
     };
     // A new pair matches nothing stored.
-    const auto toTable = [this, &hashOf](unsigned int m)
+    const auto toTable = [this, lo, &hashOf](unsigned int m, unsigned int hi)
     {
         mOverflowEdges.findOrInsert(
-            hashOf(m), m, [](unsigned int) { return false; }, hashOf);
+            edgeHash(lo, hi), m, [](unsigned int) { return false; }, hashOf);
     };
 
+    PairsUnder& under = mPairListHead[lo];
+    under.hiBits |= hiBit(std::max(v1, v2));
     if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
     {
         mPairList.push_back(PairNode{});
-        toTable(n);
+        toTable(n, std::max(v1, v2));
         return;
     }
-    mPairList.push_back(PairNode{mPairListHead[lo], std::max(v1, v2)});
-    mPairListHead[lo] = k;
+    mPairList.push_back(PairNode{under.newest, std::max(v1, v2)});
+    under.newest = k;
     if (++mPairListLength[lo] < PAIR_LIST_LIMIT)
         return;
     // A hub: its whole list moves to the table, so that its lookups no longer scan it.
-    unsigned int m = mPairListHead[lo];
+    unsigned int m = under.newest;
     for (unsigned int steps = 0; steps < PAIR_LIST_LIMIT && m < mPairList.size(); ++steps)
     {
-        toTable(2 * m);
+        toTable(2 * m, mPairList[m].hi);
         m = mPairList[m].next;
     }
-    mPairListHead[lo] = UNINITIALIZED;
+    under.newest = UNINITIALIZED;
 }
 
 void HalfEdgeMesh::keepThirdCorner(unsigned int halfEdge)
@@ -256,9 +260,17 @@ void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
     for (std::size_t t = first; t < last; ++t)
     {
         if (t + AHEAD < last)
+        {
+            const Vector3<unsigned int>& ahead = triangles[t + AHEAD];
+            unsigned int corners[3];
             for (unsigned int k = 0; k < 3; ++k)
-                if (vertexOf[triangles[t + AHEAD][k]] == UNINITIALIZED)
-                    prefetchPosition(positions[triangles[t + AHEAD][k]]);
+            {
+                corners[k] = vertexOf[ahead[k]];
+                if (corners[k] == UNINITIALIZED)
+                    prefetchPosition(positions[ahead[k]]);
+            }
+            prefetchEdges(corners);
+        }
         unsigned int corners[3];
         for (unsigned int k = 0; k < 3; ++k)
         {
@@ -268,6 +280,21 @@ void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
             corners[k] = vertex;
         }
         linkTriangle(corners[0], corners[1], corners[2]);
+    }
+}
+
+void HalfEdgeMesh::prefetchEdges(const unsigned int (&corners)[3]) const
+{
+    for (unsigned int k = 0; k < 3; ++k)
+    {
+        const unsigned int lo = std::min(corners[k], corners[(k + 1) % 3]);
+        const unsigned int hi = std::max(corners[k], corners[(k + 1) % 3]);
+        if (hi >= mPairListHead.size()) // also where a corner is not welded yet
+            continue;
+        __builtin_prefetch(&mPairListHead[lo]);
+        __builtin_prefetch(&mVerts[corners[k]].edge, 1);
+        if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
+            mOverflowEdges.prefetch(edgeHash(lo, hi));
     }
 }
 

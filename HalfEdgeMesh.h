@@ -216,7 +216,17 @@ private:
         unsigned int next = UNINITIALIZED; // the next older pair under the same vertex
         unsigned int hi = UNINITIALIZED;   // the pair's larger vertex
     };
-    std::vector<unsigned int> mPairListHead;   // by vertex; UNINITIALIZED: no pair listed
+    // By vertex: its newest listed pair, and one bit for each hash of the larger vertices of
+    // all its pairs, listed or in the table. A lookup whose bit is clear has nothing to
+    // find: with random connectivity nearly every lookup is for a pair not yet made, and
+    // would otherwise walk a whole list, a cache miss a step, or probe the table.
+    struct PairsUnder
+    {
+        unsigned int newest = UNINITIALIZED; // UNINITIALIZED: no pair listed
+        std::uint32_t hiBits = 0;
+    };
+    static std::uint32_t hiBit(unsigned int hi) { return 1u << ((hi * 0x9E3779B1u) >> 27); }
+    std::vector<PairsUnder> mPairListHead;     // by vertex
     std::vector<std::uint8_t> mPairListLength; // by vertex
     std::vector<PairNode> mPairList;           // by pair number k = half-edge / 2
     IndexTable mOverflowEdges;                 // half-edge 2k, keyed by its two vertices
@@ -233,6 +243,9 @@ private:
     // The half-edge from v1 to v2 that a newest-first scan of all half-edges would meet
     // first, or UNINITIALIZED.
     unsigned int findHalfEdge(unsigned int v1, unsigned int v2) const;
+    // Starts loading what linking a triangle on these vertices will look up or write; a
+    // corner that is UNINITIALIZED skips its edges.
+    void prefetchEdges(const unsigned int (&corners)[3]) const;
     // Lists the new pair n (from v1), n + 1 (from v2).
     void listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2);
 
