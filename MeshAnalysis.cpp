@@ -14,10 +14,36 @@ constexpr std::uint32_t NONE = 0xffffffffu;
 
 using Face = std::array<std::uint32_t, 3>;
 
-// Union-find with path halving; sets are joined under the smaller root so that results do
-// not depend on the order of the unions.
+// Union-find with path halving over the parent links parentOf(i) refers to; sets are
+// joined under the smaller root so that results do not depend on the order of the unions.
+template <class ParentOf> std::uint32_t findRoot(ParentOf parentOf, std::uint32_t i)
+{
+    while (parentOf(i) != i)
+    {
+        parentOf(i) = parentOf(parentOf(i));
+        i = parentOf(i);
+    }
+    return i;
+}
+
+template <class ParentOf> void uniteRoots(ParentOf parentOf, std::uint32_t a, std::uint32_t b)
+{
+    a = findRoot(parentOf, a);
+    b = findRoot(parentOf, b);
+    if (a < b)
+        parentOf(b) = a;
+    else if (b < a)
+        parentOf(a) = b;
+}
+
 class DisjointSets
 {
+    // Defined first: the members below deduce its type.
+    auto parentOf()
+    {
+        return [this](std::uint32_t i) -> std::uint32_t& { return mParent[i]; };
+    }
+
 public:
     void reset(std::size_t n)
     {
@@ -31,29 +57,23 @@ public:
         for (std::size_t i = 0; i < n; ++i)
             mParent.push_back(static_cast<std::uint32_t>(mParent.size()));
     }
-    std::uint32_t find(std::uint32_t i)
-    {
-        while (mParent[i] != i)
-        {
-            mParent[i] = mParent[mParent[i]];
-            i = mParent[i];
-        }
-        return i;
-    }
-    void unite(std::uint32_t a, std::uint32_t b)
-    {
-        a = find(a);
-        b = find(b);
-        if (a < b)
-            mParent[b] = a;
-        else if (b < a)
-            mParent[a] = b;
-    }
+    std::uint32_t find(std::uint32_t i) { return findRoot(parentOf(), i); }
+    void unite(std::uint32_t a, std::uint32_t b) { uniteRoots(parentOf(), a, b); }
     bool isRoot(std::uint32_t i) const { return mParent[i] == i; }
     std::size_t size() const { return mParent.size(); }
 
 private:
     std::vector<std::uint32_t> mParent;
+};
+
+// What is kept of a boundary side id, in one record: the ids met at a vertex were given
+// out at any time before, so each is a cache miss, paid once for all four fields.
+struct BoundarySide
+{
+    std::uint32_t loop = 0;       // union-find parent over side ids
+    std::uint32_t properLoop = 0; // the same among triangles with three different corners
+    std::uint32_t component = NONE; // NONE for no boundary edge
+    std::uint32_t properBoundary = 0;
 };
 
 // One edge {v, w} as seen from v while its triangles are visited.
@@ -100,10 +120,8 @@ struct State
 
     // A boundary edge has one triangle; it is named by that triangle's side along it,
     // 3 ids a face, given out to faces with a boundary edge as they are met.
-    std::vector<std::uint32_t> sideIdBase;     // by face, or NONE; empty until needed
-    DisjointSets loops, properLoops;           // over side ids
-    std::vector<std::uint32_t> loopComponent;  // by side id; NONE for no boundary edge
-    std::vector<unsigned char> properBoundary; // by side id
+    std::vector<std::uint32_t> sideIdBase; // by face, or NONE; empty until needed
+    std::vector<BoundarySide> sides;       // by side id
 
     ProperTally proper;
     MeshAnalysis::Defects* defects = nullptr; // lists wanted when set
@@ -399,14 +417,29 @@ void gatherEdgesAround(State& s, std::uint32_t v)
         s.around.reserve(mostEdges);
         s.fans.reserve(mostEdges);
     }
-    // The rows of all vertices follow each other; faces a few entries on, perhaps the next
-    // vertex's, are loaded while these are counted (a vertex's faces lie anywhere).
+    // The rows of all vertices follow each other, and a vertex's faces lie anywhere. So
+    // what visiting a face a few entries on (perhaps the next vertex's) needs is loaded in
+    // stages while these are counted: its record and where its boundary sides are, then
+    // those sides, then the far-end slots of its corners.
     constexpr std::ptrdiff_t AHEAD = 8;
     const std::uint32_t* const lastRowEnd = s.incident.faces().data() + s.incident.faces().size();
     for (const std::uint32_t* i = s.incident.begin(v); i != s.incident.end(v); ++i)
     {
-        if (lastRowEnd - i > AHEAD)
-            __builtin_prefetch(&s.faces[i[AHEAD]]);
+        const std::ptrdiff_t left = lastRowEnd - i;
+        if (left > 2 * AHEAD)
+        {
+            __builtin_prefetch(&s.faces[i[2 * AHEAD]]);
+            if (!s.sideIdBase.empty())
+                __builtin_prefetch(&s.sideIdBase[i[2 * AHEAD]]);
+        }
+        if (left > AHEAD)
+        {
+            for (const std::uint32_t corner : s.faces[i[AHEAD]])
+                if (corner < s.slotOf.size())
+                    __builtin_prefetch(&s.slotOf[corner]);
+            if (!s.sideIdBase.empty() && s.sideIdBase[i[AHEAD]] != NONE)
+                __builtin_prefetch(&s.sides[s.sideIdBase[i[AHEAD]]]);
+        }
         const std::uint32_t f = *i;
         const Face& t = s.faces[f];
         const SidesAt sides = sidesAt(t, v);
@@ -486,25 +519,25 @@ std::uint32_t sideId(State& s, std::uint32_t face, std::uint32_t side)
     std::uint32_t& base = s.sideIdBase[face];
     if (base == NONE)
     {
-        base = static_cast<std::uint32_t>(s.loops.size());
-        s.loops.add(3);
-        s.properLoops.add(3);
-        for (unsigned int k = 0; k < 3; ++k)
+        base = static_cast<std::uint32_t>(s.sides.size());
+        for (std::uint32_t k = 0; k < 3; ++k)
         {
-            s.loopComponent.push_back(NONE);
-            s.properBoundary.push_back(0);
+            s.sides.emplace_back();
+            s.sides.back().loop = s.sides.back().properLoop = base + k;
         }
     }
     return base + side;
 }
 
-// Joins a boundary edge to the one met before in its fan, if any.
-void joinAlongFan(DisjointSets& loops, std::uint32_t& fanEdge, std::uint32_t id)
+// Joins a boundary edge to the one met before in its fan, if any, in the loops given by
+// parentOf.
+template <class ParentOf>
+void joinAlongFan(ParentOf parentOf, std::uint32_t& fanEdge, std::uint32_t id)
 {
     if (fanEdge == NONE)
         fanEdge = id;
     else
-        loops.unite(fanEdge, id);
+        uniteRoots(parentOf, fanEdge, id);
 }
 
 // More than one fan makes v non-manifold. Within a fan the boundary edges at v follow each
@@ -519,6 +552,9 @@ void countFansAt(State& s, std::uint32_t v)
     }
     std::fill_n(s.fanBoundaryEdge.begin(), s.around.size(), NONE);
     std::fill_n(s.fanProperBoundaryEdge.begin(), s.around.size(), NONE);
+    const auto loopOf = [&s](std::uint32_t i) -> std::uint32_t& { return s.sides[i].loop; };
+    const auto properLoopOf = [&s](std::uint32_t i) -> std::uint32_t&
+    { return s.sides[i].properLoop; };
     for (std::uint32_t i = 0; i < s.around.size(); ++i)
     {
         const EdgeAtVertex& e = s.around[i];
@@ -528,14 +564,14 @@ void countFansAt(State& s, std::uint32_t v)
         if (e.faces == 1)
         {
             const std::uint32_t id = sideId(s, e.lastFace, e.lastSide);
-            s.loopComponent[id] = s.componentOf[v];
-            joinAlongFan(s.loops, s.fanBoundaryEdge[root], id);
+            s.sides[id].component = s.componentOf[v];
+            joinAlongFan(loopOf, s.fanBoundaryEdge[root], id);
         }
         if (e.properFaces == 1)
         {
             const std::uint32_t id = sideId(s, e.lastProperFace, e.lastProperSide);
-            s.properBoundary[id] = 1;
-            joinAlongFan(s.properLoops, s.fanProperBoundaryEdge[root], id);
+            s.sides[id].properBoundary = 1;
+            joinAlongFan(properLoopOf, s.fanProperBoundaryEdge[root], id);
         }
     }
     // A vertex keeps a triangle with three different corners exactly when it has a fan.
@@ -571,14 +607,15 @@ void visitVertices(State& s)
 
 void countBoundaryLoops(State& s)
 {
-    for (std::uint32_t i = 0; i < s.loops.size(); ++i)
+    for (std::uint32_t i = 0; i < s.sides.size(); ++i)
     {
-        if (s.loopComponent[i] != NONE && s.loops.isRoot(i))
+        const BoundarySide& side = s.sides[i];
+        if (side.component != NONE && side.loop == i)
         {
             ++s.report.boundaryLoops;
-            ++s.report.components[s.loopComponent[i]].boundaryLoops;
+            ++s.report.components[side.component].boundaryLoops;
         }
-        s.proper.boundaryLoops += s.properBoundary[i] && s.properLoops.isRoot(i) ? 1u : 0u;
+        s.proper.boundaryLoops += side.properBoundary && side.properLoop == i ? 1u : 0u;
     }
 }
 
