@@ -245,30 +245,47 @@ void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
                                 const std::vector<Vector3<unsigned int>>& triangles,
                                 std::size_t first, std::size_t last)
 {
+    if (first >= last)
+        return;
+    changed();
     // Where positions are used again and again (a closed surface uses each about six
     // times), each position index is welded once and its later corners skip the welding
     // map: a weld costs up to three cache misses where corners are shared at random.
-    // Positions used about once (a soup) gain nothing from it.
-    if (first >= last || positions.size() >= 2 * (last - first))
+    // Positions used about once (a soup) gain nothing from that; their corners are welded
+    // as they come, a few triangles before they are linked, so that what linking looks up
+    // can be loaded in between. Vertices are made in the same order either way.
+    if (positions.size() >= 2 * (last - first))
     {
-        Mesh::addTriangles(positions, triangles, first, last);
+        constexpr std::size_t LAG = 4;
+        unsigned int welded[LAG][3];
+        for (std::size_t t = first; t < last + LAG; ++t)
+        {
+            if (t >= first + LAG)
+            {
+                const unsigned int(&c)[3] = welded[(t - LAG) % LAG];
+                linkTriangle(c[0], c[1], c[2]);
+            }
+            if (t >= last)
+                continue;
+            prefetchWelds(positions, triangles, t, last, [](unsigned int) { return true; });
+            unsigned int(&c)[3] = welded[t % LAG];
+            for (unsigned int k = 0; k < 3; ++k)
+                addVertex(positions[triangles[t][k]], c[k]);
+            prefetchEdges(c);
+        }
         return;
     }
-    changed();
     std::vector<unsigned int> vertexOf(positions.size(), UNINITIALIZED);
     constexpr std::size_t AHEAD = 4;
     for (std::size_t t = first; t < last; ++t)
     {
+        prefetchWelds(positions, triangles, t, last,
+                      [&vertexOf](unsigned int p) { return vertexOf[p] == UNINITIALIZED; });
         if (t + AHEAD < last)
         {
             const Vector3<unsigned int>& ahead = triangles[t + AHEAD];
-            unsigned int corners[3];
-            for (unsigned int k = 0; k < 3; ++k)
-            {
-                corners[k] = vertexOf[ahead[k]];
-                if (corners[k] == UNINITIALIZED)
-                    prefetchPosition(positions[ahead[k]]);
-            }
+            const unsigned int corners[3] = {vertexOf[ahead[0]], vertexOf[ahead[1]],
+                                             vertexOf[ahead[2]]};
             prefetchEdges(corners);
         }
         unsigned int corners[3];
@@ -287,13 +304,15 @@ void HalfEdgeMesh::prefetchEdges(const unsigned int (&corners)[3]) const
 {
     for (unsigned int k = 0; k < 3; ++k)
     {
+        if (isVertexIndex(corners[k]))
+            __builtin_prefetch(&mVerts[corners[k]].edge, 1);
+        // A vertex not listed yet (or not welded yet) has no pair to look up.
         const unsigned int lo = std::min(corners[k], corners[(k + 1) % 3]);
         const unsigned int hi = std::max(corners[k], corners[(k + 1) % 3]);
-        if (hi >= mPairListHead.size()) // also where a corner is not welded yet
+        if (lo >= mPairListHead.size())
             continue;
         __builtin_prefetch(&mPairListHead[lo]);
-        __builtin_prefetch(&mVerts[corners[k]].edge, 1);
-        if (mPairListLength[lo] >= PAIR_LIST_LIMIT)
+        if (hi < mPairListHead.size() && mPairListLength[lo] >= PAIR_LIST_LIMIT)
             mOverflowEdges.prefetch(edgeHash(lo, hi));
     }
 }
@@ -448,6 +467,26 @@ unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
     return result;
 }
 
+void HalfEdgeMesh::prefetchRings(std::size_t v) const
+{
+    const auto firstEdge = [this](std::size_t u)
+    { return u < mVerts.size() ? mVerts[u].edge : UNINITIALIZED; };
+    const unsigned int h0 = firstEdge(v + 12);
+    if (isEdgeIndex(h0))
+        __builtin_prefetch(&mEdges[h0]);
+    const unsigned int h1 = firstEdge(v + 8);
+    if (isEdgeIndex(h1))
+    {
+        if (isEdgeIndex(mEdges[h1].prev))
+            __builtin_prefetch(&mEdges[mEdges[h1].prev]);
+        if (isFaceIndex(mEdges[h1].face))
+            __builtin_prefetch(&mFaces[mEdges[h1].face]);
+    }
+    const unsigned int second = pairOf(prevOf(firstEdge(v + 4)));
+    if (isEdgeIndex(second))
+        __builtin_prefetch(&mEdges[second]);
+}
+
 bool HalfEdgeMesh::findNeighbourTriangles(unsigned int vertexIndex,
                                           std::vector<unsigned int>& foundTriangles) const
 {
@@ -524,8 +563,11 @@ HalfEdgeMesh::Validation HalfEdgeMesh::validation() const
 
     std::vector<unsigned int> neighbours;
     for (std::size_t i = 0; i < mVerts.size(); i++)
+    {
+        prefetchRings(i);
         if (!findNeighbourTriangles(static_cast<unsigned int>(i), neighbours))
             ++v.isolatedVertices;
+    }
     return v;
 }
 
@@ -671,6 +713,7 @@ void HalfEdgeMesh::calculateVertexNormals()
     std::vector<unsigned int> neighbours;
     for (std::size_t v = 0; v < mVerts.size(); v++)
     {
+        prefetchRings(v);
         findNeighbourTriangles(static_cast<unsigned int>(v), neighbours);
         Vector3<float> sum(0.0f, 0.0f, 0.0f);
         for (const unsigned int t : neighbours)

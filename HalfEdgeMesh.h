@@ -108,6 +108,11 @@ public:
 
 protected:
     void prefetchPosition(const Vector3<float>& v) const override { mUniqueVerts.prefetch(v); }
+    void prefetchStoredPosition(const Vector3<float>& v) const override
+    {
+        mUniqueVerts.prefetchMatch(v, [this](unsigned int i) -> const Vector3<float>&
+                                   { return mVerts[i].vec; });
+    }
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     bool findNeighbourTriangles(unsigned int vertexIndex,
                                 std::vector<unsigned int>& foundTriangles) const override;
@@ -176,6 +181,10 @@ private:
     WalkEnd walk(unsigned int first, Step step, Arrived arrived,
                  std::vector<unsigned int>& path) const;
 
+    // Loops over all vertices walk each one's ring, which random connectivity puts anywhere
+    // in the half-edges: the first steps of the rings of the vertices a few after v are
+    // loaded in stages, each a few vertices before it is needed.
+    void prefetchRings(std::size_t v) const;
     // The distinct half-edges met by the rotation around vertex v (pair of prev), from the
     // vertex's edge, into out. True if the rotation closed; false if it met an unassigned
     // link or began to repeat without returning to its start.

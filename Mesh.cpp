@@ -22,12 +22,9 @@ void Mesh::addTriangles(const std::vector<Vector3<float>>& positions,
 {
     // A file brings positions mostly in the order triangles use them, but their welding
     // table slots are far apart: asking a few triangles ahead overlaps those cache misses.
-    constexpr std::size_t AHEAD = 4;
     for (std::size_t t = first; t < last; ++t)
     {
-        if (t + AHEAD < last)
-            for (unsigned int k = 0; k < 3; ++k)
-                prefetchPosition(positions[triangles[t + AHEAD][k]]);
+        prefetchWelds(positions, triangles, t, last, [](unsigned int) { return true; });
         const Vector3<unsigned int>& c = triangles[t];
         addTriangle(positions[c[0]], positions[c[1]], positions[c[2]]);
     }

@@ -63,9 +63,30 @@ public:
                                      const Vector3<float>& p2);
 
 protected:
-    // A hint that v is about to be welded: a mesh whose welding map is far apart in memory
-    // starts loading where the lookup of v begins. Ignoring it is always correct.
+    // Hints that v is about to be welded, for a mesh whose welding map is far apart in
+    // memory: start loading where the lookup of v begins; later, when that has come in,
+    // the stored position it will compare. Ignoring them is always correct.
     virtual void prefetchPosition(const Vector3<float>& /*v*/) const {}
+    virtual void prefetchStoredPosition(const Vector3<float>& /*v*/) const {}
+    // Gives the hints above for the corners of the triangles ahead of t, in stages so that
+    // each load has come in before the next needs it: the position eight triangles ahead,
+    // its table slot four ahead, the stored position two ahead. needed(p) tells whether
+    // position index p is still to be welded.
+    template <class Needed>
+    void prefetchWelds(const std::vector<Vector3<float>>& positions,
+                       const std::vector<Vector3<unsigned int>>& triangles, std::size_t t,
+                       std::size_t last, Needed needed) const
+    {
+        if (t + 8 < last)
+            for (unsigned int k = 0; k < 3; ++k)
+                __builtin_prefetch(&positions[triangles[t + 8][k]]);
+        for (unsigned int k = 0; k < 3 && t + 4 < last; ++k)
+            if (needed(triangles[t + 4][k]))
+                prefetchPosition(positions[triangles[t + 4][k]]);
+        for (unsigned int k = 0; k < 3 && t + 2 < last; ++k)
+            if (needed(triangles[t + 2][k]))
+                prefetchStoredPosition(positions[triangles[t + 2][k]]);
+    }
     // Welds v through the mesh's position-keyed map: true if a new vertex was made.
     virtual bool addVertex(const Vector3<float>& v, unsigned int& indx) = 0;
     // The start of every addTriangle: marks the mesh changed and welds the three corners

@@ -53,6 +53,17 @@ public:
             __builtin_prefetch(&mSlots[static_cast<std::size_t>(h >> mShift)]);
     }
 
+    // The index in the first slot a lookup of hash h reads if its tag matches h, else NONE:
+    // nearly always the one index that lookup will compare, whose key can so be loaded
+    // early.
+    std::uint32_t firstCandidate(std::uint64_t h) const
+    {
+        if (mSlots.empty())
+            return NONE;
+        const Slot& slot = mSlots[static_cast<std::size_t>(h >> mShift)];
+        return slot.tag == tagOf(h) ? slot.index : NONE;
+    }
+
     // The stored index for which matches(index) holds, or NONE.
     template <class Matches> std::uint32_t find(std::uint64_t h, Matches matches) const
     {

@@ -37,8 +37,24 @@ public:
         sizeCache();
     }
 
-    // Starts loading the table slot where a lookup of v begins (see IndexTable::prefetch).
-    void prefetch(const Vector3<float>& v) const { mTable.prefetch(hash(WeldKey::of(v))); }
+    // Starts loading the table slot where a lookup of v begins (see IndexTable::prefetch)
+    // and v's entry in the cache of recent keys.
+    void prefetch(const Vector3<float>& v) const
+    {
+        const std::uint64_t h = hash(WeldKey::of(v));
+        mTable.prefetch(h);
+        if (!mCache.empty())
+            __builtin_prefetch(&cacheFor(h));
+    }
+    // Starts loading the stored position a lookup of v compares first, if any; for a while
+    // after prefetch(v), when the slot has come in.
+    template <class PositionOf>
+    void prefetchMatch(const Vector3<float>& v, PositionOf positionOf) const
+    {
+        const unsigned int i = mTable.firstCandidate(hash(WeldKey::of(v)));
+        if (i != NONE)
+            __builtin_prefetch(&positionOf(i));
+    }
 
     // The index stored for a position equal to v, or NONE.
     template <class PositionOf>
