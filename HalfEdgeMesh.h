@@ -110,8 +110,8 @@ protected:
     void prefetchPosition(const Vector3<float>& v) const override { mUniqueVerts.prefetch(v); }
     void prefetchStoredPosition(const Vector3<float>& v) const override
     {
-        mUniqueVerts.prefetchMatch(v, [this](unsigned int i) -> const Vector3<float>&
-                                   { return mVerts[i].vec; });
+        mUniqueVerts.prefetchMatch(
+            v, [this](unsigned int i) -> const Vector3<float>& { return mVerts[i].vec; });
     }
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     bool findNeighbourTriangles(unsigned int vertexIndex,

@@ -70,8 +70,8 @@ private:
 // out at any time before, so each is a cache miss, paid once for all four fields.
 struct BoundarySide
 {
-    std::uint32_t loop = 0;       // union-find parent over side ids
-    std::uint32_t properLoop = 0; // the same among triangles with three different corners
+    std::uint32_t loop = 0;         // union-find parent over side ids
+    std::uint32_t properLoop = 0;   // the same among triangles with three different corners
     std::uint32_t component = NONE; // NONE for no boundary edge
     std::uint32_t properBoundary = 0;
 };

@@ -52,8 +52,8 @@ protected:
     void prefetchPosition(const Vector3<float>& v) const override { mUniqueVerts.prefetch(v); }
     void prefetchStoredPosition(const Vector3<float>& v) const override
     {
-        mUniqueVerts.prefetchMatch(v, [this](unsigned int i) -> const Vector3<float>&
-                                   { return mVerts[i]; });
+        mUniqueVerts.prefetchMatch(
+            v, [this](unsigned int i) -> const Vector3<float>& { return mVerts[i]; });
     }
     bool addVertex(const Vector3<float>& v, unsigned int& indx) override;
     // Every face naming the vertex, once each, in ascending face order.
