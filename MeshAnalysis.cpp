@@ -420,6 +420,29 @@ EdgeAtVertex& edgeTo(State& s, std::uint32_t w)
     return s.around[s.slotOf[w]];
 }
 
+// The rows of all vertices follow each other, and a vertex's faces lie anywhere. So what
+// visiting a face a few entries after row entry i (perhaps the next vertex's) needs is
+// loaded in stages while these are counted: its record and where its boundary sides are,
+// then those sides and the far-end slots of its corners. left: entries from i to the end.
+inline void prefetchFacesAhead(const State& s, const std::uint32_t* i, std::ptrdiff_t left)
+{
+    constexpr std::ptrdiff_t AHEAD = 8;
+    if (left > 2 * AHEAD)
+    {
+        __builtin_prefetch(&s.faces[i[2 * AHEAD]]);
+        if (!s.sideIdBase.empty())
+            __builtin_prefetch(&s.sideIdBase[i[2 * AHEAD]]);
+    }
+    if (left > AHEAD)
+    {
+        for (const std::uint32_t corner : s.faces[i[AHEAD]])
+            if (corner < s.slotOf.size())
+                __builtin_prefetch(&s.slotOf[corner]);
+        if (!s.sideIdBase.empty() && s.sideIdBase[i[AHEAD]] != NONE)
+            __builtin_prefetch(&s.sides[s.sideIdBase[i[AHEAD]]]);
+    }
+}
+
 void gatherEdgesAround(State& s, std::uint32_t v)
 {
     s.around.clear();
@@ -433,29 +456,10 @@ void gatherEdgesAround(State& s, std::uint32_t v)
         s.around.reserve(mostEdges);
         s.fans.reserve(mostEdges);
     }
-    // The rows of all vertices follow each other, and a vertex's faces lie anywhere. So
-    // what visiting a face a few entries on (perhaps the next vertex's) needs is loaded in
-    // stages while these are counted: its record and where its boundary sides are, then
-    // those sides, then the far-end slots of its corners.
-    constexpr std::ptrdiff_t AHEAD = 8;
     const std::uint32_t* const lastRowEnd = s.incident.faces().data() + s.incident.faces().size();
     for (const std::uint32_t* i = s.incident.begin(v); i != s.incident.end(v); ++i)
     {
-        const std::ptrdiff_t left = lastRowEnd - i;
-        if (left > 2 * AHEAD)
-        {
-            __builtin_prefetch(&s.faces[i[2 * AHEAD]]);
-            if (!s.sideIdBase.empty())
-                __builtin_prefetch(&s.sideIdBase[i[2 * AHEAD]]);
-        }
-        if (left > AHEAD)
-        {
-            for (const std::uint32_t corner : s.faces[i[AHEAD]])
-                if (corner < s.slotOf.size())
-                    __builtin_prefetch(&s.slotOf[corner]);
-            if (!s.sideIdBase.empty() && s.sideIdBase[i[AHEAD]] != NONE)
-                __builtin_prefetch(&s.sides[s.sideIdBase[i[AHEAD]]]);
-        }
+        prefetchFacesAhead(s, i, lastRowEnd - i);
         const std::uint32_t f = *i;
         const Face& t = s.faces[f];
         const SidesAt sides = sidesAt(t, v);
