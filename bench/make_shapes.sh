@@ -9,6 +9,8 @@
 #             edge table, most edges boundary edges, many non-manifold)
 #   random300k.obj the same over 300,000 positions (about 20 triangles a vertex, so that
 #             nearly every weld, edge lookup and visit is a cache miss)
+#   random3m.obj the same over 3,000,000 positions, as many as a soup's (about 1.9 million
+#             of them used, most by one or two triangles, in no order)
 #   quads.obj one quad repeated three times TRIANGLES times (30 MB, six million triangles on
 #             four positions): every triangle after the first quad takes over the half-edges
 #             of an earlier one; the most triangles per byte of file, so the worst case for
@@ -53,6 +55,7 @@ random_shape() { # NAME POSITIONS SEED
 }
 random_shape random.obj 5000 3
 random_shape random300k.obj 300000 4
+random_shape random3m.obj 3000000 5
 if [ ! -s "$out/quads.obj" ]; then
     awk -v n="$n" 'BEGIN {
         print "v 0 0 0"; print "v 1 0 0"; print "v 1 1 0"; print "v 0 1 0"
@@ -64,4 +67,5 @@ echo "$out/soup.obj"
 echo "$out/star.obj"
 echo "$out/random.obj"
 echo "$out/random300k.obj"
+echo "$out/random3m.obj"
 echo "$out/quads.obj"
