@@ -300,7 +300,7 @@ void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
     }
 }
 
-void HalfEdgeMesh::prefetchEdges(const unsigned int (&corners)[3]) const
+inline void HalfEdgeMesh::prefetchEdges(const unsigned int (&corners)[3]) const
 {
     for (unsigned int k = 0; k < 3; ++k)
     {
@@ -467,7 +467,7 @@ unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
     return result;
 }
 
-void HalfEdgeMesh::prefetchRings(std::size_t v) const
+inline void HalfEdgeMesh::prefetchRings(std::size_t v) const
 {
     const auto firstEdge = [this](std::size_t u)
     { return u < mVerts.size() ? mVerts[u].edge : UNINITIALIZED; };

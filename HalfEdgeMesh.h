@@ -184,7 +184,9 @@ private:
     // Loops over all vertices walk each one's ring, which random connectivity puts anywhere
     // in the half-edges: the first steps of the rings of the vertices a few after v are
     // loaded in stages, each a few vertices before it is needed.
-    void prefetchRings(std::size_t v) const;
+    // Always inlined, like every function here whose only effect is a prefetch: GCC counts
+    // such a function pure and drops the calls.
+    [[gnu::always_inline]] void prefetchRings(std::size_t v) const;
     // The distinct half-edges met by the rotation around vertex v (pair of prev), from the
     // vertex's edge, into out. True if the rotation closed; false if it met an unassigned
     // link or began to repeat without returning to its start.
@@ -254,7 +256,7 @@ private:
     unsigned int findHalfEdge(unsigned int v1, unsigned int v2) const;
     // Starts loading what linking a triangle on these vertices will look up or write; a
     // corner that is UNINITIALIZED skips its edges.
-    void prefetchEdges(const unsigned int (&corners)[3]) const;
+    [[gnu::always_inline]] void prefetchEdges(const unsigned int (&corners)[3]) const;
     // Lists the new pair n (from v1), n + 1 (from v2).
     void listHalfEdgePair(unsigned int n, unsigned int v1, unsigned int v2);
 

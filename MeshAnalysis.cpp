@@ -424,7 +424,10 @@ EdgeAtVertex& edgeTo(State& s, std::uint32_t w)
 // visiting a face a few entries after row entry i (perhaps the next vertex's) needs is
 // loaded in stages while these are counted: its record and where its boundary sides are,
 // then those sides and the far-end slots of its corners. left: entries from i to the end.
-inline void prefetchFacesAhead(const State& s, const std::uint32_t* i, std::ptrdiff_t left)
+// Always inlined: GCC counts a function whose only effect is a prefetch pure, and drops
+// the calls.
+[[gnu::always_inline]] inline void prefetchFacesAhead(const State& s, const std::uint32_t* i,
+                                                      std::ptrdiff_t left)
 {
     constexpr std::ptrdiff_t AHEAD = 8;
     if (left > 2 * AHEAD)
