@@ -282,12 +282,12 @@ bool collinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<f
     return true;
 }
 
-// Area, degenerate triangles and the volume sum (taken about the box centre, which
-// changes nothing for a closed surface and keeps the terms small).
 // How many faces ahead a loop over faces starts loading what their corners index: where
 // corners are shared at random, each such access is a cache miss.
 constexpr std::size_t FACES_AHEAD = 8;
 
+// Area, degenerate triangles and the volume sum (taken about the box centre, which
+// changes nothing for a closed surface and keeps the terms small).
 void measureTriangles(State& s)
 {
     MeshAnalysis::Report& r = s.report;
