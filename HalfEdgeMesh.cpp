@@ -251,52 +251,37 @@ void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
     // Where positions are used again and again (a closed surface uses each about six
     // times), each position index is welded once and its later corners skip the welding
     // map: a weld costs up to three cache misses where corners are shared at random.
-    // Positions used about once (a soup) gain nothing from that; their corners are welded
-    // as they come, a few triangles before they are linked, so that what linking looks up
-    // can be loaded in between. Vertices are made in the same order either way.
-    if (positions.size() >= 2 * (last - first))
+    // Positions used about once (a soup) gain nothing from that, and weld every corner.
+    const bool reused = positions.size() < 2 * (last - first);
+    std::vector<unsigned int> vertexOf(reused ? positions.size() : 0, UNINITIALIZED);
+    const auto needed = [reused, &vertexOf](unsigned int p)
+    { return !reused || vertexOf[p] == UNINITIALIZED; };
+    const auto weld = [this, reused, &vertexOf, &positions](unsigned int p)
     {
-        constexpr std::size_t LAG = 4;
-        unsigned int welded[LAG][3];
-        for (std::size_t t = first; t < last + LAG; ++t)
-        {
-            if (t >= first + LAG)
-            {
-                const unsigned int(&c)[3] = welded[(t - LAG) % LAG];
-                linkTriangle(c[0], c[1], c[2]);
-            }
-            if (t >= last)
-                continue;
-            prefetchWelds(positions, triangles, t, last, [](unsigned int) { return true; });
-            unsigned int(&c)[3] = welded[t % LAG];
-            for (unsigned int k = 0; k < 3; ++k)
-                addVertex(positions[triangles[t][k]], c[k]);
-            prefetchEdges(c);
-        }
-        return;
-    }
-    std::vector<unsigned int> vertexOf(positions.size(), UNINITIALIZED);
-    constexpr std::size_t AHEAD = 4;
-    for (std::size_t t = first; t < last; ++t)
+        unsigned int scratch = UNINITIALIZED;
+        unsigned int& vertex = reused ? vertexOf[p] : scratch;
+        if (vertex == UNINITIALIZED) // welded as addTriangle would, corner by corner
+            addVertex(positions[p], vertex);
+        return vertex;
+    };
+    // Each triangle is welded LAG triangles before it is linked, so that what linking will
+    // look up can load in between. Vertices are made in the same order as one by one.
+    constexpr std::size_t LAG = 4;
+    unsigned int welded[LAG][3];
+    for (std::size_t t = first; t < last + LAG; ++t)
     {
-        prefetchWelds(positions, triangles, t, last,
-                      [&vertexOf](unsigned int p) { return vertexOf[p] == UNINITIALIZED; });
-        if (t + AHEAD < last)
+        if (t >= first + LAG)
         {
-            const Vector3<unsigned int>& ahead = triangles[t + AHEAD];
-            const unsigned int corners[3] = {vertexOf[ahead[0]], vertexOf[ahead[1]],
-                                             vertexOf[ahead[2]]};
-            prefetchEdges(corners);
+            const unsigned int(&c)[3] = welded[(t - LAG) % LAG];
+            linkTriangle(c[0], c[1], c[2]);
         }
-        unsigned int corners[3];
+        if (t >= last)
+            continue;
+        prefetchWelds(positions, triangles, t, last, needed);
+        unsigned int(&c)[3] = welded[t % LAG];
         for (unsigned int k = 0; k < 3; ++k)
-        {
-            unsigned int& vertex = vertexOf[triangles[t][k]];
-            if (vertex == UNINITIALIZED) // welded as addTriangle would, corner by corner
-                addVertex(positions[triangles[t][k]], vertex);
-            corners[k] = vertex;
-        }
-        linkTriangle(corners[0], corners[1], corners[2]);
+            c[k] = weld(triangles[t][k]);
+        prefetchEdges(c);
     }
 }
 
