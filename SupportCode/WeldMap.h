@@ -38,8 +38,9 @@ public:
     }
 
     // Starts loading the table slot where a lookup of v begins (see IndexTable::prefetch)
-    // and v's entry in the cache of recent keys.
-    void prefetch(const Vector3<float>& v) const
+    // and v's entry in the cache of recent keys. Always inlined, as prefetchMatch: see
+    // IndexTable::prefetch.
+    [[gnu::always_inline]] void prefetch(const Vector3<float>& v) const
     {
         const std::uint64_t h = hash(WeldKey::of(v));
         mTable.prefetch(h);
@@ -49,7 +50,7 @@ public:
     // Starts loading the stored position a lookup of v compares first, if any; for a while
     // after prefetch(v), when the slot has come in.
     template <class PositionOf>
-    void prefetchMatch(const Vector3<float>& v, PositionOf positionOf) const
+    [[gnu::always_inline]] void prefetchMatch(const Vector3<float>& v, PositionOf positionOf) const
     {
         const unsigned int i = mTable.firstCandidate(hash(WeldKey::of(v)));
         if (i != NONE)
