@@ -440,10 +440,9 @@ unsigned int HalfEdgeMesh::rotateToBorder(unsigned int first, Step step,
         return true;
     };
     walk(first, step, atEnd, path);
-    if (ends && !path.empty())
+    if (ends && path.size() >= MEMO_FROM)
     {
-        // Sized when first needed: where every rotation ends at once (a soup, a strip),
-        // nothing is passed and nothing is kept.
+        // Sized when first needed.
         if (ends->empty())
             ends->assign(mEdges.size(), BORDER);
         for (const unsigned int passed : path)

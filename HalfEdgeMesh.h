@@ -198,11 +198,14 @@ private:
     // half-edge; BORDER while unknown). A rotation passes only through interior half-edges,
     // whose links merging never changes, so a later rotation through the same half-edge ends
     // where the first one did; sharing keeps a merge linear even where many triangles meet
-    // at one edge.
+    // at one edge. Only rotations of MEMO_FROM steps or more are kept: a shorter one costs
+    // no more to walk again, and a mesh whose rotations are all short (a soup, random
+    // triangles) then never fills the two arrays, eight bytes a half-edge.
+    static constexpr std::size_t MEMO_FROM = 8;
     struct RotationMemo
     {
         bool shared = false;               // false: every rotation walks on its own
-        std::vector<unsigned int> viaPrev; // by half-edge; empty until a rotation passes one
+        std::vector<unsigned int> viaPrev; // by half-edge; empty until a rotation is kept
         std::vector<unsigned int> viaNext;
         std::vector<unsigned int> path; // scratch
     };
