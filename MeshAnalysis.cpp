@@ -557,7 +557,13 @@ void countEdgesAt(State& s, std::uint32_t v)
 std::uint32_t sideId(State& s, std::uint32_t face, std::uint32_t side)
 {
     if (s.sideIdBase.empty()) // a closed surface never needs one
+    {
         s.sideIdBase.assign(s.faces.size(), NONE);
+        // Room for every side at once: growing by doubling would clear and copy about twice
+        // what is used (a soup's sides take 48 bytes a triangle). Pages left unused are never
+        // touched.
+        s.sides.reserve(3 * s.faces.size());
+    }
     std::uint32_t& base = s.sideIdBase[face];
     if (base == NONE)
     {
