@@ -16,6 +16,21 @@ std::array<unsigned int, 3> Mesh::weldCorners(const Vector3<float>& v1, const Ve
     return corners;
 }
 
+std::size_t Mesh::usedPositions(std::size_t positions,
+                                const std::vector<Vector3<unsigned int>>& triangles)
+{
+    std::vector<bool> used(positions, false);
+    std::size_t count = 0;
+    for (const Vector3<unsigned int>& t : triangles)
+        for (unsigned int k = 0; k < 3; ++k)
+            if (!used[t[k]])
+            {
+                used[t[k]] = true;
+                ++count;
+            }
+    return count;
+}
+
 void Mesh::addTriangles(const std::vector<Vector3<float>>& positions,
                         const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
                         std::size_t last)

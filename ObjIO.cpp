@@ -142,7 +142,7 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     const std::vector<Vector3<float>>& verts = loadData.verts;
     std::vector<Vector3<unsigned int>>& tris = loadData.tris;
     if (!tris.empty())
-        mesh->reserve(verts.size(), tris.size());
+        mesh->reserve(Mesh::usedPositions(verts.size(), tris), tris.size());
 
     if (!mReleaseTriangles)
     {

@@ -333,18 +333,7 @@ void feedMesh(const MeshData& data, Mesh& mesh)
 {
     if (data.tris.empty())
         return;
-    // Room for the positions the triangles use: the others never become vertices, and a
-    // welding table sized for them would be filled (and its pages cleared) for nothing.
-    std::vector<bool> used(data.verts.size(), false);
-    std::size_t usedPositions = 0;
-    for (const Vector3<unsigned int>& t : data.tris)
-        for (unsigned int k = 0; k < 3; ++k)
-            if (!used[t[k]])
-            {
-                used[t[k]] = true;
-                ++usedPositions;
-            }
-    mesh.reserve(usedPositions, data.tris.size());
+    mesh.reserve(Mesh::usedPositions(data.verts.size(), data.tris), data.tris.size());
     mesh.addTriangles(data.verts, data.tris, 0, data.tris.size());
 }
 
