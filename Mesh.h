@@ -34,9 +34,10 @@ public:
     // triangles. Meshes that reserve room for them skip the copies and the doubled peak of
     // growing arrays one element at a time. Ignoring it is always correct.
     virtual void reserve(std::size_t positions, std::size_t triangles);
-    // How many of positions[0, positions) the triangles use: the most vertices they can
-    // make. A reader's reserve hint for them, rather than for all positions read, keeps a
-    // welding table from being sized (and its pages cleared) for positions never used.
+    // How many of positions[0, positions) the triangles use (each index below positions, as
+    // addTriangles needs): the most vertices they can make. A reader's reserve hint for
+    // them, rather than for all positions read, keeps a welding table from being sized (and
+    // its pages cleared) for positions never used.
     static std::size_t usedPositions(std::size_t positions,
                                      const std::vector<Vector3<unsigned int>>& triangles);
     // Adds triangles[first, last), each naming three of positions, in order, as addTriangle
