@@ -8,6 +8,7 @@
 #include "viewer/DrawState.h"
 #include "viewer/Inspect.h"
 #include "viewer/MeshLoad.h"
+#include "viewer/SamplePath.h"
 #include "viewer/Screenshot.h"
 
 #include "SupportCode/Matrix4x4.h"
@@ -464,7 +465,7 @@ bool GUI::addObjMesh(const std::string& filename, Mesh* mesh)
 void GUI::loadSimpleMesh()
 {
     std::cerr << "Loading mesh...\n";
-    const std::string filename = "Objs/triangle.obj";
+    const std::string filename = SamplePath::resolve("Objs/triangle.obj");
     std::ifstream stream;
     if (!openMeshFile(filename, stream))
         return;
@@ -482,7 +483,7 @@ void GUI::loadSimpleMesh()
 void GUI::loadHalfEdgeMesh()
 {
     std::cerr << "Loading half edge mesh...\n";
-    const std::string filename = "Objs/bunnySmall.obj";
+    const std::string filename = SamplePath::resolve("Objs/bunnySmall.obj");
     std::ifstream stream;
     if (!openMeshFile(filename, stream))
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SupportCode/Util.h"
-#include "SupportCode/Vector3.h"
+#include "Util.h"
+#include "Vector3.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SupportCode/Matrix4x4.h"
+#include "Matrix4x4.h"
 
 // Anything the viewer can draw. The scene list owns Geometry pointers and deletes them
 // through the virtual destructor.

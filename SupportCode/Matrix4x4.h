@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SupportCode/Vector4.h"
+#include "Vector4.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,4 +47,4 @@ public:
 
 template <class T> std::ostream& operator<<(std::ostream& os, const Matrix4x4<T>& mat);
 
-#include "SupportCode/Matrix4x4_Impl.h"
+#include "Matrix4x4_Impl.h"

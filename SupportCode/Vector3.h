@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SupportCode/Vector4.h"
+#include "Vector4.h"
 
 #include <cmath>
 #include <iostream>

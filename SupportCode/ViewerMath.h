@@ -3,7 +3,7 @@
 // The arithmetic of the viewer's frame counter and mouse handling, kept free of OpenGL and
 // GLUT so that it can be tested without a window.
 
-#include "SupportCode/Vector3.h"
+#include "Vector3.h"
 
 #include <array>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SupportCode/Vector3.h"
+#include "Vector3.h"
 
 #include <cstdint>
 #include <cstring>

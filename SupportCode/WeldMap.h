@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SupportCode/IndexTable.h"
-#include "SupportCode/Vector3.h"
-#include "SupportCode/WeldKey.h"
+#include "IndexTable.h"
+#include "Vector3.h"
+#include "WeldKey.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -17,7 +17,7 @@ foreach(program MeshViewer meshinfo)
 endforeach()
 
 if(TARGET MeshCore)
-  target_include_directories(MeshCore PUBLIC $<INSTALL_INTERFACE:${MV_INSTALL_INCLUDEDIR}>)
+  target_include_directories(MeshCore PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   install(TARGETS MeshCore EXPORT MeshCoreTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
   # The header beside each source at the top level, and every header of the folders.
@@ -73,6 +73,24 @@ mv_man_page(meshinfo "report the counts and measures of a triangle mesh")
 mv_man_page(MeshViewer "show triangle meshes in a window, framed, with a fly and an orbit camera")
 
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+
+# The sample meshes of keys 1 and 2, for a viewer started where there is no Objs/.
+if(TARGET MeshViewer)
+  install(FILES Objs/triangle.obj Objs/bunnySmall.obj
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/meshviewer/Objs)
+endif()
+
+# What ./run.sh builds: the programs and, when help2man is there, their man pages, so that
+# cmake --install and cpack work right after it.
+add_custom_target(programs)
+foreach(program MeshViewer meshinfo)
+  if(TARGET ${program})
+    add_dependencies(programs ${program})
+  endif()
+  if(TARGET ${program}_man)
+    add_dependencies(programs ${program}_man)
+  endif()
+endforeach()
 
 # The Debian package: programs, man pages, library, headers and CMake package. Its
 # dependencies come from the programs' shared libraries (dpkg-shlibdeps).

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Mesh.h"
+#include "../Mesh.h"
 
-#include "SupportCode/Vector3.h"
+#include "../SupportCode/Vector3.h"
 
 #include <cstdint>
 #include <istream>

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Shared setup of run.sh and test.sh: installs the Debian packages that are missing, then
 # configures and builds (incrementally) in build/.
-#   tools/setup.sh viewer   what the viewer and meshinfo need; builds those two only
-#   tools/setup.sh test     also GoogleTest, help2man and what the window tests need (Xvfb,
+#   tools/setup.sh viewer   what the programs need; builds them and their man pages only
+#   tools/setup.sh test     also GoogleTest and what the window tests need (Xvfb,
 #                           xdotool, ImageMagick); builds everything
 # Extra CMake arguments can be given in MV_CMAKE_ARGS; they are applied on every run that
 # gives them.
@@ -19,9 +19,10 @@ if [ -e "$build" ] && [ -n "$(find "$build" -maxdepth 1 ! -writable -print -quit
     exit 1
 fi
 
-packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libpng-dev)
+packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libpng-dev
+          help2man)
 if [ "$mode" = test ]; then
-    packages+=(libgtest-dev help2man xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
+    packages+=(libgtest-dev xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi
 
 . "$root/tools/packages.sh"
@@ -61,5 +62,5 @@ fi
 if [ "$mode" = test ]; then
     cmake --build "$build"
 else
-    cmake --build "$build" --target MeshViewer meshinfo
+    cmake --build "$build" --target programs # with their man pages, for cmake --install
 fi

@@ -1,6 +1,7 @@
 // Loads an OBJ file into a half-edge mesh through the library and prints its area.
-#include "HalfEdgeMesh.h"
-#include "ObjIO.h"
+#include <MeshCore/HalfEdgeMesh.h>
+#include <MeshCore/ObjIO.h>
+#include <MeshCore/io/MeshFile.h>
 
 #include <fstream>
 #include <iostream>

@@ -11,11 +11,17 @@ prefix="$scratch/prefix"
 
 cmake --install "$1" --prefix "$prefix" >/dev/null
 for f in bin/meshinfo include/MeshCore/HalfEdgeMesh.h include/MeshCore/SupportCode/Vector3.h \
-         lib/libMeshCore.a lib/cmake/MeshCore/MeshCoreConfig.cmake; do
+         include/MeshCore/io/MeshFile.h lib/libMeshCore.a lib/cmake/MeshCore/MeshCoreConfig.cmake \
+         share/meshviewer/Objs/bunnySmall.obj share/meshviewer/Objs/triangle.obj \
+         share/man/man1/meshinfo.1.gz; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 if ls "$prefix/include/"*.h >/dev/null 2>&1; then
     echo "headers installed directly into include/"; exit 1
+fi
+# Consumers get the folder above MeshCore/ on their include path, not MeshCore/ itself.
+if grep -q 'include/MeshCore' "$prefix/lib/cmake/MeshCore/MeshCoreTargets.cmake"; then
+    echo "include/MeshCore is on the consumers' include path"; exit 1
 fi
 
 build() { # NAME CMAKE-ARGS...
