@@ -213,3 +213,120 @@ TEST(MeshAnalysis, VolumeAndGenusIgnoringRepeatedCorners)
         EXPECT_EQ(r.genusIgnoringDegenerate, 0);
     }
 }
+
+namespace
+{
+// Every count, measure and component of a report on one line.
+std::string describe(const Soup& soup)
+{
+    Positions p;
+    Triangles t;
+    for (const auto& tri : soup)
+    {
+        t.emplace_back(p.size(), p.size() + 1, p.size() + 2);
+        p.insert(p.end(), tri.begin(), tri.end());
+    }
+    const MeshAnalysis::Report r = analyse(p, t);
+    char measures[200];
+    std::snprintf(measures, sizeof measures, " chi=%lld area=%.12g vol=%.12g",
+                  static_cast<long long>(r.eulerCharacteristic), r.area, r.volume);
+    std::ostringstream s;
+    s << "v=" << r.vertices << " f=" << r.faces << " e=" << r.edges << " be=" << r.boundaryEdges
+      << " bl=" << r.boundaryLoops << " nme=" << r.nonManifoldEdges
+      << " nmv=" << r.nonManifoldVertices << " inc=" << r.inconsistentEdges
+      << " deg=" << r.degenerateTriangles << " rep=" << r.repeatedCornerTriangles
+      << " dup=" << r.duplicateTriangles << measures << (r.hasVolume ? "" : " (")
+      << r.volumeUndefinedWhy << (r.hasVolume ? "" : ")");
+    for (const MeshAnalysis::Component& c : r.components)
+        s << " [" << c.faces << " " << c.vertices << " " << c.edges << " " << c.boundaryLoops << " "
+          << c.eulerCharacteristic << " g"
+          << (c.hasGenus ? std::to_string(c.genus) : "(" + c.genusUndefinedWhy + ")") << "]";
+    if (r.ignoredDegenerateTriangles > 0)
+        s << " ignoring " << r.ignoredDegenerateTriangles << ": vol="
+          << (r.hasVolumeIgnoringDegenerate ? std::to_string(r.volumeIgnoringDegenerate) : "none")
+          << " g="
+          << (r.hasGenusIgnoringDegenerate ? std::to_string(r.genusIgnoringDegenerate) : "none");
+    return s.str();
+}
+
+Soup operator+(Soup a, const Soup& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+} // namespace
+
+// Drawn shapes, each with every count and measure pinned.
+TEST(MeshAnalysis, DrawnShapes)
+{
+    const V3 o(0, 0, 0), x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
+    const Soup tetra = tetrahedra(1), cube = unitCube();
+    const Soup mirrored =
+        convex({{o, -x, -y}, {o, -y, -z}, {o, -z, -x}, {-x, -y, -z}}, V3(-0.25f, -0.25f, -0.25f));
+    Soup flipped = tetra;
+    std::swap(flipped[0][1], flipped[0][2]);
+    const struct
+    {
+        const char* name;
+        Soup soup;
+        std::string expect;
+    } cases[] = {
+        {"tetrahedron", tetra,
+         "v=4 f=4 e=6 be=0 bl=0 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=2 area=2.36602540378 "
+         "vol=0.166666666667 [4 4 6 0 2 g0]"},
+        {"cube", cube,
+         "v=8 f=12 e=18 be=0 bl=0 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=2 area=6 vol=1 [12 8 18 "
+         "0 2 g0]"},
+        {"inward cube", unitCube(true),
+         "v=8 f=12 e=18 be=0 bl=0 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=2 area=6 vol=-1 [12 8 18 "
+         "0 2 g0]"},
+        {"cube without a face", unitCube(false, 10),
+         "v=8 f=10 e=17 be=4 bl=1 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=1 area=5 vol=0 (open "
+         "surface: 1 boundary loop) [10 8 17 1 1 g0]"},
+        {"tube", Soup(cube.begin() + 4, cube.end()),
+         "v=8 f=8 e=16 be=8 bl=2 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=0 area=4 vol=0 (open "
+         "surface: 2 boundary loops) [8 8 16 2 0 g0]"},
+        {"torus", torus(4, 4),
+         "v=16 f=32 e=48 be=0 bl=0 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=0 area=55.4256258422 "
+         "vol=16 [32 16 48 0 0 g1]"},
+        {"two tetrahedra sharing a vertex", tetra + mirrored,
+         "v=7 f=8 e=12 be=0 bl=0 nme=0 nmv=1 inc=0 deg=0 rep=0 dup=0 chi=3 area=4.73205080757 "
+         "vol=0.333333333333 [8 7 12 0 3 g(1 non-manifold vertex)]"},
+        {"fin", tetra + Soup{{o, x, V3(0.5f, -1, 0)}},
+         "v=5 f=5 e=8 be=2 bl=1 nme=1 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=2 area=2.86602540378 vol=0 "
+         "(open surface: 1 boundary loop, 1 non-manifold edge) [5 5 8 1 2 g(1 non-manifold edge)]"},
+        {"bow-tie", Soup{{o, x, y}, {o, -x, -y}},
+         "v=5 f=2 e=6 be=6 bl=2 nme=0 nmv=1 inc=0 deg=0 rep=0 dup=0 chi=1 area=1 vol=0 (open "
+         "surface: 2 boundary loops) [2 5 6 2 1 g(1 non-manifold vertex)]"},
+        {"one face flipped", flipped,
+         "v=4 f=4 e=6 be=0 bl=0 nme=0 nmv=0 inc=3 deg=0 rep=0 dup=0 chi=2 area=2.36602540378 vol=0 "
+         "(3 inconsistently oriented edges) [4 4 6 0 2 g(3 inconsistently oriented edges)]"},
+        {"repeated corners", tetra + Soup{{o, o, x}},
+         "v=4 f=5 e=6 be=0 bl=0 nme=1 nmv=0 inc=0 deg=1 rep=1 dup=0 chi=3 area=2.36602540378 vol=0 "
+         "(1 non-manifold edge) [5 4 6 0 3 g(1 triangle with repeated corners, 1 non-manifold "
+         "edge)] ignoring 1: vol=0.166667 g=0"},
+        {"zero area", tetra + Soup{{x, V3(2, 0, 0), V3(3, 0, 0)}},
+         "v=6 f=5 e=9 be=3 bl=1 nme=0 nmv=1 inc=0 deg=1 rep=0 dup=0 chi=2 area=2.36602540378 vol=0 "
+         "(open surface: 1 boundary loop) [5 6 9 1 2 g(1 non-manifold vertex)]"},
+        {"torus and repeated corners",
+         torus(4, 4) + Soup{{torus(4, 4)[0][0], torus(4, 4)[0][0], torus(4, 4)[0][1]}},
+         "v=16 f=33 e=48 be=0 bl=0 nme=1 nmv=0 inc=0 deg=1 rep=1 dup=0 chi=1 area=55.4256258422 "
+         "vol=0 (1 non-manifold edge) [33 16 48 0 1 g(1 triangle with repeated corners, 1 "
+         "non-manifold edge)] ignoring 1: vol=16.000000 g=1"},
+        {"square and repeated corners", Soup{{o, x, y}, {x, x + y, y}, {o, o, y}},
+         "v=4 f=3 e=5 be=3 bl=1 nme=0 nmv=0 inc=1 deg=1 rep=1 dup=0 chi=2 area=1 vol=0 (open "
+         "surface: 1 boundary loop, 1 inconsistently oriented edge) [3 4 5 1 2 g(1 triangle with "
+         "repeated corners, 1 inconsistently oriented edge)] ignoring 1: vol=none g=0"},
+        {"two tetrahedra, repeated corners",
+         tetrahedra(2) + Soup{{o, o, x}, {V3(5, 0, 0), V3(5, 0, 0), V3(6, 0, 0)}},
+         "v=8 f=10 e=12 be=0 bl=0 nme=2 nmv=0 inc=0 deg=2 rep=2 dup=0 chi=6 area=4.73205080757 "
+         "vol=0 (2 non-manifold edges) [5 4 6 0 3 g(1 triangle with repeated corners, 1 "
+         "non-manifold edge)] [5 4 6 0 3 g(1 triangle with repeated corners, 1 non-manifold edge)] "
+         "ignoring 2: vol=0.333333 g=none"},
+        {"second component first", Soup{{V3(5, 5, 5), V3(6, 5, 5), V3(5, 6, 5)}} + tetra,
+         "v=7 f=5 e=9 be=3 bl=1 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=3 area=2.86602540378 vol=0 "
+         "(open surface: 1 boundary loop) [1 3 3 1 1 g0] [4 4 6 0 2 g0]"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(c.soup), c.expect) << c.name;
+}
