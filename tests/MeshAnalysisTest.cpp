@@ -323,6 +323,25 @@ TEST(MeshAnalysis, DrawnShapes)
          "vol=0 (2 non-manifold edges) [5 4 6 0 3 g(1 triangle with repeated corners, 1 "
          "non-manifold edge)] [5 4 6 0 3 g(1 triangle with repeated corners, 1 non-manifold edge)] "
          "ignoring 2: vol=0.333333 g=none"},
+        {"torus and repeated corners off it",
+         torus(4, 4) + Soup{{torus(4, 4)[0][0], torus(4, 4)[0][0], V3(9, 9, 9)}},
+         "v=17 f=33 e=49 be=1 bl=1 nme=0 nmv=0 inc=0 deg=1 rep=1 dup=0 chi=1 area=55.4256258422 "
+         "vol=0 (open surface: 1 boundary loop) [33 17 49 1 1 g(1 triangle with repeated corners)] "
+         "ignoring 1: vol=16.000000 g=1"},
+        {"tetrahedron and a point", tetra + Soup{{o, o, o}},
+         "v=4 f=5 e=6 be=0 bl=0 nme=0 nmv=0 inc=0 deg=1 rep=1 dup=0 chi=3 area=2.36602540378 "
+         "vol=0.166666666667 [5 4 6 0 3 g(1 triangle with repeated corners)] ignoring 1: "
+         "vol=0.166667 g=0"},
+        {"one face flipped and repeated corners", flipped + Soup{{o, o, x}},
+         "v=4 f=5 e=6 be=0 bl=0 nme=1 nmv=0 inc=2 deg=1 rep=1 dup=0 chi=3 area=2.36602540378 vol=0 "
+         "(1 non-manifold edge, 2 inconsistently oriented edges) [5 4 6 0 3 g(1 triangle with "
+         "repeated corners, 1 non-manifold edge, 2 inconsistently oriented edges)] ignoring 1: "
+         "vol=none g=none"},
+        {"bow-tie and repeated corners", Soup{{o, x, y}, {o, -x, -y}, {o, o, x}},
+         "v=5 f=3 e=6 be=5 bl=2 nme=0 nmv=1 inc=1 deg=1 rep=1 dup=0 chi=2 area=1 vol=0 (open "
+         "surface: 2 boundary loops, 1 inconsistently oriented edge) [3 5 6 2 2 g(1 triangle with "
+         "repeated corners, 1 non-manifold vertex, 1 inconsistently oriented edge)] ignoring 1: "
+         "vol=none g=none"},
         {"second component first", Soup{{V3(5, 5, 5), V3(6, 5, 5), V3(5, 6, 5)}} + tetra,
          "v=7 f=5 e=9 be=3 bl=1 nme=0 nmv=0 inc=0 deg=0 rep=0 dup=0 chi=3 area=2.86602540378 vol=0 "
          "(open surface: 1 boundary loop) [1 3 3 1 1 g0] [4 4 6 0 2 g0]"},

@@ -686,24 +686,26 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
 TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
 {
     const Scratch scratch;
-    const std::vector<std::string> files = {scratch.file("a.obj", tetra(false)),
-                                            "missing.obj",
-                                            scratch.file("e.obj", ""),
-                                            scratch.file("r.obj", richObj()),
-                                            scratch.file("t.obj", TETRA_AND_REPEATED),
-                                            scratch.file("p.obj", triangleRow(2)),
-                                            scratch.file("n.obj", "v 1 2 3\n"),
-                                            (scratch.dir / "a.obj").string()};
+    const std::vector<std::string> files = {
+        scratch.file("a.obj", tetra(false)),
+        "missing.obj",
+        scratch.file("e.obj", ""),
+        scratch.file("r.obj", richObj()),
+        scratch.file("t.obj", TETRA_AND_REPEATED),
+        scratch.file("p.obj", triangleRow(2)),
+        scratch.file("b.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv -1 0 0\nv 0 -1 0\nf 1 2 3\nf 1 4 5\n"),
+        scratch.file("n.obj", "v 1 2 3\n"),
+        (scratch.dir / "a.obj").string()};
     struct Form
     {
         std::string option, before, between, after; // around the reports of the files alone
         bool lastLineFeed;
     } forms[] = {
         {"", "", "\n\n",
-         "\n\nSummary of 8 files\n  files read                      6\n"
+         "\n\nSummary of 9 files\n  files read                      7\n"
          "  files rejected                  2\n  closed                          3  (read, no "
          "boundary edges)\n  manifold                        3  (read, no non-manifold edges or "
-         "vertices)\n  with 0 components               1\n  with 1 component                3\n"
+         "vertices)\n  with 0 components               1\n  with 1 component                4\n"
          "  with 2 components               1\n  with 13 components              1\n",
          true},
         {"--json", "[\n", ",\n", "\n]\n", false},
