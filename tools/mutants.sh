@@ -158,7 +158,8 @@ mutant tools/meshinfo.cpp 'while (i + 1 < result.out.size() && result.out[i + 1]
     'if (i + 1 < result.out.size() && result.out[i + 1] == '
 mutant tools/meshinfo.cpp 'else if (arg == "--")' 'else if (arg == "-")'
 mutant MeshAnalysis.cpp 'r.hasGenusIgnoringDegenerate = twiceGenus >= 0 &&' 'r.hasGenusIgnoringDegenerate = twiceGenus > 0 &&'
-mutant MeshAnalysis.cpp '- static_cast<std::int64_t>(p.boundaryLoops);' '+ static_cast<std::int64_t>(p.boundaryLoops);'
+mutant MeshAnalysis.cpp 'static_cast<std::int64_t>(faces) - static_cast<std::int64_t>(p.boundaryLoops)' \
+    'static_cast<std::int64_t>(faces) + static_cast<std::int64_t>(p.boundaryLoops)'
 mutant MeshAnalysis.cpp ' || countProperComponents(s) != 1)' ')'
 mutant MeshAnalysis.cpp 'orientedManifold && p.boundaryEdges == 0;' 'orientedManifold;'
 mutant MeshAnalysis.cpp '(r.hasVolume && !genusUndefined(r))' 'r.hasVolume'
