@@ -61,6 +61,14 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 std::string field(const std::string& json, const std::string& name)
 {
     const std::string key = "\n  \"" + name + "\": ";
@@ -263,16 +271,10 @@ TEST(MeshInfo, OptionsAndUsageErrors)
                              "Try meshinfo --help.\n");
     }
     // Options anywhere; after -- every argument is a file; -q is --quiet.
-    const std::pair<std::string, std::string> right[] = {
-        {t + " -j1024 -q", ""},
-        {"-j 1 --quiet -- -q", "meshinfo: -q: cannot open: No such file or directory\n"},
-    };
-    for (const auto& [args, err] : right)
-    {
-        const ProgramRun r = meshinfo(args);
-        EXPECT_EQ(r.status, err.empty() ? 0 : 1) << args;
-        EXPECT_EQ(r.err, err);
-    }
+    const ProgramRun quiet = meshinfo(t + " -j1024 -q");
+    EXPECT_TRUE(quiet.status == 0 && quiet.err.empty()) << quiet.err;
+    EXPECT_EQ(meshinfo("-j 1 -q -- -q").err,
+              "meshinfo: -q: cannot open: No such file or directory\n");
     for (const char* help : {"--help", "-h", "--json -h x.obj"})
     {
         const ProgramRun r = meshinfo(help);
@@ -284,35 +286,8 @@ TEST(MeshInfo, OptionsAndUsageErrors)
         EXPECT_TRUE(contains(r.out, "  --jsonl     JSON Lines: one object per line")) << r.out;
     }
     const ProgramRun version = meshinfo("--version " + t);
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("meshinfo ", 0), 0u);
-    EXPECT_EQ(std::count(version.out.begin(), version.out.end(), '\n'), 1);
-    EXPECT_FALSE(contains(version.out, "unknown"));
-}
-
-TEST(MeshInfo, TextAndJsonReports)
-{
-    const ProgramRun text = meshinfo("Objs/bunnySmall.obj");
-    ASSERT_EQ(text.status, 0) << text.err;
-    for (const char* row :
-         {"  vertices                        1839  (1839 positions read)\n",
-          "  half-edges                      11022\n", "  genus                           0\n",
-          "  validate problem lines          0\n"})
-        EXPECT_TRUE(contains(text.out, row)) << row << text.out;
-    // The validation report stays on standard error, unchanged.
-    EXPECT_TRUE(contains(text.err, "Done with edge check (checked 11022 edges)\n")) << text.err;
-    EXPECT_TRUE(contains(text.err, "Done: 0 isolated vertices found\n"));
-
-    const ProgramRun json = meshinfo("--json Objs/bunnySmall.obj");
-    ASSERT_EQ(json.status, 0);
-    EXPECT_EQ(counts(json.out), "p=1839 v=1839 f=3674 e=5511 c=1 chi=2");
-    for (const char* part : {"\"half_edges\": 11022,", "\"genus_undefined_reason\": null,",
-                             "\"volume_undefined_reason\": null,", "\"timings_ms\": {\"read\": "})
-        EXPECT_TRUE(contains(json.out, part)) << part;
-
-    const ProgramRun two = meshinfo("tests/bad/s09_two_components.obj");
-    EXPECT_TRUE(contains(two.out, "per component, 2 components: 2 of genus 0 (listed below)"))
-        << two.out;
+    EXPECT_TRUE(version.status == 0 && version.out.rfind("meshinfo ", 0) == 0 &&
+                occurrences(version.out, "\n") == 1 && !contains(version.out, "unknown"));
 }
 
 TEST(MeshInfo, EveryBadInputExitsAsExpected)
@@ -354,9 +329,6 @@ TEST(MeshInfo, HostileInputsEndWithOneLine)
     const std::string tmp = std::filesystem::temp_directory_path() / std::to_string(getpid());
     const std::string longLine = tmp + "-long.obj";
     std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
-    const std::string oddName = tmp + "-a\xff.obj";
-    std::filesystem::copy_file("Objs/triangle.obj", oddName,
-                               std::filesystem::copy_options::overwrite_existing);
     struct Case
     {
         std::string args, before, input;
@@ -369,8 +341,6 @@ TEST(MeshInfo, HostileInputsEndWithOneLine)
         {longLine, "", "", 1, "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
         {"'no\xff\x01.obj'", "", "", 1, "",
          "no\\xff\\x01.obj: cannot open: No such file or directory"},
-        {"--quiet '" + oddName + "'", "", "", 0, "a\\xff.obj\n", ""},
-        {"--json --quiet '" + oddName + "'", "", "", 0, "a\xef\xbf\xbd.obj\",\n", ""},
 #if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
         {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", 1, "", "-: out of memory"},
 #endif
@@ -384,62 +354,6 @@ TEST(MeshInfo, HostileInputsEndWithOneLine)
         EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err + "\n");
     }
     std::filesystem::remove(longLine);
-    std::filesystem::remove(oddName);
-}
-
-// Without timings, which differ from run to run.
-std::vector<std::string> sortedLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.substr(0, line.find(",\"timings_ms\"")));
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-TEST(MeshInfo, SeveralFilesInArgumentOrderAndMergedJsonLines)
-{
-    const std::string files = "Objs/triangle.obj no-such.obj tests/bad/s09_two_components.obj";
-    const ProgramRun text = meshinfo("--quiet -j 2 " + files);
-    EXPECT_EQ(text.status, 1);
-    EXPECT_EQ(text.err, "meshinfo: no-such.obj: cannot open: No such file or directory\n");
-    const std::size_t first = text.out.find("meshinfo Objs/triangle.obj\n");
-    EXPECT_LT(first, text.out.find("\nmeshinfo tests/bad/s09_two_components.obj\n"));
-    EXPECT_TRUE(contains(text.out,
-                         "\nSummary of 3 files\n"
-                         "  files read                      2\n"
-                         "  files rejected                  1\n"
-                         "  closed                          1  (read, no boundary edges)\n"
-                         "  manifold                        2  (read, no non-manifold "
-                         "edges or vertices)\n"
-                         "  with 1 component                1\n"
-                         "  with 2 components               1\n"))
-        << text.out;
-
-    const ProgramRun array = meshinfo("--json --quiet " + files);
-    EXPECT_EQ(array.out.substr(0, 14), "[\n{\n  \"file\": ");
-    EXPECT_TRUE(contains(array.out, "},\n{\n  \"file\": \"tests/bad/s09"));
-    EXPECT_EQ(array.out.substr(array.out.size() - 4), "}\n]\n");
-
-    // The recipe for collections on one machine: runs on parts, each to a file of its own,
-    // merged by concatenation, give what one run gives.
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("meshinfo-parts-" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directory(dir);
-    std::system(("ls tests/bad/*.obj | xargs -P 2 -n 7 sh -c '" MESHINFO_PATH
-                 " --jsonl --quiet \"$@\" >" +
-                 dir.string() + "/part.$$ 2>/dev/null' sh")
-                    .c_str());
-    std::string merged;
-    for (const auto& part : std::filesystem::directory_iterator(dir))
-        merged += slurp(part.path());
-    std::filesystem::remove_all(dir);
-    const ProgramRun whole = meshinfo("--jsonl --quiet tests/bad/*.obj");
-    EXPECT_EQ(sortedLines(merged), sortedLines(whole.out));
-    EXPECT_EQ(sortedLines(whole.out).size(), 31u);
-    EXPECT_EQ(whole.out.rfind("{\"file\": \"tests/bad/n02_near_duplicate.obj\",", 0), 0u);
 }
 
 namespace
@@ -524,61 +438,54 @@ std::string richObj()
 } // namespace
 
 const char* const RICH_TEXT =
-    "\nCounts\n  format                          OBJ\n"
-    "  vertices                        55  (136 positions read)\n"
-    "  faces                           50\n  half-edges                      184\n"
-    "  edges                           91\n  boundary edges                  35\n"
-    "  boundary loops                  11\n  connected components            13\n"
-    "  isolated vertices               1  (distinct positions no triangle uses)\n"
-    "  non-manifold edges              1\n  non-manifold vertices           0\n"
-    "  inconsistently oriented edges   0\n"
-    "  degenerate triangles            1  (1 with repeated corners)\n"
-    "  duplicate triangles             0\n"
-    "  polygons split into triangles   1  (up to 5 corners)\n"
-    "  validate problem lines          0\n\nMeasures\n"
-    "  surface area                    65.2994694\n"
-    "  volume                          undefined (open surface: 11 boundary loops, 1"
-    " non-manifold edge)\n  Euler characteristic            14\n"
-    "  genus                           per component, 13 components: 1 of genus 1, 11 of"
-    " genus 0, 1 undefined (listed below)\n"
-    "  bounding box                    (0, -5, -1) to (23, 3, 1)\n\n"
-    "Components (in the order of their first triangle)\n"
-    "         #      faces   vertices      edges    loops  Euler  genus\n"
-    "         1          5          4          6        0      3  undefined (1 triangle"
-    " with repeated corners, 1 non-manifold edge)\n"
-    "         2         32         16         48        0      0  1\n"
-    "         3          3          5          7        1      1  0\n"
-    "         4          1          3          3        1      1  0\n"
-    "         5          1          3          3        1      1  0\n"
-    "         6          1          3          3        1      1  0\n"
-    "         7          1          3          3        1      1  0\n"
-    "         8          1          3          3        1      1  0\n"
-    "         9          1          3          3        1      1  0\n"
-    "        10          1          3          3        1      1  0\n"
-    "  ... and 3 more (see --json)\n\nT";
+    "\nCounts\n  format                          OBJ\n  vertices                        55  (136 "
+    "positions read)\n  faces                           50\n  half-edges                     "
+    " 184\n  edges                           91\n  boundary edges                  35\n  boundary "
+    "loops                  11\n  connected components            13\n  isolated vertices    "
+    "           1  (distinct positions no triangle uses)\n  non-manifold edges              1\n"
+    "  non-manifold vertices           0\n  inconsistently oriented edges   0\n  degenerate "
+    "triangles "
+    "           1  (1 with repeated corners)\n  duplicate triangles             0\n  polygons "
+    "split into triangles   1  (up to 5 corners)\n  validate problem lines          0\n\nMeasures\n"
+    "  surface area                    65.2994694\n  volume                          undefined "
+    "(open surface: 11 boundary loops, 1 non-manifold edge)\n  Euler characteristic          "
+    "  14\n  genus                           per component, 13 components: 1 of genus 1, 11 of "
+    "genus 0, 1 undefined (listed below)\n  bounding box                    (0, -5, -1) to (23, "
+    "3, 1)\n\nComponents (in the order of their first triangle)\n         #      faces   vertices "
+    "     edges    loops  Euler  genus\n         1          5          4          6        0 "
+    "     3  undefined (1 triangle with repeated corners, 1 non-manifold edge)\n         2   "
+    "      32         16         48        0      0  1\n         3          3          5     "
+    "     7        1      1  0\n         4          1          3          3        1      1  "
+    "0\n         5          1          3          3        1      1  0\n         6          1 "
+    "         3          3        1      1  0\n         7          1          3          3   "
+    "     1      1  0\n         8          1          3          3        1      1  0\n      "
+    "   9          1          3          3        1      1  0\n        10          1         "
+    " 3          3        1      1  0\n  ... and 3 more (see --json)\n\nT";
 const char* const TWO_JSON =
-    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"vertices\": 7,\n  \"faces\": 6,\n"
-    "  \"half_edges\": 20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n"
-    "  \"boundary_loops\": 1,\n  \"components\": 2,\n  \"isolated_vertices\": 1,\n"
-    "  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": 0,\n"
-    "  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n"
-    "  \"repeated_corner_triangles\": 1,\n  \"duplicate_triangles\": 0,\n"
-    "  \"polygons_split\": 0,\n  \"largest_polygon_split\": 0,\n"
-    "  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n"
-    "  \"area\": 11250009.291841934,\n  \"volume\": null,\n"
-    "  \"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold"
-    " edge\",\n  \"euler_characteristic\": 4,\n  \"genus\": null,\n"
-    "  \"genus_undefined_reason\": \"2 components: see component_list\",\n"
-    "  \"ignored_degenerate_triangles\": 1,\n  \"volume_ignoring_degenerate\": null,\n"
-    "  \"genus_ignoring_degenerate\": null,\n  \"component_list\": [\n"
-    "    {\"faces\": 5, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0,"
-    " \"euler_characteristic\": 3, \"genus\": null, \"genus_undefined_reason\": \"1"
-    " triangle with repeated corners, 1 non-manifold edge\"},\n"
-    "    {\"faces\": 1, \"vertices\": 3, \"edges\": 3, \"boundary_loops\": 1,"
-    " \"euler_characteristic\": 1, \"genus\": 0, \"genus_undefined_reason\": null}\n  ],\n"
-    "  \"component_list_truncated\": false,\n"
-    "  \"bounding_box\": {\"min\": [0, -0.0010000000474974513, 0], \"max\": [1, 1,"
-    " 25000000]},\n  T\n}\n";
+    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"vertices\": 7,\n  \"faces\": 6,\n  "
+    "\"half_edges\": "
+    "20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n  \"boundary_loops\": 1,\n  \"components\": "
+    "2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": "
+    "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
+    "\"repeated_corner_triangles\": "
+    "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
+    "0,\n  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
+    "11250009.291841934,\n  \"volume\": null,\n  \"volume_undefined_reason\": \"open surface: "
+    "1 boundary loop, 1 non-manifold edge\",\n  \"euler_characteristic\": 4,\n  \"genus\": null,\n"
+    "  \"genus_undefined_reason\": \"2 components: see component_list\",\n  "
+    "\"ignored_degenerate_triangles\": "
+    "1,\n  \"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": null,\n  "
+    "\"component_list\": "
+    "[\n    {\"faces\": 5, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0, "
+    "\"euler_characteristic\": "
+    "3, \"genus\": null, \"genus_undefined_reason\": \"1 triangle with repeated corners, 1 "
+    "non-manifold "
+    "edge\"},\n    {\"faces\": 1, \"vertices\": 3, \"edges\": 3, \"boundary_loops\": 1, "
+    "\"euler_characteristic\": "
+    "1, \"genus\": 0, \"genus_undefined_reason\": null}\n  ],\n  \"component_list_truncated\": "
+    "false,\n  \"bounding_box\": {\"min\": [0, -0.0010000000474974513, 0], \"max\": [1, 1, "
+    "25000000]},\n"
+    "  T\n}\n";
 
 // Every row of the text report and every key of the JSON one, exactly.
 TEST(MeshInfo, WholeReportsOfADrawnFile)
@@ -605,13 +512,6 @@ std::string tetra(bool inward)
                    : "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
 } // namespace
 
 // Rows and keys that the drawn file above leaves out, each with a file that shows it.
@@ -622,54 +522,46 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
     const std::string ignoring1 = " (ignoring 1 triangle with repeated corners)\n";
     const struct
     {
-        std::string content;
-        bool json;
-        std::vector<std::string> parts; // each in the report
+        std::string content, option, part; // the part is in the report
     } cases[] = {
-        {tetra(true),
-         false,
-         {vol + "-0.166666667  (negative: the triangles face inwards)\n",
-          genus + "0\n  bounding box "}},
-        {tetra(false),
-         true,
-         {"\"volume\": 0.16666666666666666,\n  \"volume_undefined_reason\": "
-          "null,",
-          "\"genus\": 0,\n  \"genus_undefined_reason\": null,\n  "
-          "\"ignored_degenerate_triangles\": 0,\n  \"volume_ignoring_"
-          "degenerate\": null,\n  \"genus_ignoring_degenerate\": null,"}},
-        {TETRA_AND_REPEATED, false, {vol + "0.166666667" + ignoring1, genus + "0" + ignoring1}},
-        {TETRA_AND_REPEATED,
-         true,
-         {"\"genus_undefined_reason\": \"1 triangle with repeated "
-          "corners, 1 non-manifold edge\",\n  \"ignored_degenerate_"
-          "triangles\": 1,\n  \"volume_ignoring_degenerate\": "
-          "0.16666666666666666,\n  \"genus_ignoring_degenerate\": 0,"}},
-        {tetra(true) + "f 1 1 2\nf 3 3 4\n",
-         false,
-         {vol + "-0.166666667 (ignoring 2 triangles with repeated corners)\n"}},
-        {"v 1 2 3\n",
-         false,
-         {vol + "undefined (no triangles)\n",
-          genus + "undefined (no "
-                  "triangles)\n  bounding box                    none\n",
-          "  connected components            0\n"}},
-        {"v 1 2 3\n",
-         true,
-         {"\"genus_undefined_reason\": \"no triangles\",",
-          "\"component_list\": "
-          "[],\n  \"component_list_truncated\": false,\n  \"bounding_box\": "
-          "null,"}},
-        {triangleRow(10), false, {"\n        10          1", "  1  0\n\nT"}},
-        {triangleRow(11), false, {"\n        10          1", "  ... and 1 more (see --json)\n"}},
+        {tetra(true), "", vol + "-0.166666667  (negative: the triangles face inwards)\n"},
+        {tetra(true), "", genus + "0\n  bounding box "},
+        {tetra(false), "--json",
+         "\"volume\": 0.16666666666666666,\n  \"volume_undefined_reason\": null,"},
+        {tetra(false), "--json",
+         "\"genus\": 0,\n  \"genus_undefined_reason\": null,\n  \"ignored_degenerate_triangles\": "
+         "0,\n  \"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": null,"},
+        {TETRA_AND_REPEATED, "",
+         vol + "0.166666667" + ignoring1 + "  Euler characteristic            3" + genus +
+             "undefined (1 triangle with repeated corners, 1 non-manifold edge)" + genus + "0" +
+             ignoring1},
+        {TETRA_AND_REPEATED, "--json",
+         "\"genus_undefined_reason\": \"1 triangle with repeated corners, 1 non-manifold edge\",\n "
+         " \"ignored_degenerate_triangles\": 1,\n  \"volume_ignoring_degenerate\": "
+         "0.16666666666666666,\n  \"genus_ignoring_degenerate\": 0,"},
+        {tetra(true) + "f 1 1 2\nf 3 3 4\n", "",
+         vol + "-0.166666667 (ignoring 2 triangles with repeated corners)\n"},
+        {"v 1 2 3\n", "", "  connected components            0\n"},
+        {"v 1 2 3\n", "",
+         vol + "undefined (no triangles)\n  Euler characteristic            0" + genus +
+             "undefined (no triangles)\n  bounding box                    none\n"},
+        {"v 1 2 3\n", "--json", "\"genus_undefined_reason\": \"no triangles\","},
+        {"v 1 2 3\n", "--json",
+         "\"component_list\": [],\n  \"component_list_truncated\": false,\n  \"bounding_box\": "
+         "null,"},
+        {triangleRow(10), "",
+         "\n        10          1          3          3        1      1  0\n\nT"},
+        {triangleRow(11), "",
+         "\n        10          1          3          3        1      1  0\n  ... and 1 more (see "
+         "--json)\n"},
     };
     const Scratch scratch;
     for (const auto& c : cases)
     {
         const ProgramRun r =
-            meshinfo((c.json ? "--quiet --json " : "--quiet ") + scratch.file("m.obj", c.content));
+            meshinfo("--quiet " + c.option + " " + scratch.file("m.obj", c.content));
         EXPECT_EQ(r.status, 0);
-        for (const std::string& part : c.parts)
-            EXPECT_TRUE(contains(untimed(r.out), part)) << part << "\n" << r.out;
+        EXPECT_TRUE(contains(untimed(r.out), c.part)) << c.part << "\n" << r.out;
     }
     // The JSON list stops at 1000 components and says so.
     for (const std::size_t n : {1000, 1001})
@@ -726,6 +618,7 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
                 untimed(form.lastLineFeed ? alone.out : alone.out.substr(0, alone.out.size() - 1));
         }
         expectOut = form.before + expectOut + form.after;
+        EXPECT_TRUE(contains(expectErr, "Done with edge check (checked 12 edges)\n")) << expectErr;
         for (const char* jobs : {"-j 1", "-j2", "-j 7", ""})
         {
             SCOPED_TRACE(form.option + " " + jobs);
