@@ -677,13 +677,15 @@ TEST(MeshInfo, OddFileNames)
 {
     const Scratch scratch;
     const std::string dir = scratch.dir.string() + "/";
-    scratch.file("q\"b\\s\tt\x01\n\x7f\xff\xc3\xa9.obj", tetra(false));
-    const ProgramRun text = meshinfo("--quiet " + dir + "'q\"b\\s\tt\x01\n\x7f\xff\xc3\xa9.obj'");
-    EXPECT_EQ(
-        text.out.rfind("meshinfo " + dir + "q\"b\\s\\x09t\\x01\\x0a\\x7f\\xff\xc3\xa9.obj\n", 0),
-        0u);
+    scratch.file("q\"b\\s\tt\x01\x1f\n\x7f\xff\xc3\xa9.obj", tetra(false));
+    const ProgramRun text =
+        meshinfo("--quiet " + dir + "'q\"b\\s\tt\x01\x1f\n\x7f\xff\xc3\xa9.obj'");
+    EXPECT_EQ(text.out.rfind(
+                  "meshinfo " + dir + "q\"b\\s\\x09t\\x01\\x1f\\x0a\\x7f\\xff\xc3\xa9.obj\n", 0),
+              0u);
     const std::string json =
-        "\"file\": \"" + dir + "q\\\"b\\\\s\\u0009t\\u0001\\u000a\x7f\xef\xbf\xbd\xc3\xa9.obj\",";
+        "\"file\": \"" + dir +
+        "q\\\"b\\\\s\\u0009t\\u0001\\u001f\\u000a\x7f\xef\xbf\xbd\xc3\xa9.obj\",";
     EXPECT_TRUE(contains(meshinfo("--quiet --json " + dir + "q*").out, "{\n  " + json + "\n"));
     const ProgramRun line = meshinfo("--jsonl " + dir + "q*");
     EXPECT_EQ(line.out.rfind("{" + json + "\"format\": \"OBJ\",\"positions\": 4,", 0), 0u);
