@@ -202,11 +202,15 @@ Soup operator+(Soup a, const Soup& b)
 TEST(MeshAnalysis, DrawnShapes)
 {
     const V3 o(0, 0, 0), x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
-    const Soup tetra = tetrahedra(1), cube = unitCube();
+    const Soup tetra = tetrahedra(1), cube = unitCube(), two = tetrahedra(2);
     const Soup mirrored =
         convex({{o, -x, -y}, {o, -y, -z}, {o, -z, -x}, {-x, -y, -z}}, V3(-0.25f, -0.25f, -0.25f));
     Soup flipped = tetra;
     std::swap(flipped[0][1], flipped[0][2]);
+    Soup pinched = cube; // a second cube on the first one's corners 0 and 7
+    for (auto& t : pinched)
+        for (V3& c : t)
+            c = c == o || c == V3(1, 1, 1) ? c : c + V3(5, 0, 0);
     const struct
     {
         const char* name;
@@ -243,11 +247,12 @@ TEST(MeshAnalysis, DrawnShapes)
          "v=4 f=3 e=5 be=3 bl=1 inc=1 deg=1 rep=1 chi=2 area=1 vol=(open surface: 1 boundary loop, "
          "1 inconsistently oriented edge) [3 4 5 1 2 g(1 triangle with repeated corners, 1 "
          "inconsistently oriented edge)] ignoring 1: vol=none g=0"},
-        {"two tetrahedra, repeated corners",
-         tetrahedra(2) + Soup{{o, o, x}, {V3(5, 0, 0), V3(5, 0, 0), V3(6, 0, 0)}},
-         "v=8 f=10 e=12 nme=2 deg=2 rep=2 chi=6 area=4.73205080757 vol=(2 non-manifold edges) [5 4 "
-         "6 0 3 g(1 triangle with repeated corners, 1 non-manifold edge)] [5 4 6 0 3 g(1 triangle "
-         "with repeated corners, 1 non-manifold edge)] ignoring 2: vol=0.333333333333 g=none"},
+        {"torus beside a tetrahedron with repeated corners",
+         torus(4, 4) + Soup(two.begin() + 4, two.end()) +
+             Soup{{V3(5, 0, 0), V3(5, 0, 0), V3(6, 0, 0)}},
+         "v=20 f=37 e=54 nme=1 deg=1 rep=1 chi=3 area=57.791651246 vol=(1 non-manifold edge) [32 "
+         "16 48 0 0 g1] [5 4 6 0 3 g(1 triangle with repeated corners, 1 non-manifold edge)] "
+         "ignoring 1: vol=16.1666666667 g=none"},
         {"torus and repeated corners off it",
          torus(4, 4) + Soup{{torus(4, 4)[0][0], torus(4, 4)[0][0], V3(9, 9, 9)}},
          "v=17 f=33 e=49 be=1 bl=1 deg=1 rep=1 chi=1 area=55.4256258422 vol=(open surface: 1 "
@@ -256,14 +261,14 @@ TEST(MeshAnalysis, DrawnShapes)
         {"tetrahedron and a point", tetra + Soup{{o, o, o}},
          "v=4 f=5 e=6 deg=1 rep=1 chi=3 area=2.36602540378 vol=0.166666666667 [5 4 6 0 3 g(1 "
          "triangle with repeated corners)] ignoring 1: vol=0.166666666667 g=0"},
-        {"one face flipped and repeated corners", flipped + Soup{{o, o, x}},
-         "v=4 f=5 e=6 nme=1 inc=2 deg=1 rep=1 chi=3 area=2.36602540378 vol=(1 non-manifold edge, 2 "
-         "inconsistently oriented edges) [5 4 6 0 3 g(1 triangle with repeated corners, 1 "
-         "non-manifold edge, 2 inconsistently oriented edges)] ignoring 1: vol=none g=none"},
-        {"bow-tie and repeated corners", Soup{{o, x, y}, {o, -x, -y}, {o, o, x}},
-         "v=5 f=3 e=6 be=5 bl=2 nmv=1 inc=1 deg=1 rep=1 chi=2 area=1 vol=(open surface: 2 boundary "
-         "loops, 1 inconsistently oriented edge) [3 5 6 2 2 g(1 triangle with repeated corners, 1 "
-         "non-manifold vertex, 1 inconsistently oriented edge)] ignoring 1: vol=none g=none"},
+        {"square folded the same way, repeated corners", Soup{{o, x, y}, {x, y, x + y}, {o, o, y}},
+         "v=4 f=3 e=5 be=3 bl=1 inc=2 deg=1 rep=1 chi=2 area=1 vol=(open surface: 1 boundary loop, "
+         "2 inconsistently oriented edges) [3 4 5 1 2 g(1 triangle with repeated corners, 2 "
+         "inconsistently oriented edges)] ignoring 1: vol=none g=none"},
+        {"two cubes sharing two corners, repeated corners", cube + pinched + Soup{{o, o, x}},
+         "v=14 f=25 e=36 nme=1 nmv=2 deg=1 rep=1 chi=3 area=28.1980390272 vol=(1 non-manifold "
+         "edge) [25 14 36 0 3 g(1 triangle with repeated corners, 1 non-manifold edge, 2 "
+         "non-manifold vertices)] ignoring 1: vol=2 g=none"},
         {"base twice more", tetra + Soup{tetra[0], tetra[0]},
          "v=4 f=6 e=6 nme=3 dup=2 chi=4 area=3.36602540378 vol=(3 non-manifold edges) [6 4 6 0 4 "
          "g(3 non-manifold edges)]"},
