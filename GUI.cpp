@@ -594,18 +594,15 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
         return true;
 
     const std::vector<Matrix4x4<float>> placed = Framing::placeSideBySide(mModelBoxes);
-    Framing::Box all;
     for (std::size_t i = 0; i < placed.size(); ++i)
-    {
         mGeometryList[i]->setTransform(placed[i]);
-        all.add(Framing::transformed(mModelBoxes[i], placed[i]));
-    }
     // Home: from the front (+z) and above, so that the row runs across the window, far
     // enough to see it whole.
-    const Vector3<float> direction = Framing::HOME_DIRECTION;
-    mHomeCentre = all.centre();
+    const Framing::View home =
+        Framing::homeView(Framing::sceneBox(mModelBoxes, placed), FIELD_OF_VIEW);
+    mHomeCentre = home.centre;
     mHomeCam = Camera::home();
-    mHomeCam.placeAt(mHomeCentre + direction * Framing::viewDistance(all.radius(), FIELD_OF_VIEW));
+    mHomeCam.placeAt(home.eye);
     mHomeCam.lookAt(mHomeCentre);
     mCam = mHomeCam;
     mOrbitCentre = mHomeCentre;
@@ -620,19 +617,16 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
 
 void GUI::frameScene()
 {
-    Framing::Box all;
-    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
-    {
-        const Geometry& g = *mGeometryList[i];
-        all.add(Framing::transformed(mModelBoxes[i], g.getTransform()));
-    }
-    if (all.empty)
+    std::vector<Matrix4x4<float>> transforms;
+    for (const Geometry* g : mGeometryList)
+        transforms.push_back(g->getTransform());
+    const std::optional<Framing::View> view = Framing::frameAlong(
+        Framing::sceneBox(mModelBoxes, transforms), mCam.getLookAtVector(), FIELD_OF_VIEW);
+    if (!view)
         return;
-    const Vector3<float> centre = all.centre();
-    mCam.placeAt(centre -
-                 mCam.getLookAtVector() * Framing::viewDistance(all.radius(), FIELD_OF_VIEW));
-    mCam.lookAt(centre);
-    mOrbitCentre = centre;
+    mCam.placeAt(view->eye);
+    mCam.lookAt(view->centre);
+    mOrbitCentre = view->centre;
 }
 
 // Grid, cube and FPS text.

@@ -64,46 +64,82 @@ TEST(ViewerMath, MouseSamplesCountYFromTheBottomAndMinusOneStartsAfresh)
     }
 }
 
-TEST(ViewerFraming, PlacedSideBySideOnTheGridUnitSizedAndCentred)
+namespace
 {
-    using Framing::Box;
-    const auto box = [](Vector3<float> lo, Vector3<float> hi)
-    {
-        Box b;
-        b.add(lo);
-        b.add(hi);
-        return b;
-    };
-    const std::vector<Box> boxes = {box({-10, 5, 3}, {30, 25, 13}), // largest side x: 40
-                                    box({0, -2, 0}, {1, 2, 0.5f}),  // y: 4
-                                    box({1, 1, 1}, {1, 1, 1}),      // no extent: unscaled
-                                    Box()};
-    const std::vector<Matrix4x4<float>> t = Framing::placeSideBySide(boxes);
-    ASSERT_EQ(t.size(), 4u);
-    const float widths[] = {1.0f, 0.25f, 0.0f, 0.0f};
-    float left = -(1.25f + 3 * Framing::PLACEMENT_GAP) / 2;
-    for (std::size_t i = 0; i < 3; ++i)
-    {
-        const Box p = Framing::transformed(boxes[i], t[i]);
-        const Vector3<float> size = p.max - p.min;
-        EXPECT_NEAR(std::max(size[0], std::max(size[1], size[2])), i < 2 ? 1.0f : 0.0f, 1e-6f);
-        EXPECT_NEAR(p.min[1], 0.0f, 1e-6f) << i;
-        EXPECT_NEAR(p.min[2] + p.max[2], 0.0f, 1e-6f) << i;
-        EXPECT_NEAR(p.min[0], left, 1e-6f) << i;
-        left += widths[i] + Framing::PLACEMENT_GAP;
-    }
-    EXPECT_TRUE(Framing::transformed(Box(), t[3]).empty);
+Framing::Box box(Vector3<float> lo, Vector3<float> hi)
+{
+    Framing::Box b;
+    b.add(hi);
+    b.add(lo);
+    return b;
 }
 
-TEST(ViewerFraming, TheBoundingSphereJustFitsTheVerticalFieldOfView)
+void expectNear(const Vector3<float>& a, const Vector3<float>& b, const char* what)
 {
-    for (float r : {0.5f, 1.0f, 30.0f})
-        EXPECT_NEAR(r / Framing::viewDistance(r, 45.0), std::sin(22.5 * M_PI / 180), 1e-6) << r;
-    // A tiny scene keeps clear of the near plane.
-    EXPECT_FLOAT_EQ(Framing::viewDistance(0.001f, 45.0), 0.001f + Framing::NEAR_MARGIN);
-    Framing::Box b;
-    b.add(Vector3<float>(-1, 0, 2));
-    b.add(Vector3<float>(1, 2, 4));
-    EXPECT_EQ(b.centre(), Vector3<float>(0, 1, 3));
-    EXPECT_FLOAT_EQ(b.radius(), std::sqrt(3.0f));
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(a[k], b[k], 2e-6f * std::max(1.0f, std::fabs(b[k]))) << what << " " << k;
+}
+} // namespace
+
+// The boxes placed side by side: equal boxes, a flat one, a point; then the home view of
+// the row and the f key's view of single boxes, along two directions.
+TEST(ViewerFraming, PlacedBoxesAndTheViewsOfThem)
+{
+    using V = Vector3<float>;
+    const struct
+    {
+        std::vector<Framing::Box> boxes;
+        std::vector<std::pair<V, V>> placed;
+    } rows[] = {
+        {{box({0, 0, 0}, {2, 2, 2}), box({5, 5, 5}, {7, 7, 6})},
+         {{{-1.125f, 0, -0.5f}, {-0.125f, 1, 0.5f}}, {{0.125f, 0, -0.25f}, {1.125f, 1, 0.25f}}}},
+        {{box({0, -3, 0}, {4, -3, 2})}, {{{-0.5f, 0, -0.25f}, {0.5f, 0, 0.25f}}}},
+        {{box({3, 4, 5}, {3, 4, 5}), box({0, 0, 0}, {0, 0, 8}),
+          Framing::Box()}, // no extent: unscaled
+         {{{-0.25f, 0, 0}, {-0.25f, 0, 0}}, {{0, 0, -0.5f}, {0, 0, 0.5f}}, {}}},
+    };
+    for (const auto& row : rows)
+    {
+        const std::vector<Matrix4x4<float>> t = Framing::placeSideBySide(row.boxes);
+        ASSERT_EQ(t.size(), row.placed.size());
+        for (std::size_t i = 0; i < t.size(); ++i)
+        {
+            const Framing::Box p = Framing::transformed(row.boxes[i], t[i]);
+            EXPECT_EQ(p.empty, row.boxes[i].empty);
+            if (p.empty)
+                continue;
+            expectNear(p.min, row.placed[i].first, "min");
+            expectNear(p.max, row.placed[i].second, "max");
+        }
+    }
+    const Framing::Box row =
+        Framing::sceneBox(rows[0].boxes, Framing::placeSideBySide(rows[0].boxes));
+    expectNear(row.min, V(-1.125f, 0, -0.5f), "scene");
+    expectNear(row.max, V(1.125f, 1, 0.5f), "scene");
+    const Framing::View home = Framing::homeView(row, 45.0);
+    expectNear(home.centre, V(0, 0.5f, 0), "home centre");
+    expectNear(home.eye, V(0, 2.05283237f, 3.10566474f), "home eye");
+
+    const struct
+    {
+        Framing::Box box;
+        V direction, eye, homeEye;
+    } views[] = {
+        {box({-1, 0, -1}, {1, 2, 1}), V(0, 0, -1), V(0, 1, 4.52606688f),
+         V(0, 3.02411866f, 4.04823732f)},
+        {box({-1, 0, -1}, {1, 2, 1}), V(1, 0, 0), V(-4.52606688f, 1, 0),
+         V(0, 3.02411866f, 4.04823732f)},
+        {box({3, 4, 5}, {3, 4, 5}), V(0, 0, -1), V(3, 4, 5.1f), V(3, 4.04472136f, 5.08944272f)},
+        {box({0, 0, 0}, {2, 0, 2}), V(0, -1, 0), V(1, 3.69551813f, 1),
+         V(1, 1.65268597f, 4.30537193f)},
+    };
+    for (const auto& v : views)
+    {
+        const std::optional<Framing::View> framed = Framing::frameAlong(v.box, v.direction, 45.0);
+        ASSERT_TRUE(framed.has_value());
+        expectNear(framed->centre, v.box.centre(), "centre");
+        expectNear(framed->eye, v.eye, "eye");
+        expectNear(Framing::homeView(v.box, 45.0).eye, v.homeEye, "home eye");
+    }
+    EXPECT_FALSE(Framing::frameAlong(Framing::Box(), V(0, 0, -1), 45.0).has_value());
 }

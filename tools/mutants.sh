@@ -136,6 +136,50 @@ mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colo
 mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
 mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).length();'
 
+# --- meshinfo's reports, the analysis without repeated corners, the framing ---
+mutant tools/meshinfo.cpp '"%.17g", x);' '"%.9g", x);'
+mutant tools/meshinfo.cpp "if (c == '\"' || c == '\\\\')" "if (c == '\"')"
+mutant tools/meshinfo.cpp 'else if (c < 0x20)' 'else if (c < 0x1f)'
+mutant tools/meshinfo.cpp 'for (const char ch : validUtf8(text))' 'for (const char ch : text)'
+mutant tools/meshinfo.cpp 'i < TEXT_COMPONENT_LIMIT; ++i)' 'i <= TEXT_COMPONENT_LIMIT; ++i)'
+mutant tools/meshinfo.cpp 'if (r.components.size() > TEXT_COMPONENT_LIMIT)' 'if (r.components.size() >= TEXT_COMPONENT_LIMIT)'
+mutant tools/meshinfo.cpp 'r.components.size() > JSON_COMPONENT_LIMIT ?' 'r.components.size() >= JSON_COMPONENT_LIMIT ?'
+mutant tools/meshinfo.cpp '(ignored == 1 ? " triangle" : " triangles")' '(ignored > 1 ? " triangle" : " triangles")'
+mutant tools/meshinfo.cpp '(r.volume < 0 ? "  (negative' '(r.volume > 0 ? "  (negative'
+mutant tools/meshinfo.cpp 'if (undefined > 0)' 'if (undefined > 1)'
+mutant tools/meshinfo.cpp 'const bool hasGenus = single && r.components[0].hasGenus;' \
+    'const bool hasGenus = !r.components.empty() && r.components[0].hasGenus;'
+mutant tools/meshinfo.cpp 'result.closed = r.faces > 0 && r.boundaryEdges == 0;' 'result.closed = r.boundaryEdges == 0;'
+mutant tools/meshinfo.cpp ' && r.nonManifoldVertices == 0;' ';'
+mutant tools/meshinfo.cpp 'if (array && written > 0)' 'if (array)'
+mutant tools/meshinfo.cpp 'anyRejected = anyRejected || !r.read;' 'anyRejected = !r.read;'
+mutant tools/meshinfo.cpp 'n == 0 || n > 1024)' 'n == 0 || n >= 1024)'
+mutant tools/meshinfo.cpp 'while (i + 1 < result.out.size() && result.out[i + 1] == ' \
+    'if (i + 1 < result.out.size() && result.out[i + 1] == '
+mutant tools/meshinfo.cpp 'else if (arg == "--")' 'else if (arg == "-")'
+mutant MeshAnalysis.cpp 'r.hasGenusIgnoringDegenerate = twiceGenus >= 0 &&' 'r.hasGenusIgnoringDegenerate = twiceGenus > 0 &&'
+mutant MeshAnalysis.cpp 'static_cast<std::int64_t>(faces) - static_cast<std::int64_t>(p.boundaryLoops)' \
+    'static_cast<std::int64_t>(faces) + static_cast<std::int64_t>(p.boundaryLoops)'
+mutant MeshAnalysis.cpp ' || countProperComponents(s) != 1)' ')'
+mutant MeshAnalysis.cpp 'orientedManifold && p.boundaryEdges == 0;' 'orientedManifold;'
+mutant MeshAnalysis.cpp '(r.hasVolume && !genusUndefined(r))' 'r.hasVolume'
+mutant MeshAnalysis.cpp 'e.properFaces == 2 && e.properOutward != 1' 'e.properFaces == 2 && e.properOutward == 0'
+mutant MeshAnalysis.cpp 's.proper.nonManifoldVertices += numFans > 1' 's.proper.nonManifoldVertices += numFans > 2'
+mutant MeshAnalysis.cpp 's.proper.vertices += numFans > 0 ? 1u : 0u;' '++s.proper.vertices;'
+mutant MeshAnalysis.cpp 'if (side.component != NONE && side.loop == i)' 'if (side.loop == i)'
+mutant MeshAnalysis.cpp 'r.area += 0.5 * std::sqrt' 'r.area += std::sqrt'
+mutant viewer/Framing.h 'return std::max(fit, radius + NEAR_MARGIN);' 'return std::min(fit, radius + NEAR_MARGIN);'
+mutant viewer/Framing.h 'fovDegrees * 3.14159265358979323846 / 360.0' 'fovDegrees * 3.14159265358979323846 / 180.0'
+mutant viewer/Framing.h 'View{centre - lookDirection *' 'View{centre + lookDirection *'
+mutant viewer/Framing.h $'    if (all.empty)\n        return std::nullopt;\n' ''
+mutant viewer/Framing.h 'all.add(transformed(boxes[i], transforms[i]));' 'all.add(boxes[i]);'
+mutant viewer/Framing.h 'total += PLACEMENT_GAP * static_cast<float>(boxes.size() - 1);' \
+    'total += PLACEMENT_GAP * static_cast<float>(boxes.size());'
+mutant viewer/Framing.h 'const float lowest = b.empty ? 0.0f : b.min[1];' 'const float lowest = b.empty ? 0.0f : b.max[1];'
+mutant viewer/Framing.h 'widths.push_back(static_cast<float>(size[0] * s));' 'widths.push_back(static_cast<float>(size[0]));'
+mutant viewer/Framing.h 'max[i] = empty ? p[i] : std::max(max[i], p[i]);' 'max[i] = std::max(max[i], p[i]);'
+mutant viewer/Framing.h 'HOME_DIRECTION(0.0f, 0.4472136f, 0.8944272f)' 'HOME_DIRECTION(0.0f, 0.8944272f, 0.4472136f)'
+
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
@@ -211,6 +255,7 @@ first_tests() {
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
+        viewer/Framing.h) echo 'ViewerFraming*' ;;
         SupportCode/Matrix4x4* | SupportCode/ColorMap.cpp) echo 'Matrix*:ColorMap*' ;;
         *) echo 'none' ;;
     esac

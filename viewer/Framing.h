@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace Framing
@@ -117,5 +118,39 @@ inline float viewDistance(float radius, double fovDegrees)
     const double half = fovDegrees * 3.14159265358979323846 / 360.0;
     const float fit = static_cast<float>(static_cast<double>(radius) / std::sin(half));
     return std::max(fit, radius + NEAR_MARGIN);
+}
+
+// Where the camera stands and the point it looks at.
+struct View
+{
+    Vector3<float> eye;
+    Vector3<float> centre;
+};
+
+// The box around every boxes[i] moved by transforms[i].
+inline Box sceneBox(const std::vector<Box>& boxes, const std::vector<Matrix4x4<float>>& transforms)
+{
+    Box all;
+    for (std::size_t i = 0; i < boxes.size() && i < transforms.size(); ++i)
+        all.add(transformed(boxes[i], transforms[i]));
+    return all;
+}
+
+// The home view (the x key): from HOME_DIRECTION, far enough to see the whole box.
+inline View homeView(const Box& all, double fovDegrees)
+{
+    const Vector3<float> centre = all.centre();
+    return {centre + HOME_DIRECTION * viewDistance(all.radius(), fovDegrees), centre};
+}
+
+// The f key: the camera keeps its direction of view and moves back from the centre of the
+// box until the box fits; nothing to frame in an empty scene.
+inline std::optional<View> frameAlong(const Box& all, const Vector3<float>& lookDirection,
+                                      double fovDegrees)
+{
+    if (all.empty)
+        return std::nullopt;
+    const Vector3<float> centre = all.centre();
+    return View{centre - lookDirection * viewDistance(all.radius(), fovDegrees), centre};
 }
 } // namespace Framing
