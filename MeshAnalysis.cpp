@@ -821,3 +821,8 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
     measureWithoutRepeatedCorners(s, report);
     return true;
 }
+
+bool exactlyCollinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<float>& c)
+{
+    return collinear(a, b, c);
+}

@@ -92,3 +92,7 @@ public:
                         const std::vector<Vector3<unsigned int>>& triangles, Report& report,
                         Defects* defects = nullptr);
 };
+
+// Whether a, b and c lie exactly on one line (two or three of them equal included): the
+// analysis' test of a degenerate triangle, exact for any floats.
+bool exactlyCollinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<float>& c);
