@@ -1,6 +1,7 @@
 #include "MeshRepair.h"
 
 #include "MeshAnalysis.h"
+
 #include "SupportCode/WeldKey.h"
 #include "SupportCode/WeldMap.h"
 
@@ -39,6 +40,18 @@ bool repeatedCorner(const Vector3<unsigned int>& t)
     return t[0] == t[1] || t[1] == t[2] || t[2] == t[0];
 }
 
+std::array<std::uint32_t, 3> sortedCorners(const Vector3<unsigned int>& t)
+{
+    std::array<std::uint32_t, 3> s{t[0], t[1], t[2]};
+    if (s[0] > s[1])
+        std::swap(s[0], s[1]);
+    if (s[1] > s[2])
+        std::swap(s[1], s[2]);
+    if (s[0] > s[1])
+        std::swap(s[0], s[1]);
+    return s;
+}
+
 struct D3
 {
     double x = 0, y = 0, z = 0;
@@ -46,7 +59,10 @@ struct D3
     D3 operator+(const D3& o) const { return {x + o.x, y + o.y, z + o.z}; }
     D3 operator*(double s) const { return {x * s, y * s, z * s}; }
     double dot(const D3& o) const { return x * o.x + y * o.y + z * o.z; }
-    D3 cross(const D3& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
+    D3 cross(const D3& o) const
+    {
+        return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x};
+    }
     double length() const { return std::sqrt(dot(*this)); }
     D3 unit() const
     {
@@ -189,7 +205,8 @@ void pairAround(const MeshData& mesh, std::uint32_t lo, std::uint32_t hi,
     }
     for (std::size_t i = 0; i < n; ++i)
         around[i].angle = std::atan2(offsets[i].dot(r2), offsets[i].dot(r1));
-    std::sort(around.begin(), around.end(), [](const Around& x, const Around& y)
+    std::sort(around.begin(), around.end(),
+              [](const Around& x, const Around& y)
               { return x.angle < y.angle || (x.angle == y.angle && x.h < y.h); });
     // A triangle running lo -> hi faces towards larger angles: the solid side of a sheet
     // lies from one running hi -> lo round to the next running lo -> hi. Matched as
@@ -292,7 +309,7 @@ void splitFans(MeshData& mesh, const std::vector<std::uint32_t>& partner, Manifo
         if (from(t, h) == to(t, h)) // a repeated corner stays one
             corners.unite(h, next(h));
     }
-    std::vector<std::uint32_t> owner(numHalf, NONE); // by root corner: its vertex
+    std::vector<std::uint32_t> owner(numHalf, NONE);       // by root corner: its vertex
     std::vector<std::uint8_t> state(mesh.verts.size(), 0); // 1 taken, 2 split
     for (std::uint32_t c = 0; c < numHalf; ++c)
     {
@@ -500,7 +517,8 @@ struct KeyHash
 {
     std::size_t operator()(const WeldKey& k) const
     {
-        return static_cast<std::size_t>((k.x * 0x9E3779B97F4A7C15ull) ^ (k.y * 0xC2B2AE3D27D4EB4Full) ^
+        return static_cast<std::size_t>((k.x * 0x9E3779B97F4A7C15ull) ^
+                                        (k.y * 0xC2B2AE3D27D4EB4Full) ^
                                         (k.z * 0x165667B19E3779F9ull));
     }
 };
@@ -514,8 +532,7 @@ class HoleFiller
 {
 public:
     HoleFiller(MeshData& mesh, const std::vector<std::uint32_t>& partner)
-        : mMesh(mesh), mEdges(3 * mesh.tris.size() / 2 + 16),
-          mMergeTo(mesh.verts.size())
+        : mMesh(mesh), mEdges(3 * mesh.tris.size() / 2 + 16), mMergeTo(mesh.verts.size())
     {
         for (std::uint32_t v = 0; v < mMergeTo.size(); ++v)
             mMergeTo[v] = v;
@@ -537,7 +554,7 @@ public:
                 return false;
         // Cut where the loop comes back to a position: the stack holds (vertex, side).
         std::vector<std::pair<std::uint32_t, std::uint32_t>> stack;
-        std::unordered_map<WeldKey, std::size_t, KeyHash> onStack; // position -> stack index
+        std::unordered_map<WeldKey, std::size_t, KeyHash> onStack;   // position -> stack index
         std::vector<std::pair<std::uint32_t, std::uint32_t>> merges; // copy -> kept
         auto keyOf = [this](std::uint32_t v) { return WeldKey::of(mMesh.verts[v]); };
         for (const std::uint32_t h : loop)
@@ -646,7 +663,8 @@ private:
         if (n == 3)
         {
             // Its mirror would be a duplicate: a floating triangle stays one.
-            if (ring[0].second / 3 == ring[1].second / 3 && ring[1].second / 3 == ring[2].second / 3)
+            if (ring[0].second / 3 == ring[1].second / 3 &&
+                ring[1].second / 3 == ring[2].second / 3)
                 return false;
             const Vector3<unsigned int> tri = patchTriangle(ring, 0, 1, 2);
             if (!proper(tri))
@@ -688,7 +706,8 @@ private:
                     continue;
                 for (std::size_t m = i + 1; m < j; ++m)
                 {
-                    if ((m > i + 1 && at(i, m).apex == NONE) || (j > m + 1 && at(m, j).apex == NONE))
+                    if ((m > i + 1 && at(i, m).apex == NONE) ||
+                        (j > m + 1 && at(m, j).apex == NONE))
                         continue;
                     const Vector3<unsigned int> tri = patchTriangle(ring, i, m, j);
                     if (!proper(tri))
@@ -745,8 +764,9 @@ private:
         }
         using Entry = std::pair<double, std::pair<std::size_t, std::uint32_t>>;
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
-        auto ear = [&](std::size_t i) -> Vector3<unsigned int>
-        { return {ring[nextOf[i]].first, ring[i].first, ring[prev[i]].first}; };
+        auto ear = [&](std::size_t i) -> Vector3<unsigned int> {
+            return {ring[nextOf[i]].first, ring[i].first, ring[prev[i]].first};
+        };
         auto push = [&](std::size_t i)
         {
             const Vector3<unsigned int> tri = ear(i);
@@ -801,8 +821,8 @@ private:
     EdgeCounts mEdges;
     std::vector<std::uint32_t> mMergeTo;
     std::unordered_multimap<std::uint32_t, std::uint32_t> mCopies; // kept -> copies, this loop
-    std::vector<Vector3<unsigned int>> mPatch;                   // this loop's triangles
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> mAdded; // this loop's diagonals
+    std::vector<Vector3<unsigned int>> mPatch;                     // this loop's triangles
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> mAdded;   // this loop's diagonals
 };
 
 // The boundary loops as the half-edges they follow; a walk that meets a vertex with no or
@@ -978,15 +998,18 @@ CleanResult removeDegenerate(MeshData& mesh)
     while (size < 2 * t.size())
         size *= 2;
     std::vector<std::uint32_t> table(size, NONE); // kept triangles by their sorted corners
-    auto sorted = [](const Vector3<unsigned int>& x)
+    auto slotOf = [size](const std::array<std::uint32_t, 3>& s)
     {
-        std::array<std::uint32_t, 3> s{x[0], x[1], x[2]};
-        std::sort(s.begin(), s.end());
-        return s;
+        std::uint64_t h = (static_cast<std::uint64_t>(s[0]) << 32 | s[1]) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ (h >> 29) ^ s[2]) * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<std::size_t>(h >> 32) & (size - 1);
     };
+    constexpr std::size_t AHEAD = 8; // triangles ahead whose slot is loaded
     std::size_t kept = 0;
     for (std::size_t f = 0; f < t.size(); ++f)
     {
+        if (f + AHEAD < t.size())
+            __builtin_prefetch(&table[slotOf(sortedCorners(t[f + AHEAD]))]);
         const Vector3<unsigned int> tri = t[f];
         if (repeatedCorner(tri))
         {
@@ -998,11 +1021,9 @@ CleanResult removeDegenerate(MeshData& mesh)
             ++r.zeroAreaTriangles;
             continue;
         }
-        const std::array<std::uint32_t, 3> s = sorted(tri);
-        std::uint64_t h = (s[0] * 0x9E3779B97F4A7C15ull) ^ (s[1] * 0xC2B2AE3D27D4EB4Full) ^
-                          (s[2] * 0x165667B19E3779F9ull);
-        std::size_t i = static_cast<std::size_t>(h >> 20) & (size - 1);
-        while (table[i] != NONE && sorted(t[table[i]]) != s)
+        const std::array<std::uint32_t, 3> s = sortedCorners(tri);
+        std::size_t i = slotOf(s);
+        while (table[i] != NONE && sortedCorners(t[table[i]]) != s)
             i = (i + 1) & (size - 1);
         if (table[i] != NONE)
         {

@@ -57,7 +57,7 @@ ComponentResult removeSmallComponents(MeshData& mesh, std::uint64_t maxFaces);
 
 struct ManifoldResult
 {
-    std::uint64_t nonManifoldEdges = 0; // edges with more than two triangles, before
+    std::uint64_t nonManifoldEdges = 0;  // edges with more than two triangles, before
     std::uint64_t unpairedTriangles = 0; // at such edges, left with a boundary edge there
     std::uint64_t splitVertices = 0;     // vertices given copies
     std::uint64_t addedVertices = 0;     // the copies
@@ -75,7 +75,7 @@ ManifoldResult makeManifold(MeshData& mesh);
 struct OrientResult
 {
     std::uint64_t components = 0;              // joined through edges
-    std::uint64_t flippedTriangles = 0;        // reversed to agree with their component
+    std::uint64_t flippedTriangles = 0;        // reversed in the result, for either reason
     std::uint64_t turnedOutward = 0;           // closed components turned inside out
     std::uint64_t nonOrientableComponents = 0; // a Möbius band, say
     std::uint64_t inconsistentEdgesLeft = 0;   // in those
@@ -88,13 +88,13 @@ OrientResult orient(MeshData& mesh);
 
 struct FillResult
 {
-    std::uint64_t holes = 0;          // boundary loops
+    std::uint64_t holes = 0; // boundary loops
     std::uint64_t filledHoles = 0;
     std::uint64_t addedTriangles = 0;
-    std::uint64_t mergedCopies = 0;   // copies of a vertex a loop passed, made one again
-    std::uint64_t holesTooLarge = 0;  // more than maxEdges edges: left
-    std::uint64_t holesLeft = 0;      // could not be filled without a defect: left
-    std::uint64_t turnedOutward = 0;  // components closed by a fill that faced inwards
+    std::uint64_t mergedCopies = 0;  // copies of a vertex a loop passed, made one again
+    std::uint64_t holesTooLarge = 0; // more than maxEdges edges: left
+    std::uint64_t holesLeft = 0;     // could not be filled without a defect: left
+    std::uint64_t turnedOutward = 0; // components closed by a fill that faced inwards
 };
 
 // Fills boundary loops of at most maxEdges edges with triangles over their own vertices.
