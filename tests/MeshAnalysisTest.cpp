@@ -84,12 +84,14 @@ TEST(MeshAnalysis, GenusIsPerComponent)
 
 // Random soups over a few positions, -0 and +0 among them, counted the plain way: welded
 // through an ordered map, edges in a map from vertex pair to the triangles along it.
+// Welded by position, and with keepIndices by index alone.
 TEST(MeshAnalysis, CountsAsThePlainCount)
 {
     const Positions pool = {{0, 0, 0}, {-0.0f, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
                             {0, 0, 1}, {1, 0, 1},     {2, 0, 0}, {0, 2, 0}, {2, 2, 2}};
-    for (unsigned int seed = 1; seed <= 40; ++seed)
+    for (unsigned int seed = 1; seed <= 80; ++seed)
     {
+        const bool keep = seed % 2 == 0;
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         Positions p(8 + seed % 8);
@@ -106,22 +108,29 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
         std::set<std::array<unsigned int, 3>> seen;
         // By side: triangles along it, those running it only upwards, only downwards.
         std::map<std::pair<unsigned int, unsigned int>, std::array<unsigned int, 3>> sides;
+        std::map<std::pair<unsigned int, unsigned int>, std::size_t> firstAlong; // a triangle
+        std::vector<std::size_t> joined(t.size()); // the union of triangles along a side
         std::uint64_t repeated = 0, duplicates = 0;
-        for (const U3& f : t)
+        for (std::size_t i = 0; i < t.size(); ++i)
         {
             std::array<unsigned int, 3> v;
             for (unsigned int k = 0; k < 3; ++k)
-                used.insert(v[k] = weld[p[f[k]]]);
+                used.insert(v[k] = keep ? t[i][k] : weld[p[t[i][k]]]);
             repeated += v[0] == v[1] || v[1] == v[2] || v[2] == v[0];
             std::map<std::pair<unsigned int, unsigned int>, unsigned int> ways; // 1 up, 2 down
             for (unsigned int k = 0; k < 3; ++k)
                 if (v[k] != v[(k + 1) % 3])
                     ways[std::minmax(v[k], v[(k + 1) % 3])] |= v[k] < v[(k + 1) % 3] ? 1 : 2;
+            joined[i] = i;
             for (const auto& w : ways)
             {
                 ++sides[w.first][0];
                 if (w.second < 3)
                     ++sides[w.first][w.second];
+                const std::size_t from = joined[i];
+                const std::size_t to = joined[firstAlong.emplace(w.first, i).first->second];
+                for (std::size_t& j : joined) // relabel the whole set: small soups
+                    j = j == from ? to : j;
             }
             std::sort(v.begin(), v.end());
             duplicates += !seen.insert(v).second;
@@ -133,15 +142,46 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
             nonManifold += s.second[0] > 2;
             inconsistent += s.second[0] == 2 && (s.second[1] != 1 || s.second[2] != 1);
         }
-        const MeshAnalysis::Report r = analyse(p, t);
-        EXPECT_EQ(
-            std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges, r.boundaryEdges,
-                                        r.nonManifoldEdges, r.inconsistentEdges,
-                                        r.repeatedCornerTriangles, r.duplicateTriangles}),
-            std::vector<std::uint64_t>({used.size(), weld.size() - used.size(), sides.size(),
-                                        boundary, nonManifold, inconsistent, repeated, duplicates}))
+        const std::size_t edgeComponents =
+            std::set<std::size_t>(joined.begin(), joined.end()).size();
+        const std::size_t distinct = keep ? p.size() : weld.size();
+        MeshAnalysis::Report r;
+        ASSERT_TRUE(MeshAnalysis::analyse(p, t, r, nullptr, keep));
+        EXPECT_EQ(std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges,
+                                              r.boundaryEdges, r.nonManifoldEdges,
+                                              r.inconsistentEdges, r.repeatedCornerTriangles,
+                                              r.duplicateTriangles, r.edgeComponents}),
+                  std::vector<std::uint64_t>({used.size(), distinct - used.size(), sides.size(),
+                                              boundary, nonManifold, inconsistent, repeated,
+                                              duplicates, edgeComponents}))
             << "vertices, isolated, edges, boundary, non-manifold, inconsistent, repeated, "
-               "duplicates";
+               "duplicates, components through edges";
+    }
+}
+
+// Two tetrahedra on one vertex are one component through vertices, two through edges; on
+// one edge, one either way. A triangle on one vertex three times is alone through edges.
+TEST(MeshAnalysis, ComponentsThroughEdges)
+{
+    Positions p = TETRA_POSITIONS;
+    p.insert(p.end(), {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}, {5, 5, 5}});
+    const struct
+    {
+        Triangles extra; // beside the first tetrahedron
+        std::size_t byVertex, byEdge;
+    } cases[] = {
+        {{}, 1, 1},
+        {{{0, 5, 4}, {0, 4, 6}, {0, 6, 5}, {4, 5, 6}}, 1, 2}, // sharing vertex 0
+        {{{0, 1, 5}, {0, 5, 6}, {0, 6, 1}, {1, 6, 5}}, 1, 1}, // sharing edge 0 1
+        {{{3, 3, 3}, {5, 6, 7}}, 2, 3},
+    };
+    for (const auto& c : cases)
+    {
+        Triangles t = TETRA;
+        t.insert(t.end(), c.extra.begin(), c.extra.end());
+        const MeshAnalysis::Report r = analyse(p, t);
+        EXPECT_EQ(r.components.size(), c.byVertex) << t.size();
+        EXPECT_EQ(r.edgeComponents, c.byEdge) << t.size();
     }
 }
 
