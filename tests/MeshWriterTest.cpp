@@ -259,6 +259,13 @@ TEST_F(MeshWriterFile, WritesAndReplacesAtomically)
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(contents(out), written(tiny(), WriteFormat::OFF));
     EXPECT_EQ(files(), (std::vector<std::string>{"link.off", "out.off"}));
+
+    // "-" is standard output, written as it comes.
+    std::ostringstream captured;
+    std::streambuf* const old = std::cout.rdbuf(captured.rdbuf());
+    const std::string toStdout = write("-", tiny());
+    std::cout.rdbuf(old);
+    EXPECT_EQ(toStdout + captured.str(), "ok" + written(tiny(), WriteFormat::OFF));
 }
 
 TEST_F(MeshWriterFile, RefusesToDamageAnything)
