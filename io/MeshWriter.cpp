@@ -40,7 +40,7 @@ void OutBuffer::floats(const Vector3<float>& v, char sep, char end)
 
 void OutBuffer::unsigned3(unsigned int a, unsigned int b, unsigned int c, char sep, char end)
 {
-    char* p = reserve(3 * 11);
+    char* p = reserve(std::size_t{3} * 11); // three numbers of at most ten digits
     p = std::to_chars(p, p + 10, a).ptr;
     *p++ = sep;
     p = std::to_chars(p, p + 10, b).ptr;

@@ -159,32 +159,6 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
     }
 }
 
-// Two tetrahedra on one vertex are one component through vertices, two through edges; on
-// one edge, one either way. A triangle on one vertex three times is alone through edges.
-TEST(MeshAnalysis, ComponentsThroughEdges)
-{
-    Positions p = TETRA_POSITIONS;
-    p.insert(p.end(), {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}, {5, 5, 5}});
-    const struct
-    {
-        Triangles extra; // beside the first tetrahedron
-        std::size_t byVertex, byEdge;
-    } cases[] = {
-        {{}, 1, 1},
-        {{{0, 5, 4}, {0, 4, 6}, {0, 6, 5}, {4, 5, 6}}, 1, 2}, // sharing vertex 0
-        {{{0, 1, 5}, {0, 5, 6}, {0, 6, 1}, {1, 6, 5}}, 1, 1}, // sharing edge 0 1
-        {{{3, 3, 3}, {5, 6, 7}}, 2, 3},
-    };
-    for (const auto& c : cases)
-    {
-        Triangles t = TETRA;
-        t.insert(t.end(), c.extra.begin(), c.extra.end());
-        const MeshAnalysis::Report r = analyse(p, t);
-        EXPECT_EQ(r.components.size(), c.byVertex) << t.size();
-        EXPECT_EQ(r.edgeComponents, c.byEdge) << t.size();
-    }
-}
-
 // Degenerate means exactly collinear, wherever the rest of the mesh lies: a triangle of area
 // 5e-41 at the origin beside one far away, then triples on two lines, every other one with a
 // corner moved one unit in the last place off its line. The line through the origin along

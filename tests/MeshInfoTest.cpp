@@ -539,6 +539,9 @@ TEST_F(MeshInfoShapes, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err);
     }
+    // Through edges the fin goes with its tetrahedron, the other tetrahedron apart.
+    EXPECT_EQ(counts(meshinfo("--json --quiet " + fin).out),
+              "p=8 v=8 f=9 e=14 be=2 bl=1 c=1 ce=2 nme=1 nmv=1 chi=3 g=null");
     const ProgramRun help = meshinfo("--help");
     for (const char* line : {"  --require LIST\n", "  --keep-indices\n",
                              "  connected components    sets of triangles joined through shared "
