@@ -59,6 +59,36 @@ void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
                          [this](unsigned int i) -> const Vector3<float>& { return mVerts[i].vec; });
 }
 
+void HalfEdgeMesh::addIndexedTriangles(const std::vector<Vector3<float>>& positions,
+                                       const std::vector<Vector3<unsigned int>>& triangles)
+{
+    if (triangles.empty())
+        return;
+    changed();
+    const std::size_t vertices = usedPositions(positions.size(), triangles);
+    mVerts.reserve(mVerts.size() + vertices);
+    mFaces.reserve(mFaces.size() + triangles.size());
+    mEdges.reserve(mEdges.size() + 6 * triangles.size());
+    std::vector<unsigned int> vertexOf(positions.size(), UNINITIALIZED);
+    for (const Vector3<unsigned int>& t : triangles)
+    {
+        unsigned int c[3];
+        for (unsigned int k = 0; k < 3; ++k)
+        {
+            unsigned int& vertex = vertexOf[t[k]];
+            if (vertex == UNINITIALIZED)
+            {
+                vertex = static_cast<unsigned int>(mVerts.size());
+                Vertex v;
+                v.vec = positions[t[k]];
+                mVerts.push_back(v);
+            }
+            c[k] = vertex;
+        }
+        linkTriangle(c[0], c[1], c[2]);
+    }
+}
+
 bool HalfEdgeMesh::addVertex(const Vector3<float>& v, unsigned int& indx)
 {
     const auto positionOf = [this](unsigned int i) -> const Vector3<float>&

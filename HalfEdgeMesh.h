@@ -88,6 +88,12 @@ public:
                       const std::vector<Vector3<unsigned int>>& triangles, std::size_t first,
                       std::size_t last) override;
     void reserve(std::size_t positions, std::size_t triangles) override;
+    // Builds an empty mesh from the triangles by their own indices, without welding: each
+    // position a triangle uses becomes one vertex (numbered by first use, as welding numbers
+    // them), so equal positions under different indices stay apart. The welding map stays
+    // empty. Every index must lie below the count of positions.
+    void addIndexedTriangles(const std::vector<Vector3<float>>& positions,
+                             const std::vector<Vector3<unsigned int>>& triangles);
 
     float area() const override;
     float volume() const override;

@@ -117,7 +117,8 @@ struct State
 
     std::vector<std::uint32_t> slotOf; // far end -> index into around; NONE between vertices
     std::vector<EdgeAtVertex> around;
-    DisjointSets fans; // over around
+    DisjointSets fans;            // over around
+    DisjointSets edgeJoinedFaces; // over faces: joined through their edges
     std::vector<std::uint32_t> fanBoundaryEdge, fanProperBoundaryEdge;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> higherCorners;
 
@@ -457,6 +458,7 @@ EdgeAtVertex& edgeTo(State& s, std::uint32_t w)
     }
     if (left > AHEAD)
     {
+        s.edgeJoinedFaces.prefetch(i[AHEAD]);
         for (const std::uint32_t corner : s.faces[i[AHEAD]])
             if (corner < s.slotOf.size())
                 __builtin_prefetch(&s.slotOf[corner]);
@@ -489,6 +491,8 @@ void gatherEdgesAround(State& s, std::uint32_t v)
         for (unsigned int j = 0; j < sides.count; ++j)
         {
             EdgeAtVertex& e = edgeTo(s, sides.far[j]);
+            if (e.faces > 0 && e.w > v) // each edge joins its triangles once, at its lower end
+                s.edgeJoinedFaces.unite(f, e.lastFace);
             const bool outward = sides.ways[j] == 1u;
             ++e.faces;
             e.outwardOnly += outward ? 1u : 0u;
@@ -638,6 +642,7 @@ void visitVertices(State& s)
 {
     const std::uint32_t numVerts = static_cast<std::uint32_t>(s.vertexPosition.size());
     s.slotOf.assign(numVerts, NONE);
+    s.edgeJoinedFaces.reset(s.faces.size());
     for (std::uint32_t v = 0; v < numVerts; ++v)
     {
         gatherEdgesAround(s, v);
@@ -647,6 +652,9 @@ void visitVertices(State& s)
         for (const EdgeAtVertex& e : s.around)
             s.slotOf[e.w] = NONE;
     }
+    for (std::uint32_t f = 0; f < s.faces.size(); ++f)
+        s.report.edgeComponents += s.edgeJoinedFaces.isRoot(f) ? 1u : 0u;
+    s.edgeJoinedFaces = DisjointSets();
     // Freed before the second count of components, which needs none of them.
     s.incident.clear();
     for (std::vector<std::uint32_t>* index : {&s.slotOf, &s.sideIdBase})
@@ -801,7 +809,7 @@ void measureWithoutRepeatedCorners(const State& s, MeshAnalysis::Report& r)
 
 bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
                            const std::vector<Vector3<unsigned int>>& triangles, Report& report,
-                           Defects* defects)
+                           Defects* defects, bool keepIndices)
 {
     report = Report();
     if (defects != nullptr)
@@ -813,11 +821,24 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
     s.defects = defects;
     {
         std::vector<std::uint32_t> representative;
-        const std::uint64_t distinctPositions = weldPositions(positions, representative);
+        std::uint64_t distinctPositions = positions.size();
+        if (keepIndices)
+        {
+            representative.resize(positions.size());
+            for (std::size_t i = 0; i < positions.size(); ++i)
+                representative[i] = static_cast<std::uint32_t>(i);
+        }
+        else
+            distinctPositions = weldPositions(positions, representative);
         numberVertices(positions, triangles, representative, distinctPositions, s);
         report.isolatedVertices = distinctPositions - s.vertexPosition.size();
     }
     analyseFaces(s);
     measureWithoutRepeatedCorners(s, report);
     return true;
+}
+
+bool exactlyCollinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<float>& c)
+{
+    return collinear(a, b, c);
 }

@@ -16,7 +16,9 @@
 // edge has one triangle, a non-manifold edge more than two. An edge with two triangles is
 // inconsistently oriented unless one runs along it each way. A vertex is non-manifold when
 // the triangles around it fall into more than one fan (groups joined across its edges).
-// Components are joined through shared vertices. Measures are taken in double precision.
+// Components are joined through shared vertices; edgeComponents counts the sets joined
+// through shared edges instead (a triangle whose corners are all one vertex is one alone).
+// Measures are taken in double precision.
 class MeshAnalysis
 {
 public:
@@ -52,6 +54,7 @@ public:
         std::uint64_t degenerateTriangles = 0;     // exactly collinear corners, repeated included
         std::uint64_t repeatedCornerTriangles = 0; // two or three corners on one vertex
         std::uint64_t duplicateTriangles = 0; // same three vertices as an earlier one, any order
+        std::uint64_t edgeComponents = 0;     // triangles joined through shared edges
 
         double area = 0.0;
         bool hasVolume = false;
@@ -87,8 +90,14 @@ public:
     };
 
     // False, with report left empty, when a triangle indexes beyond positions. With
-    // defects, also lists where they are.
+    // defects, also lists where they are. With keepIndices every position index is a vertex
+    // of its own, equal positions are not welded, and isolatedVertices counts the indices no
+    // triangle uses.
     static bool analyse(const std::vector<Vector3<float>>& positions,
                         const std::vector<Vector3<unsigned int>>& triangles, Report& report,
-                        Defects* defects = nullptr);
+                        Defects* defects = nullptr, bool keepIndices = false);
 };
+
+// Whether a, b and c lie exactly on one line (two or three of them equal included): the
+// analysis' test of a degenerate triangle, exact for any floats.
+bool exactlyCollinear(const Vector3<float>& a, const Vector3<float>& b, const Vector3<float>& c);

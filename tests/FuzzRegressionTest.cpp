@@ -1,4 +1,5 @@
 #include "tests/fuzz/FuzzPipeline.h"
+#include "tests/fuzz/WriterRoundTrip.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include <vector>
 
 // The seed corpus and every input the fuzzer ever crashed or hung on, run through the fuzz
-// target's pipeline in every build (the sanitizer build turns a relapse into a failure).
+// targets' pipelines in every build (the sanitizer build turns a relapse into a failure).
 TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
 {
     std::vector<std::filesystem::path> files;
@@ -29,6 +30,8 @@ TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
         std::ifstream in(file, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
         ASSERT_TRUE(in.is_open() && bytes.size() <= FUZZ_MAX_INPUT);
-        runFuzzPipeline(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        runFuzzPipeline(data, bytes.size());
+        runWriterRoundTrip(data, bytes.size());
     }
 }

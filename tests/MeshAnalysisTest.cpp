@@ -54,12 +54,14 @@ TEST(MeshAnalysis, TetrahedronVolumeFollowsOrientation)
 
 // Random soups over a few positions, -0 and +0 among them, counted the plain way: welded
 // through an ordered map, edges in a map from vertex pair to the triangles along it.
+// Welded by position, and with keepIndices by index alone.
 TEST(MeshAnalysis, CountsAsThePlainCount)
 {
     const Positions pool = {{0, 0, 0}, {-0.0f, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
                             {0, 0, 1}, {1, 0, 1},     {2, 0, 0}, {0, 2, 0}, {2, 2, 2}};
-    for (unsigned int seed = 1; seed <= 40; ++seed)
+    for (unsigned int seed = 1; seed <= 80; ++seed)
     {
+        const bool keep = seed % 2 == 0;
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         Positions p(8 + seed % 8);
@@ -76,22 +78,29 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
         std::set<std::array<unsigned int, 3>> seen;
         // By side: triangles along it, those running it only upwards, only downwards.
         std::map<std::pair<unsigned int, unsigned int>, std::array<unsigned int, 3>> sides;
+        std::map<std::pair<unsigned int, unsigned int>, std::size_t> firstAlong; // a triangle
+        std::vector<std::size_t> joined(t.size()); // the union of triangles along a side
         std::uint64_t repeated = 0, duplicates = 0;
-        for (const U3& f : t)
+        for (std::size_t i = 0; i < t.size(); ++i)
         {
             std::array<unsigned int, 3> v;
             for (unsigned int k = 0; k < 3; ++k)
-                used.insert(v[k] = weld[p[f[k]]]);
+                used.insert(v[k] = keep ? t[i][k] : weld[p[t[i][k]]]);
             repeated += v[0] == v[1] || v[1] == v[2] || v[2] == v[0];
             std::map<std::pair<unsigned int, unsigned int>, unsigned int> ways; // 1 up, 2 down
             for (unsigned int k = 0; k < 3; ++k)
                 if (v[k] != v[(k + 1) % 3])
                     ways[std::minmax(v[k], v[(k + 1) % 3])] |= v[k] < v[(k + 1) % 3] ? 1 : 2;
+            joined[i] = i;
             for (const auto& w : ways)
             {
                 ++sides[w.first][0];
                 if (w.second < 3)
                     ++sides[w.first][w.second];
+                const std::size_t from = joined[i];
+                const std::size_t to = joined[firstAlong.emplace(w.first, i).first->second];
+                for (std::size_t& j : joined) // relabel the whole set: small soups
+                    j = j == from ? to : j;
             }
             std::sort(v.begin(), v.end());
             duplicates += !seen.insert(v).second;
@@ -103,15 +112,20 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
             nonManifold += s.second[0] > 2;
             inconsistent += s.second[0] == 2 && (s.second[1] != 1 || s.second[2] != 1);
         }
-        const MeshAnalysis::Report r = analyse(p, t);
-        EXPECT_EQ(
-            std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges, r.boundaryEdges,
-                                        r.nonManifoldEdges, r.inconsistentEdges,
-                                        r.repeatedCornerTriangles, r.duplicateTriangles}),
-            std::vector<std::uint64_t>({used.size(), weld.size() - used.size(), sides.size(),
-                                        boundary, nonManifold, inconsistent, repeated, duplicates}))
+        const std::size_t edgeComponents =
+            std::set<std::size_t>(joined.begin(), joined.end()).size();
+        const std::size_t distinct = keep ? p.size() : weld.size();
+        MeshAnalysis::Report r;
+        ASSERT_TRUE(MeshAnalysis::analyse(p, t, r, nullptr, keep));
+        EXPECT_EQ(std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges,
+                                              r.boundaryEdges, r.nonManifoldEdges,
+                                              r.inconsistentEdges, r.repeatedCornerTriangles,
+                                              r.duplicateTriangles, r.edgeComponents}),
+                  std::vector<std::uint64_t>({used.size(), distinct - used.size(), sides.size(),
+                                              boundary, nonManifold, inconsistent, repeated,
+                                              duplicates, edgeComponents}))
             << "vertices, isolated, edges, boundary, non-manifold, inconsistent, repeated, "
-               "duplicates";
+               "duplicates, components through edges";
     }
 }
 

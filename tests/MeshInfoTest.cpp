@@ -4,6 +4,7 @@
 
 #include "MeshAnalysis.h"
 #include "io/MeshFile.h"
+#include "io/MeshWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +102,8 @@ std::string counts(const std::string& json)
 {
     std::istringstream keys(
         "p positions v vertices f faces e edges be boundary_edges bl boundary_loops c components "
-        "iso isolated_vertices nme non_manifold_edges nmv non_manifold_vertices "
+        "ce components_by_edge iso isolated_vertices nme non_manifold_edges nmv "
+        "non_manifold_vertices "
         "inc inconsistently_oriented_edges deg degenerate_triangles "
         "rep repeated_corner_triangles dup duplicate_triangles ps polygons_split "
         "lp largest_polygon_split chi euler_characteristic g genus");
@@ -123,7 +125,9 @@ struct BadInput
     const char* json = nullptr; // a further part of the --json report
 };
 
-const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 chi=1";
+const char* const USAGE_TAIL =
+    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\nTry meshinfo --help.\n";
+const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1";
 const char* const NO_VERTEX_DATA = "no vertex data (no line begins with 'v')";
 
 std::string badNumber(const std::string& token)
@@ -135,7 +139,7 @@ std::string badNumber(const std::string& token)
 const BadInput BAD_INPUTS[] = {
     {".", 1, "cannot open: Is a directory"},
     {"no-such-file.obj", 1, "cannot open: No such file or directory"},
-    {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 chi=1", "\"volume\": null,"},
+    {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 ce=1 chi=1", "\"volume\": null,"},
     {"n05_huge_coordinates.obj", 0, ONE_TRIANGLE, "\"area\": 4.9999999"},
     {"r02_comments_only.obj", 1, NO_VERTEX_DATA},
     {"r02_empty.obj", 1, NO_VERTEX_DATA},
@@ -148,9 +152,9 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ line 4: vertex index 4 is beyond the 3 positions in the file"},
     {"r06_negative_index_before_first.obj", 1,
      "Error: OBJ line 4: relative vertex index '-4' reaches before the first position"},
-    {"r06_negative_indices.obj", 0, "p=4 v=4 f=2 e=5 be=4 bl=1 c=1 chi=1"},
-    {"r07_slash_forms.obj", 0, "p=3 v=3 f=2 e=3 c=1 dup=1 chi=2"},
-    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1"},
+    {"r06_negative_indices.obj", 0, "p=4 v=4 f=2 e=5 be=4 bl=1 c=1 ce=1 chi=1"},
+    {"r07_slash_forms.obj", 0, "p=3 v=3 f=2 e=3 c=1 ce=1 dup=1 chi=2"},
+    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ce=1 ps=1 lp=5 chi=1"},
     {"r09_line_and_point_elements.obj", 0, ONE_TRIANGLE},
     {"r09_two_corners.obj", 1, "Encountered polygon with 2 faces. Bailing out."},
     {"r10_comment_after_face.obj", 1, "Error: OBJ line 4: bad vertex index '#'"},
@@ -176,7 +180,7 @@ const BadInput BAD_INPUTS[] = {
     {"r17_binary_garbage.obj", 0, ONE_TRIANGLE},
     {"r17_long_comment_line.obj", 0, ONE_TRIANGLE},
     {"r17_long_face_line.obj", 0,
-     "p=3 v=3 f=20001 e=3 be=2 bl=1 c=1 inc=1 deg=20000 rep=20000 dup=19998 ps=1 "
+     "p=3 v=3 f=20001 e=3 be=2 bl=1 c=1 ce=20000 inc=1 deg=20000 rep=20000 dup=19998 ps=1 "
      "lp=20003 chi=20001 g=null"},
     {"r17_long_token.obj", 1, badNumber(std::string(40, '9') + "...")},
     // Bytes that would not show on a terminal are written as \xNN.
@@ -185,33 +189,33 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ input is UTF-16 text (it begins with a byte order mark); only ASCII and UTF-8 "
      "are read"},
     {"r18_utf8_bom.obj", 0, ONE_TRIANGLE},
-    {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 nme=1 chi=1 g=null",
+    {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 ce=1 nme=1 chi=1 g=null",
      "\"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold edge\","},
-    {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 inc=3 chi=2 g=null",
+    {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 ce=1 inc=3 chi=2 g=null",
      "\"volume_undefined_reason\": \"3 inconsistently oriented edges\","},
-    {"s02_moebius.obj", 0, "p=16 v=16 f=16 e=32 be=16 bl=1 c=1 inc=1 g=null"},
-    {"s03_duplicate_faces.obj", 0, "p=4 v=4 f=6 e=6 c=1 nme=3 dup=2 chi=4 g=null"},
-    {"s04_repeated_corners.obj", 0, "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 inc=2 deg=2 rep=2 chi=3 g=null",
+    {"s02_moebius.obj", 0, "p=16 v=16 f=16 e=32 be=16 bl=1 c=1 ce=1 inc=1 g=null"},
+    {"s03_duplicate_faces.obj", 0, "p=4 v=4 f=6 e=6 c=1 ce=1 nme=3 dup=2 chi=4 g=null"},
+    {"s04_repeated_corners.obj", 0, "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 ce=1 inc=2 deg=2 rep=2 chi=3 g=null",
      "\"genus_undefined_reason\": \"2 triangles with repeated corners, 2 inconsistently "
      "oriented edges\",\n  \"ignored_degenerate_triangles\": 2,\n  "
      "\"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": 0,"},
-    {"s05_zero_area.obj", 0, "p=5 v=5 f=4 e=8 be=4 bl=1 c=1 deg=1 chi=1", "\"area\": 1,"},
-    {"s06_unused_positions.obj", 0, "p=6 v=3 f=1 e=3 be=3 bl=1 c=1 iso=2 chi=1"},
-    {"s07_bow_tie.obj", 0, "p=5 v=5 f=2 e=6 be=6 bl=2 c=1 nmv=1 chi=1 g=null",
+    {"s05_zero_area.obj", 0, "p=5 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 deg=1 chi=1", "\"area\": 1,"},
+    {"s06_unused_positions.obj", 0, "p=6 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 iso=2 chi=1"},
+    {"s07_bow_tie.obj", 0, "p=5 v=5 f=2 e=6 be=6 bl=2 c=1 ce=2 nmv=1 chi=1 g=null",
      "\"genus_undefined_reason\": \"1 non-manifold vertex\","},
-    {"s08_tangled.obj", 0, "p=5 v=5 f=11 e=8 be=2 bl=1 c=1 nme=6 dup=6 chi=8 g=null",
+    {"s08_tangled.obj", 0, "p=5 v=5 f=11 e=8 be=2 bl=1 c=1 ce=1 nme=6 dup=6 chi=8 g=null",
      "\"validate_problem_lines\": 2,"},
-    {"s09_two_components.obj", 0, "p=8 v=8 f=8 e=12 c=2 chi=4 g=null",
+    {"s09_two_components.obj", 0, "p=8 v=8 f=8 e=12 c=2 ce=2 chi=4 g=null",
      "{\"faces\": 4, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0, "
      "\"euler_characteristic\": 2, \"genus\": 0, \"genus_undefined_reason\": null}"},
-    {"s10_annulus.obj", 0, "p=8 v=8 f=8 e=16 be=8 bl=2 c=1",
+    {"s10_annulus.obj", 0, "p=8 v=8 f=8 e=16 be=8 bl=2 c=1 ce=1",
      "\"volume_undefined_reason\": \"open surface: 2 boundary loops\","},
     // STL, PLY and OFF: the line names the byte of a binary file, the line of a text one.
     {"r05_index_beyond_vertices.off", 1,
      "Error: OFF line 6: vertex index 3 is outside the 3 vertices (they count from 0)"},
     {"r05_index_beyond_vertices.ply", 1,
      "Error: PLY line 13: face 0 has vertex index 3, outside the 3 vertices (they count from 0)"},
-    {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1",
+    {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ce=1 ps=1 lp=5 chi=1",
      "\"polygons_split\": 1,\n  \"largest_polygon_split\": 5,"},
     {"r09_two_corners.off", 1,
      "Error: OFF line 6: a face with 2 corners (at least three are needed)"},
@@ -690,4 +694,147 @@ TEST(MeshInfo, OddFileNames)
     const ProgramRun line = meshinfo("--jsonl " + dir + "q*");
     EXPECT_EQ(line.out.rfind("{" + json + "\"format\": \"OBJ\",\"positions\": 4,", 0), 0u);
     EXPECT_EQ(std::count(line.out.begin(), line.out.end(), '\n'), 1);
+}
+
+namespace
+{
+// Shapes written by the writers into a folder of this process.
+class MeshInfoShapes : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() /
+              ("meshinfo-shapes-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string put(const std::string& name, const MeshData& data, WriteFormat format)
+    {
+        const std::string path = (dir / name).string();
+        std::string error;
+        EXPECT_TRUE(writeMeshFile(path, data, format, WriteOptions(), error)) << error;
+        return path;
+    }
+    std::filesystem::path dir;
+};
+
+using P = Vector3<float>;
+using T = Vector3<unsigned int>;
+// A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
+const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
+                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)}};
+// Two tetrahedra on one vertex and a fin on an edge of the first.
+const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
+                               P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
+                              {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
+                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)}};
+} // namespace
+
+TEST_F(MeshInfoShapes, KeepIndicesMeasuresTheFileAsWritten)
+{
+    const char* const welded = "p=6 v=4 f=4 e=6 c=1 ce=1 chi=2";
+    const char* const asWritten = "p=6 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 iso=1 chi=1";
+    const struct
+    {
+        const char* name;
+        WriteFormat format;
+        const char* keep; // the counts with --keep-indices
+    } cases[] = {{"a.obj", WriteFormat::OBJ, asWritten},
+                 {"a.off", WriteFormat::OFF, asWritten},
+                 {"a.ply", WriteFormat::PLY_BINARY, asWritten},
+                 {"b.ply", WriteFormat::PLY_ASCII, asWritten},
+                 {"a.stl", WriteFormat::STL_BINARY, "p=4 v=4 f=4 e=6 c=1 ce=1 chi=2"}};
+    for (const auto& c : cases)
+    {
+        const std::string path = put(c.name, SPLIT, c.format);
+        SCOPED_TRACE(path);
+        const ProgramRun plain = meshinfo("--json --quiet " + path);
+        const ProgramRun keep = meshinfo("--json --quiet --keep-indices " + path);
+        const bool stl = c.format == WriteFormat::STL_BINARY;
+        EXPECT_EQ(counts(plain.out), stl ? c.keep : welded);
+        EXPECT_EQ(counts(keep.out), c.keep);
+        EXPECT_EQ(field(keep.out, "welded") + field(keep.out, "half_edges") +
+                      field(keep.out, "validate_problem_lines"),
+                  stl ? "true120" : "false160");
+        EXPECT_EQ(field(plain.out, "welded") + field(plain.out, "half_edges"), "true12");
+        EXPECT_EQ(keep.err, stl ? "meshinfo: " + path +
+                                      ": STL has no vertex indices: its equal corners are "
+                                      "welded (--keep-indices does not apply)\n"
+                                : "");
+    }
+    const ProgramRun text =
+        meshinfo("--quiet --keep-indices " + put("c.obj", SPLIT, WriteFormat::OBJ));
+    EXPECT_TRUE(contains(text.out, "  vertices                        5  (6 positions read, not "
+                                   "welded)\n  faces"))
+        << text.out;
+    EXPECT_TRUE(contains(text.out, "  isolated vertices               1  (positions no triangle "
+                                   "uses)\n"))
+        << text.out;
+}
+
+TEST_F(MeshInfoShapes, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
+{
+    const std::string split = put("split.obj", SPLIT, WriteFormat::OBJ);
+    const std::string fin = put("fin.off", TWO_AND_FIN, WriteFormat::OFF);
+    const std::string all = "--require closed,manifold,oriented,no-degenerate ";
+    const std::string bad = "tests/bad/";
+    const struct
+    {
+        std::string args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {all + bad + "s09_two_components.obj " + split, 0, ""},
+        {"--require=oriented,closed " + fin, 3, fin + ": not closed: 2 boundary edges\n"},
+        {"--require manifold --require no-degenerate " + fin, 3,
+         fin + ": not manifold: 1 non-manifold edge, 1 non-manifold vertex\n"},
+        {all + bad + "s04_repeated_corners.obj", 3,
+         bad + "s04_repeated_corners.obj: not closed: 2 boundary edges\nmeshinfo: " + bad +
+             "s04_repeated_corners.obj: not oriented: 2 inconsistently oriented edges\nmeshinfo: " +
+             bad +
+             "s04_repeated_corners.obj: has degenerate triangles: 2 of zero area (2 with "
+             "repeated corners)\n"},
+        {"--require oriented " + bad + "s02_moebius.obj", 3,
+         bad + "s02_moebius.obj: not oriented: 1 inconsistently oriented edge\n"},
+        {"--require no-degenerate,oriented " + bad + "s05_zero_area.obj", 3,
+         bad + "s05_zero_area.obj: has degenerate triangles: 1 of zero area (0 with repeated "
+               "corners)\n"},
+        {"--require manifold,oriented " + bad + "s07_bow_tie.obj " + bad +
+             "s01_non_manifold_edge.obj",
+         3,
+         bad + "s07_bow_tie.obj: not manifold: 1 non-manifold vertex\nmeshinfo: " + bad +
+             "s01_non_manifold_edge.obj: not manifold: 1 non-manifold edge\n"},
+        {all + bad + "r03_face_before_first_vertex.obj", 3,
+         bad + "r03_face_before_first_vertex.obj: not closed: no triangles\nmeshinfo: " + bad +
+             "r03_face_before_first_vertex.obj: not manifold: no triangles\n"},
+        {"--keep-indices --require closed " + split, 3, split + ": not closed: 4 boundary edges\n"},
+        {"--require closed no-such.obj " + split + " " + fin, 1,
+         "no-such.obj: cannot open: No such file or directory\nmeshinfo: " + fin +
+             ": not closed: 2 boundary edges\n"},
+        {"--require closed,bogus " + split, 2,
+         "unknown requirement 'bogus' (closed, manifold, oriented or no-degenerate)\n" +
+             std::string(USAGE_TAIL)},
+        {"--require closed,,manifold " + split, 2,
+         "unknown requirement '' (closed, manifold, oriented or no-degenerate)\n" +
+             std::string(USAGE_TAIL)},
+        {split + " --require", 2,
+         "--require needs a list of requirements\n" + std::string(USAGE_TAIL)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.args);
+        const ProgramRun r = meshinfo("--quiet " + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err);
+    }
+    // Through edges the fin goes with its tetrahedron, the other tetrahedron apart.
+    EXPECT_EQ(counts(meshinfo("--json --quiet " + fin).out),
+              "p=8 v=8 f=9 e=14 be=2 bl=1 c=1 ce=2 nme=1 nmv=1 chi=3 g=null");
+    const ProgramRun help = meshinfo("--help");
+    for (const char* line : {"  --require LIST\n", "  --keep-indices\n",
+                             "  connected components    sets of triangles joined through shared "
+                             "vertices\n  components (through edges)   sets of triangles joined "
+                             "through shared edges\n"})
+        EXPECT_TRUE(contains(help.out, line)) << line;
 }

@@ -3,12 +3,13 @@
 // measures of the triangles as read. Reports go to standard output, the validation lines and reader
 // diagnostics to standard error. `meshinfo --help` lists the options.
 //
-// Exit status: 0 when every file was read (whatever its defects), 1 when any file could not
-// be opened or was rejected, 2 for wrong usage.
+// Exit status: 1 when any file could not be opened or was rejected, else 3 when a file falls
+// short of a --require requirement, else 0 (whatever the defects); 2 for wrong usage.
 
 #include "Console.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
+#include "MeshRequirements.h"
 #include "io/MeshFile.h"
 
 #include <algorithm>
@@ -59,6 +60,7 @@ struct Outcome
     std::string file;
     MeshFormat format = MeshFormat::OBJ;
     MeshAnalysis::Report report;
+    bool welded = true; // false: analysed by the file's own vertex indices
     std::size_t meshVertices = 0;
     std::size_t meshFaces = 0;
     std::size_t halfEdges = 0;
@@ -133,16 +135,18 @@ void writeText(const Outcome& o, std::ostream& out)
 
     out << "meshinfo " << printable(o.file) << "\n\nCounts\n";
     row("format", meshFormatName(o.format));
-    row("vertices",
-        std::to_string(o.meshVertices) + "  (" + std::to_string(r.positions) + " positions read)");
+    row("vertices", std::to_string(o.meshVertices) + "  (" + std::to_string(r.positions) +
+                        " positions read" + (o.welded ? ")" : ", not welded)"));
     count("faces", o.meshFaces);
     count("half-edges", o.halfEdges);
     count("edges", r.edges);
     count("boundary edges", r.boundaryEdges);
     count("boundary loops", r.boundaryLoops);
     count("connected components", r.components.size());
+    count("components (through edges)", r.edgeComponents);
     row("isolated vertices",
-        std::to_string(r.isolatedVertices) + "  (distinct positions no triangle uses)");
+        std::to_string(r.isolatedVertices) + (o.welded ? "  (distinct positions no triangle uses)"
+                                                       : "  (positions no triangle uses)"));
     count("non-manifold edges", r.nonManifoldEdges);
     count("non-manifold vertices", r.nonManifoldVertices);
     count("inconsistently oriented edges", r.inconsistentEdges);
@@ -246,6 +250,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     out << "{\n  \"file\": " << jsonString(o.file);
     key("format"), out << jsonString(meshFormatName(o.format));
     key("positions"), out << r.positions;
+    key("welded"), out << (o.welded ? "true" : "false");
     key("vertices"), out << o.meshVertices;
     key("faces"), out << o.meshFaces;
     key("half_edges"), out << o.halfEdges;
@@ -253,6 +258,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("boundary_edges"), out << r.boundaryEdges;
     key("boundary_loops"), out << r.boundaryLoops;
     key("components"), out << r.components.size();
+    key("components_by_edge"), out << r.edgeComponents;
     key("isolated_vertices"), out << r.isolatedVertices;
     key("non_manifold_edges"), out << r.nonManifoldEdges;
     key("non_manifold_vertices"), out << r.nonManifoldVertices;
@@ -337,18 +343,33 @@ Options:
   -j N        read N files at a time (default: the number of cores); reports keep
               the order of the arguments
   --quiet     no validation report on standard error
+  --require LIST
+              check each file against LIST, any of closed,manifold,oriented,
+              no-degenerate (comma-separated): after its report, one line on
+              standard error per requirement a file falls short of, and exit
+              status 3. closed: no boundary edges; manifold: no non-manifold
+              edge or vertex; oriented: no inconsistently oriented edge;
+              no-degenerate: no triangle of zero area (repeated corners
+              included). A file without triangles is neither closed nor manifold.
+  --keep-indices
+              OBJ, PLY and OFF: take the file's own vertex indices as the
+              vertices instead of welding equal positions, so that vertices
+              split on purpose are measured as written (STL has no indices: its
+              equal corners are welded, with a note on standard error)
   --help      this text
   --version   the version
 
 Counts (text report; the JSON keys are alike):
   vertices                mesh vertices: distinct positions of the triangles, welded
+                          (with --keep-indices: the vertex indices the triangles use)
   positions read          "v" lines of the file
   faces                   triangles of the mesh (quads and polygons split)
   half-edges              half-edges of the mesh, border half-edges included
   edges                   distinct vertex pairs joined by a triangle side
   boundary edges          edges with one triangle
   boundary loops          closed chains of boundary edges
-  connected components    sets of triangles joined through shared edges
+  connected components    sets of triangles joined through shared vertices
+  components (through edges)   sets of triangles joined through shared edges
   isolated vertices       distinct positions that no triangle uses
   non-manifold edges      edges with three or more triangles
   non-manifold vertices   vertices whose triangles form more than one fan
@@ -362,9 +383,9 @@ With several files, a summary follows the text reports: files read and rejected,
 many are closed (no boundary edges) and manifold (no non-manifold edge or vertex),
 and how many have each number of components.
 
-Exit status: 0 when every file was read, 1 when any file could not be opened or was
-rejected (one line on standard error each; the others are still reported), 2 for
-wrong usage.
+Exit status: 1 when any file could not be opened or was rejected (one line on
+standard error each; the others are still reported), else 3 when any file falls short
+of a --require requirement, else 0; 2 for wrong usage.
 )";
 
 struct Options
@@ -372,6 +393,8 @@ struct Options
     bool json = false;
     bool jsonl = false;
     bool quiet = false;
+    bool keepIndices = false;
+    MeshRequirements require;
     unsigned int jobs = 0;
     std::vector<std::string> files;
 };
@@ -382,6 +405,7 @@ struct FileResult
     bool read = false;
     std::string out;
     std::string err;
+    std::string unmet; // for standard error after the report: --require lines
     bool closed = false;
     bool manifold = false;
     std::size_t components = 0;
@@ -412,7 +436,10 @@ void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::st
     announce("building");
     HalfEdgeMesh mesh;
     Clock::time_point start = Clock::now();
-    feedMesh(data, mesh);
+    if (o.welded)
+        feedMesh(data, mesh);
+    else
+        mesh.addIndexedTriangles(data.verts, data.tris);
     o.phases.push_back({"build", millisecondsSince(start)});
 
     announce("merging boundaries");
@@ -473,14 +500,20 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
+    const bool stl = o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII;
+    o.welded = !options.keepIndices || stl;
 
     // The mesh goes before the analysis starts: the analysis then reuses its memory, and
     // the peak is the larger of the two rather than both.
     FileResult result;
+    if (options.keepIndices && stl)
+        result.err += oneLine(file, "STL has no vertex indices: its equal corners are welded "
+                                    "(--keep-indices does not apply)");
     buildMesh(data, options, o, result.err, announce);
     announce("analysing");
     start = Clock::now();
-    const bool analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report);
+    const bool analysed =
+        MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded);
     o.phases.push_back({"analysis", millisecondsSince(start)});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
@@ -508,6 +541,8 @@ FileResult examine(const std::string& file, const Options& options, bool several
     result.closed = r.faces > 0 && r.boundaryEdges == 0;
     result.manifold = r.faces > 0 && r.nonManifoldEdges == 0 && r.nonManifoldVertices == 0;
     result.components = r.components.size();
+    for (const std::string& line : options.require.unmet(r))
+        result.unmet += oneLine(file, line);
     return result;
 }
 
@@ -560,6 +595,11 @@ void writeResult(const FileResult& r)
         std::cerr << r.err << std::flush;
     }
     std::cout << r.out << std::flush;
+    if (!r.unmet.empty())
+    {
+        const std::lock_guard<std::mutex> lock(gStderrMutex);
+        std::cerr << r.unmet << std::flush;
+    }
 }
 
 int usage(const std::string& message)
@@ -588,6 +628,17 @@ int main(int argc, char** argv)
             options.jsonl = true;
         else if (arg == "--quiet" || arg == "-q")
             options.quiet = true;
+        else if (arg == "--keep-indices")
+            options.keepIndices = true;
+        else if (arg == "--require" || arg.rfind("--require=", 0) == 0)
+        {
+            if (arg == "--require" && i + 1 >= argc)
+                return usage("--require needs a list of requirements");
+            const std::string list = arg == "--require" ? argv[++i] : arg.substr(10);
+            std::string error;
+            if (!options.require.parse(list, error))
+                return usage(error);
+        }
         else if (arg == "--help" || arg == "-h")
         {
             std::cout << USAGE << "\n" << HELP;
@@ -649,6 +700,7 @@ int main(int argc, char** argv)
 
     // Reports in the order of the arguments, each as soon as it and those before it are done.
     bool anyRejected = false;
+    bool anyUnmet = false;
     std::size_t written = 0;
     if (array)
         std::cout << "[\n";
@@ -663,6 +715,7 @@ int main(int argc, char** argv)
         }
         FileResult& r = results[i];
         anyRejected = anyRejected || !r.read;
+        anyUnmet = anyUnmet || !r.unmet.empty();
         if (r.read && several && !options.jsonl)
         {
             if (array && written > 0)
@@ -684,5 +737,5 @@ int main(int argc, char** argv)
     else if (several && !options.json && !options.jsonl)
         writeSummary(results, std::cout);
     std::cout.flush();
-    return !std::cout ? 1 : anyRejected ? 1 : 0;
+    return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;
 }

@@ -113,6 +113,28 @@ mutant Console.cpp 'if (c >= 0x20 && c < 0x7f)' 'if (c < 0x7f)'
 mutant tools/meshinfo.cpp 'return usage("standard input can be read once");' 'options.quiet = true;'
 mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices = o.report.positions;'
 
+# --- writers, requirements, analysis by index ---
+mutant io/MeshWriter.cpp 'if (std::fabs(value) == std::numeric_limits<float>::max())' 'if (false)'
+mutant io/MeshWriter.cpp 'return a.st_dev == b.st_dev && a.st_ino == b.st_ino;' 'return a.st_ino == b.st_ino && false;'
+mutant io/MeshWriter.cpp '::fchmod(temporary.fd, existing.st_mode & 07777);' ';'
+mutant io/MeshWriter.cpp 'if (buffer.error() != 0 || !out)' 'if (buffer.error() != 0)'
+mutant io/MeshWriter.cpp '::unlink(path.c_str());' ';'
+mutant io/MeshWriter.cpp 'out = ascii ? WriteFormat::STL_ASCII : WriteFormat::STL_BINARY;' 'out = WriteFormat::STL_BINARY;'
+mutant io/MeshWriter.cpp 'if (data.tris[t][c] >= count)' 'if (data.tris[t][c] > count)'
+mutant io/StlWriter.cpp 'if (!(length > 0.0) || !std::isfinite(length))' 'if (!std::isfinite(length))'
+mutant io/StlWriter.cpp 'char header[80] = "binary STL written by MeshViewer";' 'char header[80] = "solid, binary, written by MeshViewer";'
+mutant io/PlyWriter.cpp 'buffer.uint32le(t[k]);' 'buffer.uint32le(t[2 - k]);'
+mutant io/ObjWriter.cpp 'buffer.unsigned3(t[0] + 1, t[1] + 1, t[2] + 1,' 'buffer.unsigned3(t[0] + 1, t[2] + 1, t[1] + 1,'
+mutant io/OffWriter.cpp 'std::to_string(data.tris.size()) + " 0\n"' 'std::to_string(data.verts.size()) + " 0\n"'
+mutant MeshRequirements.cpp 'if (wanted && needsTriangles && r.faces == 0)' 'if (wanted && r.faces == 0)'
+mutant MeshRequirements.cpp 'if (r.nonManifoldVertices)' 'if (r.nonManifoldVertices && nonManifold.empty())'
+mutant tools/meshinfo.cpp 'return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;' 'return !std::cout ? 1 : anyUnmet ? 3 : anyRejected ? 1 : 0;'
+mutant tools/meshinfo.cpp 'o.welded = !options.keepIndices || stl;' 'o.welded = !options.keepIndices;'
+mutant tools/meshinfo.cpp 'if (o.welded)' 'if (true)'
+mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
+mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
+mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
+
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
 mutant SupportCode/Camera.h $'mCameraVel += mCameraAcc * dt;\n        mCameraPos += mCameraVel * dt;' \
@@ -252,6 +274,8 @@ first_tests() {
         HalfEdgeMesh.cpp | SupportCode/Weld* | SupportCode/IndexTable.h) echo 'HalfEdgeMesh*:IndexTable*' ;;
         ObjIO.cpp | Console.cpp) echo 'ObjIO*:Console*' ;;
         MeshAnalysis.cpp) echo 'MeshAnalysis*' ;;
+        tools/meshinfo.cpp | MeshRequirements.cpp) echo 'MeshInfo*' ;;
+        io/*Writer*) echo 'MeshWriter*:MeshInfo*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;

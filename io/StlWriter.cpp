@@ -1,0 +1,68 @@
+#include "io/MeshWriter.h"
+#include "io/WriterHelpers.h"
+
+#include <cmath>
+
+namespace meshio
+{
+namespace
+{
+// The unit normal of the corners in order, zero for a triangle without area.
+Vector3<float> facetNormal(const Vector3<float>& a, const Vector3<float>& b,
+                           const Vector3<float>& c)
+{
+    const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+    const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                         u[0] * v[1] - u[1] * v[0]};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(length > 0.0) || !std::isfinite(length))
+        return Vector3<float>(0.0f, 0.0f, 0.0f);
+    return Vector3<float>(static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
+                          static_cast<float>(n[2] / length));
+}
+} // namespace
+
+// Only the triangles: positions no triangle uses cannot be carried.
+void writeStl(std::ostream& out, const MeshData& data, bool binary)
+{
+    OutBuffer buffer(out);
+    if (binary)
+    {
+        // A header that began with "solid" would pass for text with some readers.
+        char header[80] = "binary STL written by MeshViewer";
+        buffer.text(header, sizeof header);
+        buffer.uint32le(static_cast<std::uint32_t>(data.tris.size()));
+        for (const Vector3<unsigned int>& t : data.tris)
+        {
+            const Vector3<float>* corner[3] = {&data.verts[t[0]], &data.verts[t[1]],
+                                               &data.verts[t[2]]};
+            const Vector3<float> n = facetNormal(*corner[0], *corner[1], *corner[2]);
+            for (unsigned int k = 0; k < 3; ++k)
+                buffer.float32le(n[k]);
+            for (const Vector3<float>* c : corner)
+                for (unsigned int k = 0; k < 3; ++k)
+                    buffer.float32le((*c)[k]);
+            buffer.text("\0\0", 2); // attribute byte count
+        }
+        return;
+    }
+    buffer.text("solid mesh\n");
+    for (const Vector3<unsigned int>& t : data.tris)
+    {
+        const Vector3<float>& a = data.verts[t[0]];
+        const Vector3<float>& b = data.verts[t[1]];
+        const Vector3<float>& c = data.verts[t[2]];
+        buffer.text("  facet normal ");
+        buffer.floats(facetNormal(a, b, c), ' ', '\n');
+        buffer.text("    outer loop\n      vertex ");
+        buffer.floats(a, ' ', '\n');
+        buffer.text("      vertex ");
+        buffer.floats(b, ' ', '\n');
+        buffer.text("      vertex ");
+        buffer.floats(c, ' ', '\n');
+        buffer.text("    endloop\n  endfacet\n");
+    }
+    buffer.text("endsolid mesh\n");
+}
+} // namespace meshio

@@ -1,0 +1,663 @@
+// The repair steps on small drawn meshes, each result pinned: positions, triangles and the
+// counts each step reports; then the meshrepair program run as a script would.
+#include "MeshRepair.h"
+
+#include "MeshAnalysis.h"
+#include "io/MeshWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef MESHREPAIR_PATH
+#error "MESHREPAIR_PATH must name the meshrepair program"
+#endif
+
+namespace
+{
+using V3 = Vector3<float>;
+using T3 = Vector3<unsigned int>;
+using Tris = std::vector<T3>;
+using namespace MeshRepair;
+
+MeshData meshOf(std::vector<V3> verts, Tris tris)
+{
+    return MeshData{std::move(verts), std::move(tris)};
+}
+
+// The closed unit cube, outward, two triangles a side (sides in the order -z +z -y +y -x +x).
+MeshData cube()
+{
+    return meshOf(
+        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+        {{0, 2, 1},
+         {0, 3, 2},
+         {4, 5, 6},
+         {4, 6, 7},
+         {0, 1, 5},
+         {0, 5, 4},
+         {3, 7, 6},
+         {3, 6, 2},
+         {0, 4, 7},
+         {0, 7, 3},
+         {1, 2, 6},
+         {1, 6, 5}});
+}
+
+// The regular octahedron of radius 1, outward: four triangles round the top (4), four round
+// the bottom (5).
+MeshData octahedron()
+{
+    return meshOf(
+        {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
+        {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}, {1, 0, 5}, {2, 1, 5}, {3, 2, 5}, {0, 3, 5}});
+}
+
+// A tetrahedron, outward when (p1 - p0, p2 - p0, p3 - p0) is right-handed.
+void addTetrahedron(MeshData& m, const V3& p0, const V3& p1, const V3& p2, const V3& p3)
+{
+    const unsigned int b = static_cast<unsigned int>(m.verts.size());
+    m.verts.insert(m.verts.end(), {p0, p1, p2, p3});
+    for (const T3& t : {T3(0, 2, 1), T3(0, 1, 3), T3(0, 3, 2), T3(1, 2, 3)})
+        m.tris.push_back({t[0] + b, t[1] + b, t[2] + b});
+}
+void addTetrahedron(MeshData& m)
+{
+    addTetrahedron(m, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+}
+
+MeshAnalysis::Report analysed(const MeshData& m)
+{
+    MeshAnalysis::Report r;
+    EXPECT_TRUE(MeshAnalysis::analyse(m.verts, m.tris, r));
+    return r;
+}
+
+// Closed, manifold, consistent, no degenerate or duplicate triangle (measured welded).
+void expectSound(const MeshData& m)
+{
+    const MeshAnalysis::Report r = analysed(m);
+    EXPECT_EQ(r.boundaryEdges, 0u);
+    EXPECT_EQ(r.nonManifoldEdges, 0u);
+    EXPECT_EQ(r.nonManifoldVertices, 0u);
+    EXPECT_EQ(r.inconsistentEdges, 0u);
+    EXPECT_EQ(r.degenerateTriangles, 0u);
+    EXPECT_EQ(r.duplicateTriangles, 0u);
+    EXPECT_TRUE(r.hasVolume);
+}
+
+// A triangle as its smallest rotation, so that sets of triangles compare.
+Tris canonical(Tris tris)
+{
+    for (T3& t : tris)
+        while (t[0] > t[1] || t[0] > t[2])
+            t = T3(t[1], t[2], t[0]);
+    std::sort(tris.begin(), tris.end());
+    return tris;
+}
+
+std::uint32_t bitsOf(float f)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+TEST(MeshRepairWeld, ExactKeepsTheFirstOfEqualPositionsInOrder)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    MeshData m = meshOf(
+        {{-0.0f, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {nan, 0, 0}, {nan, 0, 0}},
+        {{0, 1, 3}, {2, 4, 3}, {5, 6, 3}, {2, 1, 6}});
+    const WeldResult r = weldExact(m);
+    EXPECT_EQ(r.mergedPositions, 3u);
+    EXPECT_EQ(r.collapsedTriangles, 1u); // the two NaNs of the same bits
+    ASSERT_EQ(m.verts.size(), 4u);
+    EXPECT_EQ(bitsOf(m.verts[0][0]), 0x80000000u); // -0 came first: its bits stay
+    EXPECT_EQ(m.verts[2], V3(0, 1, 0));
+    EXPECT_EQ(m.tris, (Tris{{0, 1, 2}, {0, 1, 2}, {3, 3, 2}, {0, 1, 3}}));
+}
+
+TEST(MeshRepairWeld, WithinADistanceMergesIntoTheNearestKeptPosition)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    MeshData base = meshOf({{0, 0, 0},
+                            {0.9f, 0, 0},
+                            {1.8f, 0, 0},
+                            {0, 0.5f, 0},
+                            {0, 0, 1},
+                            {inf, 0, 0},
+                            {inf, 0, 0},
+                            {0.2f, 0.45f, 0}},
+                           {{0, 1, 4}, {1, 2, 4}, {0, 3, 4}, {5, 6, 4}, {3, 7, 4}});
+    MeshData m = base;
+    const WeldResult r = weldWithin(m, 1.0);
+    // 1, 3 and 7 go into 0; 2 is 1.8 from 0 (1 is not kept), 4 exactly 1; the infinities
+    // stay apart.
+    EXPECT_EQ(r.mergedPositions, 3u);
+    EXPECT_EQ(r.collapsedTriangles, 3u);
+    EXPECT_EQ(m.verts,
+              (std::vector<V3>{{0, 0, 0}, {1.8f, 0, 0}, {0, 0, 1}, {inf, 0, 0}, {inf, 0, 0}}));
+    EXPECT_EQ(m.tris, (Tris{{0, 0, 2}, {0, 1, 2}, {0, 0, 2}, {3, 4, 2}, {0, 0, 2}}));
+    for (const double d : {0.0, -1.0, std::nan("")})
+    {
+        MeshData same = base;
+        EXPECT_EQ(weldWithin(same, d).mergedPositions, 0u);
+        EXPECT_EQ(same.tris, base.tris);
+    }
+}
+
+TEST(MeshRepairClean, DropsDegenerateDuplicateAndMirroredTrianglesAndUnusedPositions)
+{
+    MeshData m = meshOf(
+        {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {5, 5, 5}, {0, 0, 1}},
+        {{0, 1, 2}, {0, 0, 2}, {0, 1, 3}, {1, 2, 0}, {0, 2, 1}, {2, 2, 2}, {0, 1, 5}, {5, 0, 1}});
+    const CleanResult r = removeDegenerate(m);
+    EXPECT_EQ(r.repeatedCornerTriangles, 2u);
+    EXPECT_EQ(r.zeroAreaTriangles, 1u);  // 0, 1, 3 on the x axis
+    EXPECT_EQ(r.duplicateTriangles, 3u); // a rotation, a mirror, a rotation
+    EXPECT_EQ(r.unreferencedVertices, 2u);
+    EXPECT_EQ(m.verts, (std::vector<V3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
+    EXPECT_EQ(m.tris, (Tris{{0, 1, 2}, {0, 1, 3}}));
+}
+
+TEST(MeshRepairComponents, DropsComponentsOfAtMostTheGivenSize)
+{
+    struct Case
+    {
+        std::uint64_t maxFaces, components, triangles, vertices, facesLeft;
+    };
+    for (const Case& c : {Case{0, 0, 0, 0, 17}, Case{1, 1, 1, 3, 16}, Case{3, 1, 1, 3, 16},
+                          Case{4, 2, 5, 7, 12}, Case{11, 2, 5, 7, 12}, Case{12, 3, 17, 15, 0}})
+    {
+        MeshData m = cube(); // 12 triangles, then a floating one and a tetrahedron
+        m.verts.insert(m.verts.end(), {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}});
+        m.tris.push_back({8, 9, 10});
+        addTetrahedron(m);
+        const ComponentResult r = removeSmallComponents(m, c.maxFaces);
+        EXPECT_EQ(r.removedComponents, c.components) << c.maxFaces;
+        EXPECT_EQ(r.removedTriangles, c.triangles) << c.maxFaces;
+        EXPECT_EQ(r.removedVertices, c.vertices) << c.maxFaces;
+        EXPECT_EQ(m.tris.size(), c.facesLeft) << c.maxFaces;
+        EXPECT_EQ(m.verts.size(), 15 - c.vertices) << c.maxFaces;
+    }
+}
+
+// Edge 0-1 on the z axis; triangles with their third corner at these angles round it, each
+// running the edge 0 -> 1 (forward) or back.
+MeshData aroundEdge(const std::vector<std::pair<int, bool>>& facesAt)
+{
+    MeshData m = meshOf({{0, 0, 0}, {0, 0, 1}}, {});
+    for (const auto& [degrees, forward] : facesAt)
+    {
+        const double a = degrees * M_PI / 180;
+        m.verts.push_back(
+            V3(static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0.5f));
+        const unsigned int c = static_cast<unsigned int>(m.verts.size() - 1);
+        m.tris.push_back(forward ? T3(0, 1, c) : T3(1, 0, c));
+    }
+    return m;
+}
+
+TEST(MeshRepairManifold, PairsTheTrianglesRoundAnEdgeAcrossTheirSolidSide)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<int, bool>> faces;
+        Tris after;
+        std::uint64_t unpaired, split, added;
+    };
+    const Case cases[] = {
+        // A fin: the pair (90, 180) encloses a solid wedge; the first triangle keeps the
+        // original vertices, the pair gets copies.
+        {"fin", {{0, true}, {90, false}, {180, true}}, {{0, 1, 2}, {5, 6, 3}, {6, 5, 4}}, 1, 2, 2},
+        // Two sheets touching along the edge, solid between 0 and 90 and between 180 and 270.
+        {"two sheets",
+         {{0, false}, {90, true}, {180, false}, {270, true}},
+         {{1, 0, 2}, {0, 1, 3}, {6, 7, 4}, {7, 6, 5}},
+         0,
+         2,
+         2},
+        // The same listed in another order: the angles decide, not the order.
+        {"two sheets shuffled",
+         {{90, true}, {180, false}, {0, false}, {270, true}},
+         {{0, 1, 2}, {6, 7, 3}, {1, 0, 4}, {7, 6, 5}},
+         0,
+         2,
+         2},
+        // Two triangles running the same way, beside one running back: one pair, round
+        // the circle.
+        {"same way",
+         {{0, true}, {120, true}, {240, false}},
+         {{0, 1, 2}, {5, 6, 3}, {1, 0, 4}},
+         1,
+         2,
+         2},
+    };
+    for (const Case& c : cases)
+    {
+        MeshData m = aroundEdge(c.faces);
+        const MeshData before = m;
+        const ManifoldResult r = makeManifold(m);
+        EXPECT_EQ(r.nonManifoldEdges, 1u) << c.name;
+        EXPECT_EQ(r.unpairedTriangles, c.unpaired) << c.name;
+        EXPECT_EQ(r.splitVertices, c.split) << c.name;
+        EXPECT_EQ(r.addedVertices, c.added) << c.name;
+        EXPECT_EQ(r.nonManifoldEdgesLeft, 0u) << c.name;
+        EXPECT_EQ(m.tris, c.after) << c.name;
+        EXPECT_EQ(m.verts.size(), c.faces.size() + 2 + c.added) << c.name;
+        for (std::size_t f = 0; f < m.tris.size(); ++f) // no corner moved
+            for (unsigned int k = 0; k < 3; ++k)
+                EXPECT_EQ(m.verts[m.tris[f][k]], before.verts[before.tris[f][k]]) << c.name;
+    }
+}
+
+TEST(MeshRepairManifold, SplitsVerticesIntoOnePerFan)
+{
+    MeshData bowTie =
+        meshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}}, {{0, 1, 2}, {0, 3, 4}});
+    ManifoldResult r = makeManifold(bowTie);
+    EXPECT_EQ(r.nonManifoldEdges, 0u);
+    EXPECT_EQ(r.splitVertices, 1u);
+    EXPECT_EQ(r.addedVertices, 1u);
+    EXPECT_EQ(bowTie.tris, (Tris{{0, 1, 2}, {5, 3, 4}}));
+    EXPECT_EQ(bowTie.verts.back(), V3(0, 0, 0));
+
+    // Two tetrahedra on one corner; then two along an edge (two sheets there), which
+    // pairing the wrong way round the edge would join into one component.
+    for (const bool edge : {false, true})
+    {
+        MeshData m;
+        addTetrahedron(m);
+        if (edge)
+            addTetrahedron(m, {0, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0});
+        else
+            addTetrahedron(m, {0, 0, 0}, {-1, 0, 0}, {0, 0, -1}, {0, -1, 0});
+        weldExact(m);
+        r = makeManifold(m);
+        EXPECT_EQ(r.nonManifoldEdges, edge ? 1u : 0u);
+        EXPECT_EQ(r.splitVertices, edge ? 2u : 1u);
+        EXPECT_EQ(r.addedVertices, edge ? 2u : 1u);
+        const OrientResult o = orient(m);
+        EXPECT_EQ(o.components, 2u);
+        EXPECT_EQ(o.flippedTriangles + o.turnedOutward + o.nonOrientableComponents, 0u);
+        EXPECT_EQ(m.tris.size(), 8u);
+    }
+}
+
+TEST(MeshRepairOrient, FlipsAgainstTheFirstTriangleThenTurnsClosedOnesOutward)
+{
+    struct Case
+    {
+        std::vector<unsigned int> flipped; // triangles reversed in the input
+        std::uint64_t flips, outward;
+    };
+    for (const Case& c : {Case{{}, 0, 0}, Case{{3, 7, 8}, 3, 0}, Case{{0}, 1, 1},
+                          Case{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 12, 1}})
+    {
+        MeshData m = cube();
+        for (const unsigned int f : c.flipped)
+            std::swap(m.tris[f][1], m.tris[f][2]);
+        const OrientResult r = orient(m);
+        EXPECT_EQ(r.components, 1u);
+        EXPECT_EQ(r.flippedTriangles, c.flips) << c.flipped.size();
+        EXPECT_EQ(r.turnedOutward, c.outward) << c.flipped.size();
+        EXPECT_EQ(r.nonOrientableComponents, 0u);
+        EXPECT_EQ(m.tris, cube().tris) << c.flipped.size();
+    }
+    // An open sheet keeps the way its first triangle faces.
+    MeshData sheet = meshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 2, 1}, {0, 2, 3}});
+    EXPECT_EQ(orient(sheet).flippedTriangles, 1u);
+    EXPECT_EQ(sheet.tris, (Tris{{0, 2, 1}, {0, 3, 2}}));
+}
+
+TEST(MeshRepairOrient, AMoebiusBandIsReportedAndLeftAsFarAsItGot)
+{
+    // Three quads round a loop, the last joined with a half twist: tops t0 t1 t2, bottoms
+    // b0 b1 b2; the band closes t2 -> b0 and b2 -> t0.
+    MeshData m = meshOf({{1, 0, 1},
+                         {-0.5f, 0.87f, 1},
+                         {-0.5f, -0.87f, 1},
+                         {1, 0, 0},
+                         {-0.5f, 0.87f, 0},
+                         {-0.5f, -0.87f, 0}},
+                        {{0, 3, 4}, {0, 4, 1}, {1, 4, 5}, {1, 5, 2}, {2, 5, 0}, {2, 0, 3}});
+    const OrientResult r = orient(m);
+    EXPECT_EQ(r.components, 1u);
+    EXPECT_EQ(r.nonOrientableComponents, 1u);
+    EXPECT_EQ(r.inconsistentEdgesLeft, 1u);
+    EXPECT_EQ(r.turnedOutward, 0u);
+    EXPECT_EQ(analysed(m).inconsistentEdges, 1u);
+}
+
+TEST(MeshRepairFill, FillsACubesMissingSideAndLeavesAFloatingTriangle)
+{
+    MeshData m = cube();
+    m.tris.erase(m.tris.begin() + 2, m.tris.begin() + 4); // the top
+    FillResult r = fillHoles(m);
+    EXPECT_EQ(r.holes, 1u);
+    EXPECT_EQ(r.filledHoles, 1u);
+    EXPECT_EQ(r.addedTriangles, 2u);
+    EXPECT_EQ(r.holesLeft + r.holesTooLarge + r.mergedCopies + r.turnedOutward, 0u);
+    expectSound(m);
+    EXPECT_EQ(analysed(m).volume, 1.0);
+    EXPECT_EQ(analysed(m).area, 6.0);
+
+    MeshData lone = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    r = fillHoles(lone);
+    EXPECT_EQ(r.holes, 1u);
+    EXPECT_EQ(r.filledHoles, 0u);
+    EXPECT_EQ(r.holesLeft, 1u);
+    EXPECT_EQ(lone.tris.size(), 1u);
+
+    // A hole over three points on a line cannot be closed without a zero-area triangle.
+    MeshData flat = meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 3}, {1, 2, 3}});
+    r = fillHoles(flat);
+    EXPECT_EQ(r.holes, 1u);
+    EXPECT_EQ(r.holesLeft, 1u);
+    EXPECT_EQ(flat.tris.size(), 2u);
+}
+
+// A prism over a regular polygon of n corners with both ends open.
+MeshData tube(unsigned int n)
+{
+    MeshData m;
+    for (unsigned int i = 0; i < n; ++i)
+    {
+        const double a = 2 * M_PI * i / n;
+        m.verts.push_back(V3(static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0));
+        m.verts.push_back(V3(static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 1));
+    }
+    for (unsigned int i = 0; i < n; ++i)
+    {
+        const unsigned int j = (i + 1) % n;
+        m.tris.push_back({2 * i, 2 * j, 2 * j + 1});
+        m.tris.push_back({2 * i, 2 * j + 1, 2 * i + 1});
+    }
+    return m;
+}
+
+TEST(MeshRepairFill, ClosesShortAndLongLoopsFlatWithinTheSizeLimit)
+{
+    // 30 corners: the optimal triangulation; 200: ears. Either way the flat ends give the
+    // prism's volume and area up to rounding.
+    for (const unsigned int n : {30u, 200u})
+    {
+        MeshData m = tube(n);
+        const FillResult r = fillHoles(m);
+        EXPECT_EQ(r.holes, 2u) << n;
+        EXPECT_EQ(r.filledHoles, 2u) << n;
+        EXPECT_EQ(r.addedTriangles, 2 * (n - 2)) << n;
+        expectSound(m);
+        double polygon = 0; // the area of the end, from the float corners
+        for (unsigned int i = 0; i < n; ++i)
+        {
+            const V3 &p = m.verts[2 * i], &q = m.verts[2 * ((i + 1) % n)];
+            polygon += 0.5 * (static_cast<double>(p[0]) * q[1] - static_cast<double>(q[0]) * p[1]);
+        }
+        EXPECT_NEAR(analysed(m).volume, polygon, 1e-9) << n;
+        const MeshAnalysis::Report before = analysed(tube(n));
+        EXPECT_NEAR(analysed(m).area, before.area + 2 * polygon, 1e-9) << n;
+    }
+    // A triangle of the side missing: its corner on the bottom rim becomes a pinch of the
+    // two rims, one loop of 121 edges; split, it is cut there into loops of 60 and 61.
+    for (const std::uint64_t limit : {120u, 121u})
+    {
+        MeshData m = tube(60);
+        m.tris.pop_back();
+        Report r;
+        ASSERT_TRUE(repair(m, Options{0, limit, 0.0}, r));
+        const bool fits = limit == 121;
+        EXPECT_EQ(r.manifold.splitVertices, 1u);
+        EXPECT_EQ(r.fill.holes, 1u);
+        EXPECT_EQ(r.fill.holesTooLarge, fits ? 0u : 1u);
+        EXPECT_EQ(r.fill.filledHoles, fits ? 1u : 0u);
+        EXPECT_EQ(r.fill.addedTriangles, fits ? 58u + 59u : 0u);
+        EXPECT_EQ(r.fill.mergedCopies, fits ? 1u : 0u);
+        EXPECT_EQ(m.verts.size(), fits ? 120u : 121u);
+        if (fits)
+            expectSound(m);
+    }
+}
+
+TEST(MeshRepairRepair, GivesBackTheTrianglesMissingAroundAPinchVertex)
+{
+    // Two triangles round the top missing, touching at the top only: a pinch there.
+    MeshData m = octahedron();
+    m.tris.erase(m.tris.begin() + 2);
+    m.tris.erase(m.tris.begin());
+    Report r;
+    ASSERT_TRUE(repair(m, Options(), r));
+    EXPECT_EQ(r.manifold.splitVertices, 1u);
+    EXPECT_EQ(r.manifold.addedVertices, 1u);
+    EXPECT_EQ(r.fill.holes, 1u);
+    EXPECT_EQ(r.fill.filledHoles, 1u);
+    EXPECT_EQ(r.fill.addedTriangles, 2u);
+    EXPECT_EQ(r.fill.mergedCopies, 1u);
+    EXPECT_EQ(m.verts, octahedron().verts);
+    EXPECT_EQ(canonical(m.tris), canonical(octahedron().tris));
+
+    // With too small a limit the loop (6 edges) stays, copies and all.
+    m = octahedron();
+    m.tris.erase(m.tris.begin() + 2);
+    m.tris.erase(m.tris.begin());
+    ASSERT_TRUE(repair(m, Options{0, 5, 0.0}, r));
+    EXPECT_EQ(r.fill.holesTooLarge, 1u);
+    EXPECT_EQ(m.verts.size(), 7u);
+
+    MeshData bad = meshOf({{0, 0, 0}}, {{0, 0, 1}});
+    EXPECT_FALSE(repair(bad, Options(), r));
+    EXPECT_EQ(bad.tris, (Tris{{0, 0, 1}}));
+}
+
+TEST(MeshRepairRepair, RunsTheStepsInOrderAndReportsEach)
+{
+    // A cube written as a soup with one side reversed, a sliver, a duplicate and a
+    // floating triangle, then welded within a distance with a stray position.
+    MeshData m;
+    MeshData c = cube();
+    std::swap(c.tris[5][1], c.tris[5][2]);
+    std::swap(c.tris[4][1], c.tris[4][2]);
+    for (const T3& t : c.tris)
+        for (unsigned int k = 0; k < 3; ++k)
+            m.verts.push_back(c.verts[t[k]]);
+    m.verts[34] = V3(1.0f, 1.0f, 1.0001f); // the last corner on (1, 1, 1)
+    for (unsigned int i = 0; i < 36; i += 3)
+        m.tris.push_back({i, i + 1, i + 2});
+    m.tris.push_back({0, 0, 1});
+    m.tris.push_back(m.tris[3]);
+    m.verts.insert(m.verts.end(), {{5, 5, 5}, {6, 5, 5}, {5, 6, 5}});
+    m.tris.push_back({36, 37, 38});
+    Report r;
+    ASSERT_TRUE(repair(m, Options{1, 100, 0.001}, r));
+    EXPECT_EQ(r.weld.mergedPositions, 39u - 12);
+    EXPECT_EQ(r.weldWithin.mergedPositions, 1u);
+    EXPECT_EQ(r.weldWithin.collapsedTriangles, 0u);
+    EXPECT_EQ(r.clean.repeatedCornerTriangles, 1u);
+    EXPECT_EQ(r.clean.duplicateTriangles, 1u);
+    EXPECT_EQ(r.components.removedComponents, 1u);
+    EXPECT_EQ(r.components.removedTriangles, 1u);
+    EXPECT_EQ(r.orientation.flippedTriangles, 2u);
+    EXPECT_EQ(r.fill.holes, 0u);
+    EXPECT_EQ(m.tris.size(), 12u);
+    EXPECT_EQ(m.verts.size(), 8u);
+    expectSound(m);
+    EXPECT_EQ(analysed(m).volume, 1.0);
+}
+
+// --- the program -------------------------------------------------------------------------
+
+struct ProgramRun
+{
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class MeshRepairProgram : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mDir = std::filesystem::temp_directory_path() /
+               ("meshrepair-test-" + std::to_string(getpid()));
+        std::filesystem::create_directories(mDir);
+    }
+    void TearDown() override { std::filesystem::remove_all(mDir); }
+
+    std::string path(const std::string& name) const { return (mDir / name).string(); }
+    std::string write(const std::string& name, const MeshData& m) const
+    {
+        std::string error;
+        WriteFormat format = WriteFormat::OBJ;
+        EXPECT_TRUE(writeFormatFor(name, "", false, format, error));
+        EXPECT_TRUE(writeMeshFile(path(name), m, format, WriteOptions(), error)) << error;
+        return path(name);
+    }
+    MeshData read(const std::string& name) const
+    {
+        MeshData m;
+        MeshReadStats stats;
+        std::string error;
+        EXPECT_TRUE(readMeshFile(path(name), m, MeshReadOptions(), stats, error)) << error;
+        return m;
+    }
+    ProgramRun run(const std::string& args) const
+    {
+        const std::string out = path("stdout"), err = path("stderr");
+        const int rc = std::system(("cd " + mDir.string() + " && timeout 60 " MESHREPAIR_PATH " " +
+                                    args + " >" + out + " 2>" + err + " </dev/null")
+                                       .c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
+    }
+
+private:
+    std::filesystem::path mDir;
+};
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
+{
+    write("in.obj", cube());
+    struct Case
+    {
+        std::string args;
+        int status;
+        std::string err; // the first line
+    };
+    const Case cases[] = {
+        {"", 2, "meshrepair: an input and an output file are needed"},
+        {"in.obj a.obj b.obj", 2, "meshrepair: only one input and one output file"},
+        {"--bogus in.obj out.obj", 2, "meshrepair: unknown option --bogus"},
+        {"--min-component x in.obj out.obj", 2,
+         "meshrepair: --min-component needs a number of triangles"},
+        {"--max-hole -3 in.obj out.obj", 2, "meshrepair: --max-hole needs a number of edges"},
+        {"--weld-distance -1 in.obj out.obj", 2,
+         "meshrepair: --weld-distance needs a distance of 0 or more"},
+        {"--require closed,round in.obj out.obj", 2,
+         "meshrepair: unknown requirement 'round' (closed, manifold, oriented or no-degenerate)"},
+        {"--format", 2, "meshrepair: --format needs obj, stl, ply or off"},
+        {"missing.obj out.obj", 1, "meshrepair: "},
+        {"in.obj in.obj", 1, "meshrepair: "},
+    };
+    for (const Case& c : cases)
+    {
+        const ProgramRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')).substr(0, c.err.size()), c.err) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.status == 2, contains(r.err, "Try meshrepair --help.")) << c.args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("out.obj")));
+    EXPECT_EQ(read("in.obj").tris, cube().tris); // never written over without --in-place
+    const ProgramRun help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(contains(help.out, "--min-component K"));
+    EXPECT_EQ(run("--version").out.rfind("meshrepair ", 0), 0u);
+}
+
+TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStep)
+{
+    MeshData m = octahedron();
+    m.tris.erase(m.tris.begin() + 2);
+    m.tris.erase(m.tris.begin());
+    write("pinch.obj", m);
+    const ProgramRun r = run("--require closed,manifold,oriented,no-degenerate pinch.obj out.ply");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* line :
+         {"meshrepair pinch.obj -> out.ply (binary PLY)\n",
+          "  faces                                        6              8\n",
+          "  boundary edges                               6              0\n",
+          "  non-manifold vertices                        1              0\n",
+          "  volume                               undefined     1.33333333\n",
+          "  make manifold                   0 non-manifold edges paired into sheets (0 triangles "
+          "unpaired), 1 vertex split into 1 copy, 0 non-manifold edges left\n",
+          "  fill holes                      1 of 1 hole filled with 2 triangles (1 copies "
+          "merged), 0 "
+          "over --max-hole, 0 left unfillable\n"})
+        EXPECT_TRUE(contains(r.out, line)) << line << r.out;
+    const MeshData out = read("out.ply");
+    EXPECT_EQ(out.verts, octahedron().verts);
+    EXPECT_EQ(canonical(out.tris), canonical(octahedron().tris));
+
+    // --in-place writes over the input; --max-hole leaves the loop, and the gate fails.
+    const ProgramRun gate =
+        run("--in-place --max-hole 5 --json --require closed,oriented pinch.obj pinch.obj");
+    EXPECT_EQ(gate.status, 3);
+    EXPECT_EQ(gate.err, "meshrepair: not closed: 6 boundary edges\n");
+    for (const char* part : {"\"input\": \"pinch.obj\"", "\"format\": \"OBJ\"",
+                             "\"fill\": {\"holes\": 1, \"filled\": 0, \"added_triangles\": 0, "
+                             "\"merged_copies\": 0, \"too_large\": 1, \"left\": 0",
+                             "\"unmet\": [\"not closed: 6 boundary edges\"]", "\"notes\": []"})
+        EXPECT_TRUE(contains(gate.out, part)) << part << gate.out;
+    EXPECT_EQ(read("pinch.obj").verts.size(), 7u); // the split vertex kept apart
+}
+
+TEST_F(MeshRepairProgram, SaysThatSTLCannotCarryASplitAndDropsSmallComponents)
+{
+    MeshData m = meshOf(
+        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}},
+        {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}, {0, 1, 2}});
+    write("bowtie.off", m);
+    const ProgramRun r = run("--min-component 1 bowtie.off out.stl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* line :
+         {"  drop degenerate triangles       0 with a repeated corner, 0 of zero area, 1 "
+          "duplicate; "
+          "0 unused positions\n",
+          "  drop small components           1 component of at most 1 triangles (1 triangle)\n",
+          "\nnote: STL cannot carry the 1 split vertex copy: read back, they weld with their "
+          "originals (write OBJ, PLY or OFF to keep them)\n"})
+        EXPECT_TRUE(contains(r.out, line)) << line << r.out;
+    EXPECT_EQ(read("out.stl").tris, (Tris{{0, 1, 2}, {0, 3, 4}}));
+    const ProgramRun welded = run("--format obj --weld-distance 1.2 bowtie.off out.txt");
+    EXPECT_EQ(welded.status, 0) << welded.err;
+    EXPECT_TRUE(contains(welded.out, "  weld within distance            4 positions merged, 4 "
+                                     "triangles collapsed (dropped below)\n"))
+        << welded.out;
+    EXPECT_TRUE(
+        contains(welded.out, "  faces                                        4              0\n"));
+}
+} // namespace

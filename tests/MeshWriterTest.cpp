@@ -1,0 +1,330 @@
+// The writers: exact text of a small mesh, the binary layouts, round trips through the readers
+// bit for bit, and the file handling (format by name, atomic replacement, refusals).
+
+#include "io/MeshWriter.h"
+
+#include "tests/TestHelpers.h"
+#include "tests/fuzz/WriterRoundTrip.h"
+
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+namespace
+{
+const WriteFormat ALL[] = {WriteFormat::OBJ,        WriteFormat::STL_BINARY, WriteFormat::STL_ASCII,
+                           WriteFormat::PLY_BINARY, WriteFormat::PLY_ASCII,  WriteFormat::OFF};
+
+// A right triangle, one through a -0 coordinate, and an unused last position.
+MeshData tiny()
+{
+    return {{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0), V3(0.1f, -0.0f, 2.5f), V3(7, 7, 7)},
+            {U3(0, 1, 2), U3(0, 3, 1)}};
+}
+
+std::string written(const MeshData& d, WriteFormat f)
+{
+    std::ostringstream out;
+    writeMesh(out, d, f);
+    return out.str();
+}
+
+std::uint32_t bitsOf(float x)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &x, 4);
+    return b;
+}
+
+std::uint32_t word(const std::string& s, std::size_t at)
+{
+    std::uint32_t w = 0;
+    for (int i = 3; i >= 0; --i)
+        w = w << 8 | static_cast<unsigned char>(s[at + i]);
+    return w;
+}
+} // namespace
+
+TEST(MeshWriter, TextFormatsAreExact)
+{
+    const std::string ply = "ply\nformat ascii 1.0\ncomment written by MeshViewer\n"
+                            "element vertex 5\nproperty float x\nproperty float y\n"
+                            "property float z\nelement face 2\n"
+                            "property list uchar int vertex_indices\nend_header\n";
+    const std::string rows = "0 0 0\n1 0 0\n0 1 0\n0.1 -0 2.5\n7 7 7\n";
+    const std::string facet2 = "  facet normal -0 1 0\n    outer loop\n"
+                               "      vertex 0 0 0\n      vertex 0.1 -0 2.5\n      vertex 1 0 0\n"
+                               "    endloop\n  endfacet\n";
+    const struct
+    {
+        WriteFormat format;
+        std::string text;
+    } cases[] = {
+        {WriteFormat::OBJ, "# written by MeshViewer\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0.1 -0 2.5\n"
+                           "v 7 7 7\nf 1 2 3\nf 1 4 2\n"},
+        {WriteFormat::OFF, "OFF\n5 2 0\n" + rows + "3 0 1 2\n3 0 3 1\n"},
+        {WriteFormat::PLY_ASCII, ply + rows + "3 0 1 2\n3 0 3 1\n"},
+        {WriteFormat::STL_ASCII, "solid mesh\n  facet normal 0 0 1\n    outer loop\n"
+                                 "      vertex 0 0 0\n      vertex 1 0 0\n      vertex 0 1 0\n"
+                                 "    endloop\n  endfacet\n" +
+                                     facet2 + "endsolid mesh\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(written(tiny(), c.format), c.text) << writeFormatName(c.format);
+
+    MeshData empty;
+    EXPECT_EQ(written(empty, WriteFormat::OBJ), "# written by MeshViewer\n");
+    EXPECT_EQ(written(empty, WriteFormat::OFF), "OFF\n0 0 0\n");
+    EXPECT_EQ(written(empty, WriteFormat::STL_ASCII), "solid mesh\nendsolid mesh\n");
+}
+
+TEST(MeshWriter, BinaryLayouts)
+{
+    const MeshData d = tiny();
+    const std::string stl = written(d, WriteFormat::STL_BINARY);
+    ASSERT_EQ(stl.size(), 84u + 2 * 50);
+    EXPECT_EQ(stl.substr(0, 80), "binary STL written by MeshViewer" + std::string(48, '\0'));
+    EXPECT_EQ(word(stl, 80), 2u);
+    // The second facet: its normal, corners 0 3 1, and a zero attribute.
+    const float second[12] = {-0.0f, 1, 0, 0, 0, 0, 0.1f, -0.0f, 2.5f, 1, 0, 0};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(word(stl, 134 + 12 + 4 * i - 12), bitsOf(second[i])) << i;
+    EXPECT_EQ(stl.substr(182, 2), "\0\0"s);
+    EXPECT_EQ(written(MeshData(), WriteFormat::STL_BINARY).size(), 84u);
+
+    const std::string ply = written(d, WriteFormat::PLY_BINARY);
+    const std::string header = "ply\nformat binary_little_endian 1.0\n"
+                               "comment written by MeshViewer\nelement vertex 5\n"
+                               "property float x\nproperty float y\nproperty float z\n"
+                               "element face 2\nproperty list uchar int vertex_indices\n"
+                               "end_header\n";
+    ASSERT_EQ(ply.size(), header.size() + 5 * 12 + 2 * 13);
+    EXPECT_EQ(ply.substr(0, header.size()), header);
+    const std::size_t faces = header.size() + 60;
+    EXPECT_EQ(word(ply, header.size() + 36 + 4), bitsOf(-0.0f));
+    EXPECT_EQ(ply.substr(faces + 13), "\3\0\0\0\0\3\0\0\0\1\0\0\0"s);
+}
+
+TEST(MeshWriter, EveryFormatReadsBackBitForBit)
+{
+    const float max = std::numeric_limits<float>::max();
+    const float sub = std::numeric_limits<float>::denorm_min();
+    MeshData special;
+    special.verts = {V3(-0.0f, 0.0f, 0.1f),
+                     V3(sub, -sub, 1e38f),
+                     V3(max, -max, 1.0f / 3),
+                     V3(1.17549435e-38f / 3, 0.3f, -1e-30f),
+                     V3(5, 5, 5),
+                     V3(123456.79f, 1e7f, 16777217.0f)};
+    special.tris = {U3(0, 1, 2), U3(3, 2, 1), U3(0, 3, 5), U3(5, 5, 0)};
+
+    // Random bit patterns of finite floats, and triangles over them in any order.
+    MeshData random;
+    std::mt19937 rng(23);
+    while (random.verts.size() < 3000)
+    {
+        V3 v;
+        for (int k = 0; k < 3; ++k)
+        {
+            std::uint32_t bits = rng();
+            std::memcpy(&v[k], &bits, 4);
+            if (!std::isfinite(v[k]))
+                v[k] = 1.5f;
+        }
+        random.verts.push_back(v);
+    }
+    for (int t = 0; t < 2000; ++t)
+        random.tris.emplace_back(rng() % 3000, rng() % 3000, rng() % 3000);
+
+    MeshData small = tiny();
+    for (const MeshData* d : {&special, &random, &small})
+        for (WriteFormat f : ALL)
+            EXPECT_EQ(roundTripDifference(*d, f), "") << writeFormatName(f);
+
+    // Unused positions stay in the indexed formats; STL keeps only the corners (welded).
+    for (WriteFormat f : ALL)
+    {
+        const bool stl = f == WriteFormat::STL_BINARY || f == WriteFormat::STL_ASCII;
+        MeshData back, empty;
+        MeshReadStats stats;
+        std::string error;
+        std::istringstream in(written(tiny(), f));
+        ASSERT_TRUE(readMeshStream(in, stl ? "x.stl" : "x.obj", back, {}, stats, error)) << error;
+        EXPECT_EQ(back.verts.size(), stl ? 4u : 5u) << writeFormatName(f);
+        // An OBJ without positions is no mesh to its reader.
+        EXPECT_EQ(f == WriteFormat::OBJ ? "" : roundTripDifference(empty, f), "");
+    }
+}
+
+TEST(MeshWriter, FormatByNameOrOption)
+{
+    const struct
+    {
+        const char* path;
+        const char* format;
+        bool ascii;
+        const char* expected; // the format's name or the error
+    } cases[] = {
+        {"a.obj", "", false, "OBJ"},
+        {"dir.x/A.STL", "", false, "binary STL"},
+        {"a.stl", "", true, "ASCII STL"},
+        {"a.Ply", "", false, "binary PLY"},
+        {"a.ply", "", true, "ASCII PLY"},
+        {"a.off", "", true, "OFF"},
+        {"a.obj", "OFF", false, "OFF"},
+        {"a", "stl", false, "binary STL"},
+        {"a.txt", "ply", true, "ASCII PLY"},
+        {"a.txt", "", false,
+         "cannot tell the format of 'a.txt' from its extension (.obj, .stl, .ply or .off; or "
+         "name the format)"},
+        {"dir.stl/a", "", false,
+         "cannot tell the format of 'dir.stl/a' from its extension (.obj, .stl, .ply or .off; "
+         "or name the format)"},
+        {"a.obj", "3ds", false, "unknown format '3ds' (obj, stl, ply or off)"},
+    };
+    for (const auto& c : cases)
+    {
+        WriteFormat f = WriteFormat::OBJ;
+        std::string error;
+        const bool ok = writeFormatFor(c.path, c.format, c.ascii, f, error);
+        EXPECT_EQ(ok ? writeFormatName(f) : error, c.expected) << c.path << " " << c.format;
+    }
+}
+
+class MeshWriterFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::path(::testing::TempDir()) /
+              ("writer" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::string contents(const fs::path& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static void put(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+    std::string write(const fs::path& p, const MeshData& d, WriteOptions o = {},
+                      WriteFormat f = WriteFormat::OFF)
+    {
+        std::string error;
+        return writeMeshFile(p.string(), d, f, o, error) ? "ok" : error;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(MeshWriterFile, WritesAndReplacesAtomically)
+{
+    const fs::path out = dir / "out.off";
+    EXPECT_EQ(write(out, tiny()), "ok");
+    EXPECT_EQ(contents(out), written(tiny(), WriteFormat::OFF));
+
+    put(out, "old");
+    ::chmod(out.c_str(), 0604);
+    MeshData one = tiny();
+    one.tris.resize(1);
+    EXPECT_EQ(write(out, one), "ok");
+    EXPECT_EQ(contents(out), written(one, WriteFormat::OFF));
+    struct stat st;
+    ASSERT_EQ(::stat(out.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+
+    // Through a link the file it names is replaced, and the link stays.
+    const fs::path link = dir / "link.off";
+    fs::create_symlink("out.off", link);
+    EXPECT_EQ(write(link, tiny()), "ok");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(contents(out), written(tiny(), WriteFormat::OFF));
+    EXPECT_EQ(files(), (std::vector<std::string>{"link.off", "out.off"}));
+
+    // "-" is standard output, written as it comes.
+    std::ostringstream captured;
+    std::streambuf* const old = std::cout.rdbuf(captured.rdbuf());
+    const std::string toStdout = write("-", tiny());
+    std::cout.rdbuf(old);
+    EXPECT_EQ(toStdout + captured.str(), "ok" + written(tiny(), WriteFormat::OFF));
+}
+
+TEST_F(MeshWriterFile, RefusesToDamageAnything)
+{
+    const fs::path in = dir / "in.off";
+    put(in, "input");
+    fs::create_hard_link(in, dir / "hard.off");
+    fs::create_symlink("in.off", dir / "soft.off");
+    fs::create_directory(dir / "sub");
+    const std::string refused =
+        "refusing to write over the input " + in.string() + " (without the in-place option)";
+    WriteOptions options;
+    options.input = in.string();
+    MeshData bad = tiny();
+    bad.tris[1][2] = 5;
+    const std::string d = dir.string();
+    const struct
+    {
+        fs::path path;
+        const MeshData& data;
+        std::string expected;
+    } cases[] = {
+        {in, tiny(), refused},
+        {dir / "hard.off", tiny(), refused},
+        {dir / "soft.off", tiny(), refused},
+        {dir / "." / "in.off", tiny(), refused},
+        {dir / "sub", tiny(), "cannot write " + d + "/sub: Is a directory"},
+        {dir / "none" / "x.off", tiny(),
+         "cannot create a file in " + d + "/none: No such file or directory"},
+        {dir / "new.off", bad, "triangle 2 refers to vertex 5 of 5"},
+        {"", tiny(), "no output name"},
+        {"/dev/null", tiny(), "cannot write /dev/null: not a regular file"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(write(c.path, c.data, options), c.expected) << c.path;
+    EXPECT_EQ(contents(in), "input");
+    EXPECT_EQ(files(), (std::vector<std::string>{"hard.off", "in.off", "soft.off", "sub"}));
+
+    options.inPlace = true;
+    EXPECT_EQ(write(dir / "soft.off", tiny(), options), "ok");
+    EXPECT_EQ(contents(in), written(tiny(), WriteFormat::OFF));
+}
+
+TEST_F(MeshWriterFile, FailedWriteLeavesTheOldFile)
+{
+    const fs::path out = dir / "out.stl";
+    put(out, "previous");
+    MeshData big = tiny();
+    big.tris.assign(100000, U3(0, 1, 2)); // 5 MB of binary STL
+    // The file size limit makes the write fail half way (as a full disk would).
+    struct rlimit old;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 1 << 20;
+    ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string result = write(out, big, {}, WriteFormat::STL_BINARY);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(result, "cannot write " + out.string() + ": File too large");
+    EXPECT_EQ(contents(out), "previous");
+    EXPECT_EQ(files(), std::vector<std::string>{"out.stl"});
+}
