@@ -445,7 +445,8 @@ const char* const RICH_TEXT =
     "\nCounts\n  format                          OBJ\n  vertices                        55  (136 "
     "positions read)\n  faces                           50\n  half-edges                     "
     " 184\n  edges                           91\n  boundary edges                  35\n  boundary "
-    "loops                  11\n  connected components            13\n  isolated vertices    "
+    "loops                  11\n  connected components            13\n  components (through edges)      "
+    "13\n  isolated vertices    "
     "           1  (distinct positions no triangle uses)\n  non-manifold edges              1\n"
     "  non-manifold vertices           0\n  inconsistently oriented edges   0\n  degenerate "
     "triangles "
@@ -466,10 +467,10 @@ const char* const RICH_TEXT =
     "   9          1          3          3        1      1  0\n        10          1         "
     " 3          3        1      1  0\n  ... and 3 more (see --json)\n\nT";
 const char* const TWO_JSON =
-    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"vertices\": 7,\n  \"faces\": 6,\n  "
+    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"welded\": true,\n  \"vertices\": 7,\n  \"faces\": 6,\n  "
     "\"half_edges\": "
     "20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n  \"boundary_loops\": 1,\n  \"components\": "
-    "2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": "
+    "2,\n  \"components_by_edge\": 2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": "
     "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
     "\"repeated_corner_triangles\": "
     "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
@@ -669,7 +670,7 @@ TEST(MeshInfo, StandardInputByContent)
                 meshinfo("--quiet --json -", how.empty() ? "cat " + path + " | " : "", how);
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(field(r.out, "format") + " " + counts(r.out) + " " + field(r.out, "area"),
-                      "\"" + std::string(format) + "\" p=3 v=3 f=1 e=3 be=3 bl=1 c=1 chi=1 0.5");
+                      "\"" + std::string(format) + "\" p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1 0.5");
             EXPECT_EQ(r.out.rfind("{\n  \"file\": \"-\",\n", 0), 0u);
         }
     }
