@@ -339,6 +339,9 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     put(w / "h.obj", obj(P, flipped));
     put(w / "sub/i.off", off(P, flipped));
     put(w / "j.obj", obj(P, {T[0]}));
+    put(w / "l.obj", "v 1 2 3\n");
+    put(w / "m.obj", "v 1 2 3\n");
+    put(w / "n.obj.gz", slurp(w / "f.obj.gz").substr(0, 30));
     put(w / "k.obj", std::string("\xfd"
                                  "7zXZ\0",
                                  6));
@@ -347,7 +350,8 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     EXPECT_EQ(r.status, 1);
     const std::string hash = geometryHash(P, T), other = geometryHash(P, flipped);
     EXPECT_EQ(r.err, "meshinfo: w/k.obj: compressed with xz, which is not read; decompress "
-                     "it first\nDuplicates: 2 geometry hashes shared by several files\n  " +
+                     "it first\nmeshinfo: w/n.obj.gz: truncated gzip data (the file ends "
+                     "inside it)\nDuplicates: 2 geometry hashes shared by several files\n  " +
                          hash +
                          "  (7 files)\n    w/a.obj\n    w/b.stl\n    w/c.ply\n    w/d.off\n"
                          "    w/e.obj\n    w/f.obj.gz\n    w/g.stl.gz\n  " +
@@ -358,7 +362,7 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line.substr(line.find(",\"format\""),
                                     line.find(",\"timings_ms\"") - line.find(",\"format\"")));
-    ASSERT_EQ(lines.size(), 10u);
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[5], lines[0]);
     EXPECT_EQ(lines[6], lines[1]);
     EXPECT_NE(lines[1], lines[0]);
@@ -392,6 +396,7 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
               "with 1 component                2\n\nDuplicates: 1 geometry hash shared by several "
               "files\n  " +
                   hash + "  (2 files)\n    w/a.obj\n    w/f.obj.gz\n");
+    EXPECT_EQ(meshinfo(dir, "--json --quiet w/sub").out.substr(0, 4), "[\n{\n"); // one file
     EXPECT_EQ(meshinfo(dir, "--quiet w/empty").err,
               "meshinfo: w/empty: no mesh files in the folder (.obj .stl .ply .off, or those "
               "names with .gz)\n");

@@ -124,7 +124,6 @@ std::string badNumber(const std::string& token)
 }
 
 const BadInput BAD_INPUTS[] = {
-    {".", 1, "cannot open: Is a directory"},
     {"no-such-file.obj", 1, "cannot open: No such file or directory"},
     {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 chi=1", "\"volume\": null,"},
     {"n05_huge_coordinates.obj", 0, ONE_TRIANGLE, "\"area\": 4.9999999"},
