@@ -124,7 +124,7 @@ mutant io/Compressed.cpp "(path[n - 2] | 0x20) == 'g'" "path[n - 2] == 'g'"
 mutant io/Compressed.cpp 'if (startsWith(head, "BZh", 3) && head.size() > 3' 'if (startsWith(head, "BZh", 3)'
 mutant tools/Collection.cpp 'std::sort(names.begin(), names.end());' ';'
 mutant tools/Collection.cpp '!visited.emplace(st.st_dev, st.st_ino).second' 'false'
-mutant tools/Collection.cpp 'running == 0 || (inUse <= limit && peak <= limit - inUse)' 'running == 0 || peak <= limit - inUse'
+mutant tools/Collection.h 'running == 0 || (inUse <= limit && peak <= limit - inUse)' 'running == 0 || peak <= limit - inUse'
 mutant tools/Collection.cpp 'perByte = 3;' 'perByte = 4;'
 mutant tools/Collection.cpp "if (!line.empty() && line.back() == '\r')" 'if (false)'
 mutant tools/Collection.cpp 'return items.size() > before;' 'return true;'
@@ -228,7 +228,7 @@ first_tests() {
         HalfEdgeMesh.cpp | SupportCode/Weld* | SupportCode/IndexTable.h) echo 'HalfEdgeMesh*:IndexTable*' ;;
         ObjIO.cpp | Console.cpp) echo 'ObjIO*:Console*' ;;
         MeshAnalysis.cpp) echo 'MeshAnalysis*' ;;
-        GeometryHash.cpp | io/Compressed.cpp | tools/Collection.cpp) echo 'Collection*:GeometryHash*' ;;
+        GeometryHash.cpp | io/Compressed.cpp | tools/Collection.*) echo 'Collection*:GeometryHash*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*:Collection*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
