@@ -1,6 +1,5 @@
 #include "GeometryHash.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -41,10 +40,10 @@ std::string geometryHash(const std::vector<Vector3<float>>& positions,
         const Corner c[3] = {bits(positions[t[0]]), bits(positions[t[1]]), bits(positions[t[2]])};
         // The rotation that reads smallest: the same start whatever corner the file began at.
         std::array<std::uint32_t, 9> best{}, words{};
-        for (int r = 0; r < 3; ++r)
+        for (std::size_t r = 0; r < 3; ++r)
         {
-            for (int k = 0; k < 3; ++k)
-                std::copy(c[(r + k) % 3].begin(), c[(r + k) % 3].end(), words.begin() + 3 * k);
+            for (std::size_t k = 0; k < 9; ++k)
+                words[k] = c[(r + k / 3) % 3][k % 3];
             if (r == 0 || words < best)
                 best = words;
         }

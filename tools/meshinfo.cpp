@@ -329,7 +329,8 @@ void writeJson(const Outcome& o, std::ostream& out)
 
 // --- the program -------------------------------------------------------------------------
 
-const char* const USAGE = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n";
+const char* const USAGE =
+    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n";
 
 const char* const HELP =
     R"(Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content, then by extension)
