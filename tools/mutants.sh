@@ -121,7 +121,7 @@ mutant io/Compressed.cpp 'if (mTotal > mLimit)' 'if (mTotal >= mLimit)'
 mutant io/Compressed.cpp 'inflateReset(&mZ); // another member follows' 'mEnded = true;'
 mutant io/Compressed.cpp 'mError = "truncated gzip data (the file ends inside it)";' 'mEnded = true;'
 mutant io/Compressed.cpp "(path[n - 2] | 0x20) == 'g'" "path[n - 2] == 'g'"
-mutant io/Compressed.cpp 'if (startsWith(head, "BZh", 3) && head.size() > 3' 'if (startsWith(head, "BZh", 3)'
+mutant io/Compressed.cpp "head[3] >= '1' && head[3] <= '9'" "head[3] >= '1'"
 mutant tools/Collection.cpp 'std::sort(names.begin(), names.end());' ';'
 mutant tools/Collection.cpp '!visited.emplace(st.st_dev, st.st_ino).second' 'false'
 mutant tools/Collection.h 'running == 0 || (inUse <= limit && peak <= limit - inUse)' 'running == 0 || peak <= limit - inUse'
