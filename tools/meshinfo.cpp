@@ -748,7 +748,10 @@ int main(int argc, char** argv)
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     // Files are taken in order, each when its expected peak fits beside those running.
-    MemoryGate gate(options.memoryLimit ? options.memoryLimit : availableMemory());
+    const std::uint64_t available = availableMemory(); // 0 when unknown: no bound then
+    MemoryGate gate(options.memoryLimit ? options.memoryLimit
+                    : available         ? available
+                                        : ~std::uint64_t(0));
     std::mutex takeMutex;
     std::size_t nextFile = 0;
     auto work = [&]
