@@ -54,6 +54,7 @@ void putGzip(const fs::path& path, const std::string& bytes)
 // A closed tetrahedron, and the same written in each format.
 const Positions P = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 const Triangles T = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+const std::string XZ("\xfd\x37zXZ\0", 6);
 
 std::string text(const Positions& p, const Triangles& t, const char* v, const char* f, int base)
 {
@@ -230,10 +231,7 @@ TEST_F(Collection, CompressionsAreSniffedAndGzipBounded)
         {"\x1f\x8b\x08", Compression::GZIP},
         {"BZh9", Compression::BZIP2},
         {"BZhx", Compression::NONE},
-        {std::string("\xfd"
-                     "7zXZ\0",
-                     6),
-         Compression::XZ},
+        {XZ, Compression::XZ},
         {"\x28\xb5\x2f\xfd", Compression::ZSTD},
         {"PK\x03\x04", Compression::ZIP},
         {"7z\xbc\xaf\x27\x1c", Compression::SEVEN_ZIP},
@@ -342,9 +340,7 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     put(w / "l.obj", "v 1 2 3\n");
     put(w / "m.obj", "v 1 2 3\n");
     put(w / "n.obj.gz", slurp(w / "f.obj.gz").substr(0, 30));
-    put(w / "k.obj", std::string("\xfd"
-                                 "7zXZ\0",
-                                 6));
+    put(w / "k.obj", XZ);
     put(dir / "list", "w/a.obj\n\nw/f.obj.gz\r\n");
     const Outputs r = meshinfo(dir, "--quiet --jsonl --duplicates -j2 --memory-limit 1 w");
     EXPECT_EQ(r.status, 1);
