@@ -138,5 +138,5 @@ untimed() { sed 's/,"timings_ms": {[^}]*}//' "$1"; }
 cmp <(untimed "$tmp/local.jsonl") <(untimed "$tmp/merged.jsonl") || fail "JSON Lines differ"
 cmp "$tmp/local.err" "$tmp/merged.err" || fail "the rejected files' lines differ"
 read=$(wc -l <"$tmp/merged.jsonl") rejected=$(wc -l <"$tmp/merged.err")
-[ "$read" -eq 240 ] && [ "$rejected" -eq 6 ] || fail "$read files read and $rejected rejected"
+if [ "$read" -ne 240 ] || [ "$rejected" -ne 6 ]; then fail "$read files read and $rejected rejected"; fi
 echo "PASS: $tasks tasks, $read files read and $rejected rejected, as in one local run"
