@@ -105,10 +105,10 @@ struct Outputs
     std::string out, err;
 };
 
-// meshinfo in folder, standard input from input.
+// meshinfo in folder (its output files go there too), standard input from input.
 Outputs meshinfo(const fs::path& folder, const std::string& args, const std::string& input = "")
 {
-    const std::string stem = (folder / "..").string() + "/run";
+    const std::string stem = (folder / "run").string();
     put(stem + ".in", input);
     const int rc = std::system(("cd " + folder.string() + " && timeout 60 " MESHINFO_PATH " " +
                                 args + " <" + stem + ".in >" + stem + ".out 2>" + stem + ".err")
