@@ -126,7 +126,7 @@ struct BadInput
 };
 
 const char* const USAGE_TAIL =
-    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\nTry meshinfo --help.\n";
+    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\nTry meshinfo --help.\n";
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1";
 const char* const NO_VERTEX_DATA = "no vertex data (no line begins with 'v')";
 
@@ -137,7 +137,6 @@ std::string badNumber(const std::string& token)
 }
 
 const BadInput BAD_INPUTS[] = {
-    {".", 1, "cannot open: Is a directory"},
     {"no-such-file.obj", 1, "cannot open: No such file or directory"},
     {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 ce=1 chi=1", "\"volume\": null,"},
     {"n05_huge_coordinates.obj", 0, ONE_TRIANGLE, "\"area\": 4.9999999"},
@@ -271,7 +270,7 @@ TEST(MeshInfo, OptionsAndUsageErrors)
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "meshinfo: " + why +
-                             "\nusage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\n"
+                             "\nusage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n"
                              "Try meshinfo --help.\n");
     }
     // Options anywhere; after -- every argument is a file; -q is --quiet.
@@ -283,7 +282,7 @@ TEST(MeshInfo, OptionsAndUsageErrors)
     {
         const ProgramRun r = meshinfo(help);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out.rfind("usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\n\n"
+        EXPECT_EQ(r.out.rfind("usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n\n"
                               "Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content,",
                               0),
                   0u);
@@ -456,7 +455,7 @@ const char* const RICH_TEXT =
     "(open surface: 11 boundary loops, 1 non-manifold edge)\n  Euler characteristic          "
     "  14\n  genus                           per component, 13 components: 1 of genus 1, 11 of "
     "genus 0, 1 undefined (listed below)\n  bounding box                    (0, -5, -1) to (23, "
-    "3, 1)\n\nComponents (in the order of their first triangle)\n         #      faces   vertices "
+    "3, 1)\n  geometry hash                   b829e76a280022c8979e16d105d11ae9\n\nComponents (in the order of their first triangle)\n         #      faces   vertices "
     "     edges    loops  Euler  genus\n         1          5          4          6        0 "
     "     3  undefined (1 triangle with repeated corners, 1 non-manifold edge)\n         2   "
     "      32         16         48        0      0  1\n         3          3          5     "
@@ -490,7 +489,7 @@ const char* const TWO_JSON =
     "1, \"genus\": 0, \"genus_undefined_reason\": null}\n  ],\n  \"component_list_truncated\": "
     "false,\n  \"bounding_box\": {\"min\": [0, -0.0010000000474974513, 0], \"max\": [1, 1, "
     "25000000]},\n"
-    "  T\n}\n";
+    "  \"geometry_hash\": \"eb72f93f40fe8bbd29e217634dd493b9\",\n  T\n}\n";
 
 // Every row of the text report and every key of the JSON one, exactly.
 TEST(MeshInfo, WholeReportsOfADrawnFile)

@@ -7,19 +7,25 @@
 // short of a --require requirement, else 0 (whatever the defects); 2 for wrong usage.
 
 #include "Console.h"
+#include "GeometryHash.h"
 #include "HalfEdgeMesh.h"
 #include "MeshAnalysis.h"
 #include "MeshRequirements.h"
+#include "io/Compressed.h"
 #include "io/MeshFile.h"
+#include "tools/Collection.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <map>
 #include <mutex>
 #include <new>
@@ -68,6 +74,7 @@ struct Outcome
     unsigned long long largestPolygon = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
+    std::string geometryHash;
     std::vector<Phase> phases;
 };
 
@@ -175,6 +182,7 @@ void writeText(const Outcome& o, std::ostream& out)
     if (r.hasGenusIgnoringDegenerate)
         row("genus", std::to_string(r.genusIgnoringDegenerate) + ignoring);
     row("bounding box", r.hasBoundingBox ? point(r.boxMin) + " to " + point(r.boxMax) : "none");
+    row("geometry hash", o.geometryHash);
 
     if (r.components.size() > 1)
     {
@@ -316,6 +324,7 @@ void writeJson(const Outcome& o, std::ostream& out)
             << jsonNumber(r.boxMax[1]) << ", " << jsonNumber(r.boxMax[2]) << "]}";
     else
         out << "null";
+    key("geometry_hash"), out << jsonString(o.geometryHash);
 
     key("timings_ms"), out << "{";
     for (std::size_t i = 0; i < o.phases.size(); ++i)
@@ -329,19 +338,28 @@ void writeJson(const Outcome& o, std::ostream& out)
 
 // --- the program -------------------------------------------------------------------------
 
-const char* const USAGE = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input)\n";
+const char* const USAGE =
+    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n";
 
 const char* const HELP =
     R"(Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content, then by extension)
 and reports counts and measures of the mesh: the triangles as read, and the half-edge
 mesh built from them as the viewer builds it. Faces of more than four corners are split
-into fans of triangles.
+into fans of triangles. A folder stands for the mesh files under it (.obj .stl .ply
+.off in any case, and those names with .gz), walked depth first in bytewise order of
+the names. A gzip file is read whatever its name; other compressions are named.
 
 Options:
   --json      a JSON object per file; an array of them for several files
   --jsonl     JSON Lines: one object per line, written as each file is done
+  --files-from LIST   also the files (or folders) named in LIST, one a line (- for
+              standard input); blank lines are skipped
+  --duplicates  at the end, the groups of files of the same geometry hash (on
+              standard error with --json and --jsonl)
   -j N        read N files at a time (default: the number of cores); reports keep
               the order of the arguments
+  --memory-limit SIZE   files start only while their expected peaks fit together in
+              SIZE (bytes, or with K, M, G, T); default: the memory available
   --quiet     no validation report on standard error
   --require LIST
               check each file against LIST, any of closed,manifold,oriented,
@@ -378,14 +396,18 @@ Counts (text report; the JSON keys are alike):
   duplicate triangles     triangles on the same three vertices as an earlier one
   polygons split into triangles   faces of more than four corners, cut into fans
   validate problem lines  "not properly initialized" lines of the validation report
+  geometry hash           the same for the same triangles (by their corners'
+                          positions) in any format and any order of positions,
+                          triangles and corners; duplicate triangles count
 
 With several files, a summary follows the text reports: files read and rejected, how
 many are closed (no boundary edges) and manifold (no non-manifold edge or vertex),
 and how many have each number of components.
 
-Exit status: 1 when any file could not be opened or was rejected (one line on
-standard error each; the others are still reported), else 3 when any file falls short
-of a --require requirement, else 0; 2 for wrong usage.
+Exit status: 1 when any file could not be opened or was rejected, or a folder could
+not be read or holds no mesh file (one line on standard error each; the others are
+still reported), else 3 when any file falls short of a --require requirement, else 0;
+2 for wrong usage or a LIST that cannot be read.
 )";
 
 struct Options
@@ -395,8 +417,11 @@ struct Options
     bool quiet = false;
     bool keepIndices = false;
     MeshRequirements require;
+    bool duplicates = false;
+    bool collection = false; // a folder or a list was given: reports as for several files
     unsigned int jobs = 0;
-    std::vector<std::string> files;
+    std::uint64_t memoryLimit = 0;
+    std::vector<CollectionItem> files;
 };
 
 // What one file gives: its report for standard output and its lines for standard error.
@@ -409,6 +434,8 @@ struct FileResult
     bool closed = false;
     bool manifold = false;
     std::size_t components = 0;
+    std::size_t faces = 0;
+    std::string geometryHash;
 };
 
 // The validation report and progress lines go to std::cerr, which the report of one file
@@ -471,6 +498,23 @@ void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::st
     o.halfEdges = mesh.numHalfEdges();
 }
 
+// The one place that reads: a gzip file through its inflating stream, others as they are.
+bool readInput(const std::string& file, MeshData& data, const MeshReadOptions& options,
+               MeshReadStats& stats, std::string& error)
+{
+    Decompressed unpacked;
+    if (!openDecompressed(file, unpacked, error))
+        return false;
+    if (unpacked.compression == Compression::NONE)
+        return readMeshFile(file, data, options, stats, error);
+    const bool read = readMeshStream(unpacked.stream(), unpacked.name, data, options, stats, error);
+    if (unpacked.error().empty())
+        return read;
+    data = MeshData();
+    error = unpacked.error();
+    return false;
+}
+
 FileResult examine(const std::string& file, const Options& options, bool several)
 {
     struct stat st;
@@ -494,7 +538,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     std::string error;
     announce("reading");
     Clock::time_point start = Clock::now();
-    if (!readMeshFile(file, data, readOptions, stats, error))
+    if (!readInput(file, data, readOptions, stats, error))
         return rejected(file, error);
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
@@ -517,6 +561,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.phases.push_back({"analysis", millisecondsSince(start)});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
+    o.geometryHash = geometryHash(data.verts, data.tris);
 
     std::ostringstream out;
     if (options.json || options.jsonl)
@@ -543,11 +588,16 @@ FileResult examine(const std::string& file, const Options& options, bool several
     result.components = r.components.size();
     for (const std::string& line : options.require.unmet(r))
         result.unmet += oneLine(file, line);
+    result.faces = r.faces;
+    result.geometryHash = o.geometryHash;
     return result;
 }
 
-FileResult examineGuarded(const std::string& file, const Options& options, bool several)
+FileResult examineGuarded(const CollectionItem& item, const Options& options, bool several)
 {
+    const std::string& file = item.path;
+    if (!item.error.empty())
+        return rejected(file, item.error);
     try
     {
         return examine(file, options, several);
@@ -587,6 +637,36 @@ void writeSummary(const std::vector<FileResult>& results, std::ostream& out)
             files, "");
 }
 
+// Groups of files of one geometry hash, in the order of their first file; files without
+// triangles are left out.
+void writeDuplicates(const std::vector<CollectionItem>& files,
+                     const std::vector<FileResult>& results, std::ostream& out)
+{
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> groups;
+    std::map<std::string, std::size_t> groupOf;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        if (results[i].read && results[i].faces > 0)
+        {
+            const auto [at, added] = groupOf.emplace(results[i].geometryHash, groups.size());
+            if (added)
+                groups.emplace_back(results[i].geometryHash, std::vector<std::size_t>());
+            groups[at->second].second.push_back(i);
+        }
+    std::size_t shown = 0;
+    for (const auto& group : groups)
+        shown += group.second.size() > 1;
+    out << "\nDuplicates: " << (shown ? std::to_string(shown) : "no") << " geometry hash"
+        << (shown == 1 ? "" : "es") << " shared by several files\n";
+    for (const auto& [hash, members] : groups)
+    {
+        if (members.size() < 2)
+            continue;
+        out << "  " << hash << "  (" << members.size() << " files)\n";
+        for (const std::size_t i : members)
+            out << "    " << printable(files[i].path) << "\n";
+    }
+}
+
 void writeResult(const FileResult& r)
 {
     if (!r.err.empty())
@@ -615,11 +695,52 @@ int main(int argc, char** argv)
     std::ios::sync_with_stdio(false);
     Options options;
     bool onlyFiles = false;
+    std::size_t stdinReaders = 0;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
+        // The value of an option: the rest of this argument or the next one.
+        auto value = [&](std::size_t skip) -> std::string
+        {
+            return arg.size() > skip || arg[skip - 1] == '=' ? arg.substr(skip)
+                   : i + 1 < argc                            ? argv[++i]
+                                                             : "";
+        };
         if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-')
-            options.files.push_back(arg);
+        {
+            stdinReaders += arg == "-";
+            if (!addArgument(arg, options.files))
+                options.files.push_back({arg, "no mesh files in the folder (.obj .stl .ply .off, "
+                                              "or those names with .gz)"});
+            options.collection = options.collection || options.files.back().path != arg;
+        }
+        else if (arg == "--files-from" || arg.rfind("--files-from=", 0) == 0)
+        {
+            const std::string list = value(arg[12] == '=' ? 13 : arg.size());
+            std::ifstream file;
+            if (list != "-")
+                file.open(list);
+            if (list.empty() || (list != "-" && !file.is_open()))
+                return usage("cannot read the list " + printable(list) +
+                             (list.empty() ? "" : std::string(": ") + std::strerror(errno)));
+            stdinReaders += list == "-";
+            std::vector<std::string> names;
+            readNameList(list == "-" ? std::cin : file, names);
+            for (const std::string& name : names)
+            {
+                stdinReaders += name == "-";
+                if (!addArgument(name, options.files))
+                    options.files.push_back({name, "no mesh files in the folder"});
+            }
+            options.collection = true;
+        }
+        else if (arg == "--duplicates")
+            options.duplicates = true;
+        else if (arg == "--memory-limit" || arg.rfind("--memory-limit=", 0) == 0)
+        {
+            if (!parseSize(value(arg[14] == '=' ? 15 : arg.size()), options.memoryLimit))
+                return usage("--memory-limit needs a size: bytes, or a number with K, M, G or T");
+        }
         else if (arg == "--")
             onlyFiles = true;
         else if (arg == "--json")
@@ -651,40 +772,61 @@ int main(int argc, char** argv)
         }
         else if (arg.rfind("-j", 0) == 0)
         {
-            const std::string value = arg.size() > 2 ? arg.substr(2)
-                                      : i + 1 < argc ? argv[++i]
-                                                     : "";
+            const std::string jobs = value(2);
             char* end = nullptr;
-            const unsigned long n = std::strtoul(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || n == 0 || n > 1024)
+            const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+            if (jobs.empty() || *end != '\0' || n == 0 || n > 1024)
                 return usage("-j needs a number of jobs from 1 to 1024");
             options.jobs = static_cast<unsigned int>(n);
         }
         else
             return usage("unknown option " + printable(arg));
     }
-    if (options.files.empty())
+    if (options.files.empty() && !options.collection)
         return usage("no file given");
     if (options.json && options.jsonl)
         return usage("--json and --jsonl exclude each other");
-    if (std::count(options.files.begin(), options.files.end(), "-") > 1)
+    if (stdinReaders > 1)
         return usage("standard input can be read once");
     if (options.jobs == 0)
         options.jobs = std::max(1u, std::thread::hardware_concurrency());
 
     const std::size_t count = options.files.size();
-    const bool several = count > 1;
+    const bool several = count > 1 || options.collection;
     const bool array = options.json && several;
     std::vector<FileResult> results(count);
     std::vector<bool> done(count, false);
     std::mutex doneMutex;
     std::condition_variable doneChanged;
-    std::atomic<std::size_t> nextFile{0};
+    // Files are taken in order, each when its expected peak fits beside those running.
+    const std::uint64_t available = availableMemory(); // 0 when unknown: no bound then
+    MemoryGate gate(options.memoryLimit ? options.memoryLimit
+                    : available         ? available
+                                        : ~std::uint64_t(0));
+    std::mutex takeMutex;
+    std::size_t nextFile = 0;
     auto work = [&]
     {
-        for (std::size_t i; (i = nextFile++) < count;)
+        for (;;)
         {
+            std::size_t i;
+            std::uint64_t peak;
+            {
+                const std::lock_guard<std::mutex> lock(takeMutex);
+                if ((i = nextFile++) >= count)
+                    return;
+                peak = estimatePeak(options.files[i].path);
+                gate.enter(peak);
+            }
             FileResult r = examineGuarded(options.files[i], options, several);
+#ifdef __GLIBC__
+            // Each thread allocates from an arena of its own, which keeps what a file freed:
+            // handed back, it is there for the next file of any thread. Not worth its
+            // time (about a millisecond) after a small file.
+            if (peak > (std::uint64_t(64) << 20))
+                malloc_trim(0);
+#endif
+            gate.leave(peak);
             const std::lock_guard<std::mutex> lock(doneMutex);
             results[i] = std::move(r);
             done[i] = true;
@@ -736,6 +878,15 @@ int main(int argc, char** argv)
         std::cout << (written > 0 ? "\n]\n" : "]\n");
     else if (several && !options.json && !options.jsonl)
         writeSummary(results, std::cout);
+    if (options.duplicates)
+    {
+        std::ostringstream groups;
+        writeDuplicates(options.files, results, groups);
+        if (options.json || options.jsonl)
+            std::cerr << groups.str().substr(1); // no empty line before it there
+        else
+            std::cout << groups.str();
+    }
     std::cout.flush();
     return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;
 }

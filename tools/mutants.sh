@@ -134,6 +134,25 @@ mutant tools/meshinfo.cpp 'if (o.welded)' 'if (true)'
 mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
 mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
+# --- collections: folders, lists, gzip, the geometry hash, the memory gate ---
+mutant GeometryHash.cpp 'const float x = p[i] == 0.0f ? 0.0f : p[i];' 'const float x = p[i];'
+mutant GeometryHash.cpp 'if (r == 0 || words < best)' 'if (r == 0)'
+mutant GeometryHash.cpp 'xored ^= b;' 'xored += b;'
+mutant io/Compressed.cpp 'if (mTotal > mLimit)' 'if (mTotal >= mLimit)'
+mutant io/Compressed.cpp 'inflateReset(&mZ); // another member follows' 'mEnded = true;'
+mutant io/Compressed.cpp 'mError = "truncated gzip data (the file ends inside it)";' 'mEnded = true;'
+mutant io/Compressed.cpp "(path[n - 2] | 0x20) == 'g'" "path[n - 2] == 'g'"
+mutant io/Compressed.cpp "head[3] >= '1' && head[3] <= '9'" "head[3] >= '1'"
+mutant tools/Collection.cpp 'std::sort(names.begin(), names.end());' ';'
+mutant tools/Collection.cpp '!visited.emplace(st.st_dev, st.st_ino).second' 'false'
+mutant tools/Collection.h 'running == 0 || (inUse <= limit && peak <= limit - inUse)' 'running == 0 || peak <= limit - inUse'
+mutant tools/Collection.cpp 'perByte = 3;' 'perByte = 4;'
+mutant tools/Collection.cpp "if (!line.empty() && line.back() == '\r')" 'if (false)'
+mutant tools/Collection.cpp 'return items.size() > before;' 'return true;'
+mutant tools/meshinfo.cpp 'if (results[i].read && results[i].faces > 0)' 'if (results[i].read)'
+mutant tools/meshinfo.cpp 'shown += group.second.size() > 1;' 'shown += 1;'
+mutant tools/meshinfo.cpp $'if (unpacked.error().empty())\n        return read;' 'return read;'
+mutant tools/meshinfo.cpp 'const bool several = count > 1 || options.collection;' 'const bool several = count > 1;'
 
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
@@ -274,9 +293,10 @@ first_tests() {
         HalfEdgeMesh.cpp | SupportCode/Weld* | SupportCode/IndexTable.h) echo 'HalfEdgeMesh*:IndexTable*' ;;
         ObjIO.cpp | Console.cpp) echo 'ObjIO*:Console*' ;;
         MeshAnalysis.cpp) echo 'MeshAnalysis*' ;;
-        tools/meshinfo.cpp | MeshRequirements.cpp) echo 'MeshInfo*' ;;
+        MeshRequirements.cpp) echo 'MeshInfo*' ;;
         io/*Writer*) echo 'MeshWriter*:MeshInfo*' ;;
-        tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*' ;;
+        GeometryHash.cpp | io/Compressed.cpp | tools/Collection.*) echo 'Collection*:GeometryHash*' ;;
+        tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*:Collection*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
         viewer/Framing.h) echo 'ViewerFraming*' ;;
