@@ -1156,7 +1156,7 @@ void GUI::drawPanels()
 // first frame (drawn before any view) nor one right after the window changed size.
 void GUI::takeScreenshots()
 {
-    if ((mScreenshotPath.empty() && !mShotPending) || mViewFrames == 0 || mWindowWidth == 0 ||
+    if ((!wantsPictures() && !mShotPending) || mViewFrames == 0 || mWindowWidth == 0 ||
         mWindowHeight == 0)
         return;
     const int w = static_cast<int>(mWindowWidth), h = static_cast<int>(mWindowHeight);

@@ -19,7 +19,8 @@ if [ -e "$build" ] && [ -n "$(find "$build" -maxdepth 1 ! -writable -print -quit
     exit 1
 fi
 
-packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libpng-dev)
+packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libpng-dev
+          libegl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri)
 if [ "$mode" = test ]; then
     packages+=(libgtest-dev help2man xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi

@@ -63,8 +63,8 @@ mkdir "$dir/folder"
 echo 'v 1 2 3' >"$dir/nofaces.obj"
 printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 \033[31m\n' >"$dir/escape.obj"
 printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$dir/good.obj"
-usage='usage: MeshViewer \[OPTIONS\] \[FILE.obj ...\]'
-cli "--help" 0 out "$usage*--no-cache*Keys:*  c  *  f  *" --help
+usage='usage: MeshViewer \[OPTIONS\] \[FILE.obj|.stl|.ply|.off ...\]'
+cli "--help" 0 out "$usage*OBJ, STL (binary or ASCII), PLY and OFF*--no-cache*Keys and mouse:*  c  *  f  *  l  *bounding box*  r  *reread*  g  *spinning cube*drag*wheel*click*Mouse: a drag*" --help
 cli "--version" 0 out "MeshViewer [0-9]*.[0-9]*.[0-9]*" --version
 cli "unknown option" 2 err "MeshViewer: unknown option --fly
 $usage" good.obj --fly
@@ -73,5 +73,44 @@ cli "directory" 1 err "MeshViewer: folder: cannot open: Is a directory" folder
 cli "no positions" 1 err "MeshViewer: empty.obj: no vertex data*" empty.obj
 cli "no triangles" 1 err "MeshViewer: nofaces.obj: no triangles" nofaces.obj
 cli "rejected, escaped" 1 err 'MeshViewer: escape.obj: *\\x1b\[31m*' escape.obj
+for bad in "1" "2 1" "x 1" "1 nan"; do
+    # shellcheck disable=SC2086
+    cli "--curvature-range $bad" 2 err "MeshViewer: --curvature-range needs two numbers, the first below the second
+$usage" --curvature-range $bad good.obj
+done
+cli "--screenshot-dir without files" 2 err "MeshViewer: --screenshot-dir needs files
+$usage" --screenshot-dir pics
+cli "--screenshot with --screenshot-dir" 2 err "MeshViewer: --screenshot and --screenshot-dir exclude each other
+$usage" --screenshot-dir pics --screenshot a.png good.obj
+
+# Pictures need no display: drawn off screen, in the size -geometry gives; names are taken
+# from MV_CALLER_DIR when it is set (run.sh), a picture per file with --screenshot-dir.
+mkdir -p "$dir/caller/sub" "$dir/elsewhere" && cp "$dir/good.obj" "$dir/caller/sub/good.obj"
+cp "$dir/good.obj" "$dir/caller/sub/two.obj" && cp "$dir/good.obj" "$dir/caller/good.ply.obj"
+picture() { identify -format '%wx%h' "$1" 2>/dev/null; }
+(cd "$dir/elsewhere" && env -u DISPLAY MV_CALLER_DIR="$dir/caller" timeout 60 "$viewer" -geometry 320x200 \
+    --screenshot shot.png sub/good.obj >out 2>err </dev/null)
+got=$?
+if [ "$got" -eq 0 ] && [ "$(picture "$dir/caller/shot.png")" = 320x200 ] && [ ! -e "$dir/elsewhere/shot.png" ] &&
+    [ "$(head -n 1 "$dir/elsewhere/out")" = "File: sub/good.obj" ] && [ "$(head -n 1 "$dir/elsewhere/err")" = "Loading half edge mesh..." ]; then
+    echo "ok   - --screenshot without a display writes the caller's shot.png"
+else
+    echo "FAIL - --screenshot without a display: status $got" && cat "$dir/elsewhere/err"
+    failures=$((failures + 1))
+fi
+(cd "$dir/caller" && env -u DISPLAY timeout 60 "$viewer" --screenshot-dir pics sub/good.obj good.ply.obj sub/two.obj \
+    nothere.obj sub/good.obj >out 2>err </dev/null)
+got=$?
+saved=$(grep "^Saved " "$dir/caller/out")
+if [ "$got" -eq 1 ] && [ "$saved" = "Saved pics/good.png
+Saved pics/good.ply.png
+Saved pics/two.png
+Saved pics/good-2.png" ] && [ "$(picture "$dir/caller/pics/good-2.png")" = 1024x768 ] &&
+    grep -qx "MeshViewer: nothere.obj: cannot open: No such file or directory" "$dir/caller/err"; then
+    echo "ok   - --screenshot-dir writes a picture per file, goes on past a bad one and ends with status 1"
+else
+    echo "FAIL - --screenshot-dir: status $got, $saved" && cat "$dir/caller/err"
+    failures=$((failures + 1))
+fi
 
 [ "$failures" -eq 0 ]
