@@ -537,7 +537,8 @@ for _ in $(seq 50); do grep -q Saved "$out" && break; sleep 0.2; done
 ok '[ "$(grep Saved "$out")" = "Saved $work/caller/meshviewer-001.png" ] && [ -s "$work/caller/meshviewer-001.png" ]' "i saves into the caller's directory"
 quit
 # Off screen, with no X server at all, the same pixels as the window's picture.
-for scene in "bar.obj" "--defects --curvature $work/inspect/torus.obj"; do
+for scene in "$work/caller/bar.obj" "--defects --curvature $work/inspect/torus.obj"; do
+    rm -f "$work/windowed.png" "$work/offscreen.png"
     # shellcheck disable=SC2086
     timeout 60 "$viewer" --screenshot "$work/windowed.png" $scene >/dev/null 2>&1
     # shellcheck disable=SC2086
