@@ -144,7 +144,7 @@ mutant viewer/CurvatureScale.cpp 'std::ceil(fraction * static_cast<double>(m.siz
     'std::floor(fraction * static_cast<double>(m.size()))'
 mutant viewer/CurvatureScale.cpp 'if (!std::isnan(v))' 'if (true)'
 mutant viewer/CurvatureScale.cpp 'l.bar = l.barWidth >= 20 && l.barY >= 0;' 'l.bar = true;'
-mutant viewer/CurvatureScale.cpp 'l.high = l.labelY >= 0 && inside(l.highX, highWidth) &&' 'l.high = inside(l.highX, highWidth) &&'
+mutant viewer/CurvatureScale.cpp '(!l.low || l.lowX + lowWidth + 4 <= l.highX)' '(l.lowX + lowWidth <= l.highX)'
 mutant viewer/CurvatureScale.cpp 'l.titleX = std::min(l.barX, width - titleWidth - margin);' 'l.titleX = l.barX;'
 mutant viewer/Pick.cpp 'if (d1 <= 0.0 && d2 <= 0.0)' 'if (d1 <= 0.0 || d2 <= 0.0)'
 mutant viewer/Pick.cpp 'return b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));' 'return b + (c - b) * 0.5;'
