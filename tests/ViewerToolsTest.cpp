@@ -156,6 +156,7 @@ TEST(CurvatureScale, ColourBarLabelsStayInsideTheWindow)
         {300, 200, 280, {40, 30, 240, 14, 40, 255, 14, 18, 50, true, true, true, true}},
         {100, 40, 80, {20, 26, 60, 14, 20, 55, 10, 18, 46, true, true, true, false}},
         {90, 100, 40, {20, 30, 50, 14, 20, 45, 14, 20, 50, true, true, false, true}},
+        {96, 100, 40, {20, 30, 56, 14, 20, 51, 14, 20, 50, true, true, false, true}}, // 4 apart
         {1024, 20, 200, {764, 6, 240, 14, 764, 979, -10, 764, 26, true, false, false, false}},
         {59, 300, 40, {20, 30, 19, 14, 0, 0, 0, 0, 0, false, false, false, false}},
     };
