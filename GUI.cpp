@@ -285,7 +285,7 @@ void GUI::mouseFunc(GLint button, GLint action, GLint mouseX, GLint mouseY)
     else if (button == GLUT_LEFT_BUTTON && action == GLUT_UP && mPressed)
     {
         mPressed = false;
-        if (!mDragged)
+        if (!mDragged && !mFiles.empty()) // only the files' meshes are picked
         {
             mPickPending = true;
             mPickX = mouseX;

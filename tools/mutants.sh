@@ -152,7 +152,7 @@ mutant viewer/Pick.cpp 'if (!hit.found || d < hit.distanceSquared)' 'if (!hit.fo
 mutant viewer/Pick.cpp 'if (k == 0 || dot(d, d) < best)' 'if (dot(d, d) < best)'
 mutant viewer/Pick.cpp 'tri[2] >= positions.size()' 'tri[2] > positions.size()'
 mutant GUI.cpp '    mShowCube = false; // it would stand inside the meshes' ''
-mutant GUI.cpp 'if (!mDragged)' 'if (true)'
+mutant GUI.cpp 'if (!mDragged && !mFiles.empty())' 'if (!mFiles.empty())'
 mutant GUI.cpp 'if (onlyChanged && mtime == f.mtime && size == f.size)' 'if (onlyChanged)'
 mutant GUI.cpp '    if (!picture())
         drawFPS(mCurrentFPS);' '    drawFPS(mCurrentFPS);'
