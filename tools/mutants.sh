@@ -241,6 +241,8 @@ first_tests() {
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
         SupportCode/Matrix4x4* | SupportCode/ColorMap.cpp) echo 'Matrix*:ColorMap*' ;;
+        viewer/Summary.* | viewer/OutputPath.* | viewer/CurvatureScale.* | viewer/Pick.*)
+            echo 'Summary*:OutputPath*:CurvatureScale*:Pick*' ;;
         *) echo 'none' ;;
     esac
 }
