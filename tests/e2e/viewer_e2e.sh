@@ -5,7 +5,7 @@
 # still pass) and on the console lines.
 #   tests/e2e/viewer_e2e.sh PATH/TO/MeshViewer      (from the project root)
 # Needs Xvfb, xdotool and ImageMagick (tools/setup.sh test). Environment: MV_E2E_TIMEOUT
-# (seconds, default 420); MV_E2E_SHOTS, a directory to keep the screenshots in (otherwise
+# (seconds, default 540); MV_E2E_SHOTS, a directory to keep the screenshots in (otherwise
 # kept only on failure, in e2e-artifacts/ beside the viewer).
 set -uo pipefail
 viewer=${1:?usage: viewer_e2e.sh PATH/TO/MeshViewer}
@@ -35,7 +35,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 # The whole test never outlives its limit, whatever hangs.
 (
-    sleep "${MV_E2E_TIMEOUT:-420}" >/dev/null 2>&1 &
+    sleep "${MV_E2E_TIMEOUT:-540}" >/dev/null 2>&1 &
     trap 'kill $! 2>/dev/null; exit 0' TERM
     wait $!
     echo "FAIL: the end-to-end test took too long" >&2
