@@ -98,6 +98,21 @@ else
     echo "FAIL - --screenshot without a display: status $got" && cat "$dir/elsewhere/err"
     failures=$((failures + 1))
 fi
+# Curvature: vertices without a value summed up in one line, the library's own line for
+# each only with --verbose; the colour range from the data or from --curvature-range.
+curvature() { (cd "$dir" && env -u DISPLAY timeout 60 "$viewer" --screenshot k.png "$@" good.obj >out 2>err </dev/null); }
+curvature --curvature
+k1=$(grep "^Curvature" "$dir/out") e1=$(cat "$dir/err")
+curvature --verbose --curvature-range -2 4
+if [ "$k1" = "Curvature: min 0, max 0, 3 of 3 vertices without a value
+Curvature colours: red at -1, black at 0, blue at 1 (the 98th percentile of |H|)" ] && [ "$e1" = "Loading mesh..." ] &&
+    [ "$(grep "^Curvature colours" "$dir/out")" = "Curvature colours: red at -2, black at 1, blue at 4 (--curvature-range)" ] &&
+    [ "$(grep -c '^virtual float SimpleMesh::curvature(.*failed at vertex [012]$' "$dir/err")" -eq 3 ]; then
+    echo "ok   - --curvature sums up the vertices without a value; --verbose adds the library's lines"
+else
+    echo "FAIL - --curvature: $k1 / $e1" && cat "$dir/out" "$dir/err"
+    failures=$((failures + 1))
+fi
 (cd "$dir/caller" && env -u DISPLAY timeout 60 "$viewer" --screenshot-dir pics sub/good.obj good.ply.obj sub/two.obj \
     nothere.obj sub/good.obj >out 2>err </dev/null)
 got=$?
