@@ -166,10 +166,11 @@ void GUI::displayFunc()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         for (std::size_t i = 0; i < mFiles.size(); ++i)
             mDrawCache.draw(i, *mGeometryList[i]);
-        GLfloat depth = 1.0f;
+        GLfloat depth = 1.0f; // as far as the background: nothing there
         const GLint row = static_cast<GLint>(mWindowHeight) - 1 - mPickY;
         glReadBuffer(GL_BACK);
-        glReadPixels(mPickX, row, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        if (mPickX >= 0 && mPickX < static_cast<GLint>(mWindowWidth) && row >= 0)
+            glReadPixels(mPickX, row, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
         pickAt(mPickX, row, depth);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -138,7 +138,7 @@ const std::vector<KeyHelp>& keyTable()
         {"i", "save the window as meshviewer-NNN.png (where the command was run)"},
         {"l", "bounding box sizes of the meshes, in file units"},
         {"r", "reread every file of the command line"},
-        {"g", "the spinning cube on or off (shown only in a scene started empty)"},
+        {"g", "the spinning cube on or off (at the start shown only without files)"},
         {"h", "this list in the window"},
         {"p", "grid and axes on or off"},
         {"q", "quit"},
