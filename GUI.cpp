@@ -135,6 +135,7 @@ void GUI::initOffscreen(int width, int height)
     keepFreedMemory();
     setDrawState();
     winReshapeFunc(width, height);
+    applyView(); // no window event comes between: the first frame is the picture
 }
 
 void GUI::update()
@@ -225,6 +226,19 @@ void GUI::displayFunc()
     mCam.advect(dt);
     // A window without height has no aspect ratio; the projection then stays as it was
     // (the view is not added again either) until the window has a height again.
+    applyView();
+
+    ++mFramecounter;
+    glFlush();
+    if (!mOffscreen)
+        glutSwapBuffers();
+
+    if (mBenchmark.frameDone())
+        std::exit(0);
+}
+
+void GUI::applyView()
+{
     if (mWindowHeight != 0)
     {
         glMatrixMode(GL_PROJECTION);
@@ -236,14 +250,6 @@ void GUI::displayFunc()
         ++mViewFrames;
     }
     glMatrixMode(GL_MODELVIEW);
-
-    ++mFramecounter;
-    glFlush();
-    if (!mOffscreen)
-        glutSwapBuffers();
-
-    if (mBenchmark.frameDone())
-        std::exit(0);
 }
 
 void GUI::winReshapeFunc(GLint newWidth, GLint newHeight)

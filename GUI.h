@@ -113,6 +113,8 @@ private:
     void pickAt(int x, int row, float depth);
     void boxLines();
     void drawPickMarker();
+    // The camera's view into the projection at the window's size (none without a height).
+    void applyView();
     // Scene object i is drawn (--screenshot-dir draws one file at a time).
     bool shown(std::size_t i) const { return mScreenshotDir.empty() || i == mShotIndex; }
     // This frame goes to a picture.

@@ -154,7 +154,9 @@ int main(int argc, char** argv)
         return 0;
     }
     // Before the window opens: a file that cannot be read ends the program without one.
-    mainGUI.setDrawCache(command.drawCache);
+    // A picture draws each mesh once: compiling a drawing to replay would only cost.
+    mainGUI.setDrawCache(command.drawCache && command.screenshot.empty() &&
+                         command.screenshotDir.empty());
     mainGUI.setBenchmark(command.benchmarkSeconds);
     const std::string caller = OutputPath::callerDir();
     mainGUI.setScreenshot(OutputPath::resolve(command.screenshot, caller));
