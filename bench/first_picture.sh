@@ -26,17 +26,16 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 display=":$(head -n 1 "$work/display")"
 
-# seconds COMMAND...: the wall-clock time of one run, which must write its picture.
+# seconds COMMAND...: "wall-clock processor" seconds of one run (processor time in all its
+# threads: less disturbed by a loaded machine), which must write its picture.
 seconds() {
-    local start end
     rm -f "$work/shot.png"
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    end=$(date +%s.%N)
+    /usr/bin/time -o "$work/time" -f '%e %U %S' "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
     [ -s "$work/shot.png" ] || { echo "no picture: $*" >&2; exit 1; }
-    echo "$end - $start" | bc
+    awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$work/time"
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# median COLUMN <FILE
+median() { awk -v c="$1" '{ print $c }' | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 : >"$work/viewer" && : >"$work/f3d" && : >"$work/offscreen"
 for _ in $(seq "$runs"); do
@@ -44,10 +43,12 @@ for _ in $(seq "$runs"); do
     seconds env DISPLAY="$display" f3d --resolution=1024,768 --output="$work/shot.png" "$dragon" >>"$work/f3d"
     seconds env -u DISPLAY "$build/MeshViewer" --screenshot "$work/shot.png" "$dragon" >>"$work/offscreen"
 done
-v=$(median <"$work/viewer") f=$(median <"$work/f3d") o=$(median <"$work/offscreen")
 echo "load average after:  $(cut -d' ' -f1-3 /proc/loadavg)"
-printf 'dragon, median of %d runs: MeshViewer --screenshot %.2f s (off screen %.2f s), f3d --output %.2f s: %.2f (%.2f) of f3d'"'"'s time\n' \
-    "$runs" "$v" "$o" "$f" "$(echo "$v / $f" | bc -l)" "$(echo "$o / $f" | bc -l)"
+for c in 1 2; do
+    v=$(median $c <"$work/viewer") f=$(median $c <"$work/f3d") o=$(median $c <"$work/offscreen")
+    printf 'dragon, median of %d runs, %s: MeshViewer --screenshot %.2f s (off screen %.2f s), f3d --output %.2f s: %.2f (%.2f) of f3d'"'"'s\n' \
+        "$runs" "$([ $c = 1 ] && echo wall clock || echo processor time)" "$v" "$o" "$f" "$(echo "$v / $f" | bc -l)" "$(echo "$o / $f" | bc -l)"
+done
 
 # Thumbnails: small generated meshes (an 8 x 16 sphere each, moved a little), one process.
 mkdir -p "$work/small" "$work/thumbs"
@@ -60,10 +61,9 @@ for i in $(seq "$thumbs"); do
         for (i = 1; i < m - 1; i++) for (j = 0; j < n; j++) { k = (j + 1) % n; a = 2 + (i-1)*n + j; b = 2 + (i-1)*n + k
             printf "f %d %d %d\nf %d %d %d\n", a, b, a + n, b, b + n, a + n } }' >"$work/small/m$i.obj"
 done
-start=$(date +%s.%N)
-times=$( { /usr/bin/time -f '%U %S' env -u DISPLAY "$build/MeshViewer" -geometry 256x256 --screenshot-dir "$work/thumbs" "$work"/small/*.obj >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
-end=$(date +%s.%N)
+/usr/bin/time -o "$work/time" -f '%e %U %S' env -u DISPLAY "$build/MeshViewer" -geometry 256x256 \
+    --screenshot-dir "$work/thumbs" "$work"/small/*.obj >/dev/null 2>&1 || true
 made=$(find "$work/thumbs" -name '*.png' | wc -l)
-read -r user sys <<<"$times"
+read -r wall user sys <"$work/time"
 printf '%d thumbnails of 256 x 256 (off screen) in %.2f s: %.0f per second, %.0f per second of processor time\n' \
-    "$made" "$(echo "$end - $start" | bc)" "$(echo "$made / ($end - $start)" | bc -l)" "$(echo "$made / ($user + $sys)" | bc -l)"
+    "$made" "$wall" "$(echo "$made / $wall" | bc -l)" "$(echo "$made / ($user + $sys)" | bc -l)"
