@@ -124,6 +124,8 @@ TEST(CurvatureScale, RangeIsThe98thPercentileOfTheMagnitudes)
     v.resize(50);
     EXPECT_EQ(CurvatureScale::magnitudePercentile(v, 0.98), 49.0f);
     EXPECT_EQ(CurvatureScale::magnitudePercentile({-7.0f}, 0.98), 7.0f);
+    EXPECT_EQ(CurvatureScale::magnitudePercentile({3, -9, 1, 4, 10, 2, 6, 5, -8, 7}, 0.98), 10.0f)
+        << "rank 9.8 rounds up";
     EXPECT_EQ(CurvatureScale::magnitudePercentile({NAN}, 0.98), 0.0f);
 
     const CurvatureScale::Range r = CurvatureScale::fromData(v);
