@@ -206,7 +206,7 @@ TEST(Pick, NearestPointTriangleAndVertex)
     using F = Vector3<float>;
     using T = Vector3<unsigned int>;
     const std::vector<F> positions = {F(0, 0, 0), F(1, 0, 0), F(0, 1, 0), F(1, 1, 0), F(5, 5, 5)};
-    const std::vector<T> triangles = {T(0, 1, 9), T(0, 1, 2), T(1, 3, 2), T(4, 4, 4)};
+    const std::vector<T> triangles = {T(0, 1, 5), T(0, 1, 2), T(1, 3, 2), T(4, 4, 4)};
     struct Expect
     {
         F p;
