@@ -9,7 +9,11 @@
 #include "viewer/Inspect.h"
 #include "viewer/MeshLoad.h"
 #include "viewer/SamplePath.h"
+#include "viewer/OutputPath.h"
+#include "viewer/Pick.h"
 #include "viewer/Screenshot.h"
+#include "viewer/Summary.h"
+#include "viewer/Text.h"
 
 #include "SupportCode/Matrix4x4.h"
 
@@ -23,6 +27,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -61,37 +66,25 @@ const GLint WHEEL_DOWN = 4;
 // whole one).
 const float ORBIT_DRAG = 0.25f;
 const float FLY_DRAG = 0.5f;
+// Pixels the pointer may move between press and release of a click.
+const int CLICK_SLACK = 2;
 
-std::string genusText(const MeshAnalysis::Component& c)
+// Nanoseconds of the last change and the size, or false when the file cannot be seen.
+bool fileStamp(const std::string& path, long long& mtime, long long& size)
 {
-    return c.hasGenus ? std::to_string(c.genus) : "undefined (" + c.genusUndefinedWhy + ")";
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    mtime = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    size = static_cast<long long>(st.st_size);
+    return true;
 }
 
-// One line of the analysis, agreeing with what meshinfo reports for the file.
-std::string summary(const MeshAnalysis::Report& r)
+std::string number(double x)
 {
-    const auto count = [](std::uint64_t k, const char* what)
-    { return std::to_string(k) + " " + what + (k == 1 ? "" : "s"); };
-    std::ostringstream s;
-    const std::size_t n = r.components.size();
-    s << "Summary: " << count(n, "component") << ", " << count(r.boundaryLoops, "boundary loop")
-      << ", " << count(r.nonManifoldEdges, "non-manifold edge") << ", volume ";
-    if (r.hasVolume)
-        s << r.volume;
-    else
-        s << "undefined (" << r.volumeUndefinedWhy << ")";
-    if (n == 1)
-        s << ", genus " << genusText(r.components[0]);
-    else
-    {
-        const std::size_t shown = n < 5 ? n : 5;
-        s << ", genus per component:";
-        for (std::size_t i = 0; i < shown; ++i)
-            s << (i == 0 ? " " : ", ") << genusText(r.components[i]);
-        if (shown < n)
-            s << " and " << n - shown << " more";
-    }
-    return s.str();
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.9g", x);
+    return buffer;
 }
 } // namespace
 
@@ -100,7 +93,8 @@ GUI::GUI()
       mMousePos(ViewerMath::NO_MOUSE_SAMPLE), mOldMousePos{0, 0}, mCam(Camera::home()),
       mFrameTimestamp(0.0f), mDrawXZPlane(true), mFramecounter(0), mTimeSinceLastFPS(0.0f),
       mCurrentFPS(0.0f), mHomeCam(Camera::home()), mHomeCentre(0.0f, 0.0f, 0.0f),
-      mOrbitCentre(0.0f, 0.0f, 0.0f), mOrbiting(false), mTitle("Mesh Viewer")
+      mOrbitCentre(0.0f, 0.0f, 0.0f), mOrbiting(false), mTitle("Mesh Viewer"),
+      mCallerDir(OutputPath::callerDir())
 {
     mClockArray[0].start();
     mClockArray[1].highPrecision(true);
@@ -135,8 +129,24 @@ void GUI::init()
     glutPositionWindow(WINDOW_X, WINDOW_Y);
 }
 
+void GUI::initOffscreen(int width, int height)
+{
+    mOffscreen = true;
+    Text::useBuiltInFont(true);
+    keepFreedMemory();
+    setDrawState();
+    winReshapeFunc(width, height);
+    applyView(); // no window event comes between: the first frame is the picture
+}
+
 void GUI::update()
 {
+    const double now = mClockArray[0].read();
+    if (mWatch && now - mLastWatch >= 1.0)
+    {
+        mLastWatch = now;
+        reload(true);
+    }
     glutPostRedisplay();
 }
 
@@ -148,9 +158,24 @@ void GUI::displayFunc()
     mFrameTimestamp = timestamp;
     ViewerMath::updateFPS(timestamp, mTimeSinceLastFPS, mFramecounter, mCurrentFPS);
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    // A click waits for this frame: the files' meshes alone, at the view the user saw, and
+    // the depth under the pointer read back.
+    if (mPickPending && mViewFrames > 0 && mWindowHeight > 0)
+    {
+        mPickPending = false;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (std::size_t i = 0; i < mFiles.size(); ++i)
+            mDrawCache.draw(i, *mGeometryList[i]);
+        GLfloat depth = 1.0f; // as far as the background: nothing there
+        const GLint row = static_cast<GLint>(mWindowHeight) - 1 - mPickY;
+        glReadBuffer(GL_BACK);
+        if (mPickX >= 0 && mPickX < static_cast<GLint>(mWindowWidth) && row >= 0)
+            glReadPixels(mPickX, row, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        pickAt(mPickX, row, depth);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Set under the identity model-view and before the view enters the projection, so the
     // light stays at this world position.
@@ -165,7 +190,8 @@ void GUI::displayFunc()
 
     // Degrees: about 31.4 per second.
     const float angle = static_cast<float>(10.0 * PI * frameClock.read());
-    drawCube(angle);
+    if (mShowCube)
+        drawCube(angle);
 
     glColor3f(0.0f, 0.0f, 0.7f); // inherited by scene objects that set no colour
     // Lines over the surface: the filled triangles go a little back, so no line drawn at
@@ -177,16 +203,20 @@ void GUI::displayFunc()
         glPolygonOffset(1.0f, 2.0f);
     }
     for (std::size_t i = 0; i < mGeometryList.size(); ++i)
-        mDrawCache.draw(i, *mGeometryList[i]);
+        if (shown(i))
+            mDrawCache.draw(i, *mGeometryList[i]);
     if (linesOver)
         glDisable(GL_POLYGON_OFFSET_FILL);
     if (mShowEdges)
         drawEdges();
     if (mShowDefects)
         drawDefects();
+    drawPickMarker();
 
+    // Pictures leave out the frame counter and the help hint.
     glDisable(GL_LIGHTING);
-    drawFPS(mCurrentFPS);
+    if (!picture())
+        drawFPS(mCurrentFPS);
     glEnable(GL_LIGHTING);
     drawPanels();
     takeScreenshots();
@@ -197,6 +227,19 @@ void GUI::displayFunc()
     mCam.advect(dt);
     // A window without height has no aspect ratio; the projection then stays as it was
     // (the view is not added again either) until the window has a height again.
+    applyView();
+
+    ++mFramecounter;
+    glFlush();
+    if (!mOffscreen)
+        glutSwapBuffers();
+
+    if (mBenchmark.frameDone())
+        std::exit(0);
+}
+
+void GUI::applyView()
+{
     if (mWindowHeight != 0)
     {
         glMatrixMode(GL_PROJECTION);
@@ -208,13 +251,6 @@ void GUI::displayFunc()
         ++mViewFrames;
     }
     glMatrixMode(GL_MODELVIEW);
-
-    ++mFramecounter;
-    glFlush();
-    glutSwapBuffers();
-
-    if (mBenchmark.frameDone())
-        std::exit(0);
 }
 
 void GUI::winReshapeFunc(GLint newWidth, GLint newHeight)
@@ -246,6 +282,24 @@ void GUI::getMouseScreenCoordinates(int mouseX, int mouseY, float& x, float& y)
 void GUI::mouseFunc(GLint button, GLint action, GLint mouseX, GLint mouseY)
 {
     takeMouseSample(mouseX, mouseY);
+    // A click is a press and release of the left button without a drag between.
+    if (button == GLUT_LEFT_BUTTON && action == GLUT_DOWN)
+    {
+        mPressed = true;
+        mDragged = false;
+        mPressX = mouseX;
+        mPressY = mouseY;
+    }
+    else if (button == GLUT_LEFT_BUTTON && action == GLUT_UP && mPressed)
+    {
+        mPressed = false;
+        if (!mDragged && !mFiles.empty()) // only the files' meshes are picked
+        {
+            mPickPending = true;
+            mPickX = mouseX;
+            mPickY = mouseY;
+        }
+    }
     if (action == GLUT_DOWN && (button == WHEEL_UP || button == WHEEL_DOWN))
         mCam.zoom(mOrbitCentre, button == WHEEL_UP ? 1 : -1, mOrbiting);
     glutPostRedisplay();
@@ -254,6 +308,8 @@ void GUI::mouseFunc(GLint button, GLint action, GLint mouseX, GLint mouseY)
 void GUI::mouseActiveMotionFunc(GLint mouseX, GLint mouseY)
 {
     takeMouseSample(mouseX, mouseY);
+    if (std::abs(mouseX - mPressX) > CLICK_SLACK || std::abs(mouseY - mPressY) > CLICK_SLACK)
+        mDragged = true;
     float oldX, oldY, newX, newY;
     getMouseScreenCoordinates(mOldMousePos[0], mOldMousePos[1], oldX, oldY);
     getMouseScreenCoordinates(mMousePos[0], mMousePos[1], newX, newY);
@@ -371,6 +427,20 @@ void GUI::keyboardFunc(unsigned char keycode, GLint /*mouseX*/, GLint /*mouseY*/
     case 'I':
     case 'i':
         mShotPending = true;
+        break;
+    case 'G':
+    case 'g':
+        mShowCube = !mShowCube;
+        break;
+    case 'R':
+    case 'r':
+        reload(false);
+        break;
+    case 'L':
+    case 'l':
+        mShowBoxes = !mShowBoxes;
+        if (mShowBoxes)
+            boxLines();
         break;
     case 'K':
     case 'k':
@@ -510,102 +580,146 @@ void GUI::loadHalfEdgeMesh()
     mGeometryList.back()->setTransform(t);
 }
 
+struct GUI::Loaded
+{
+    std::unique_ptr<Mesh> mesh;
+    Inspect::CurvatureMesh* curved = nullptr;
+    Framing::Box box;
+    std::shared_ptr<Inspect::DefectDrawing> defects;
+    std::shared_ptr<MeshData> data;
+};
+
+// Read as key 2 reads, but nothing is said before the reader has accepted the file, so a
+// bad file gives its one line only (why, for the caller to print).
+bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
+{
+    const std::string name = printable(file);
+    const std::string path = file == "-" ? file : OutputPath::resolve(file, mCallerDir);
+    Inspect::CurvatureMesh* curved = nullptr;
+    if (mCurvatureFiles)
+        out.mesh.reset(curved = new Inspect::CurvatureMesh());
+    else
+        out.mesh.reset(new HalfEdgeMesh());
+    out.data = std::make_shared<MeshData>();
+    // A terminal sees the phases of a large file, as meshinfo shows them.
+    struct stat st;
+    const Progress progress(mFileCount == 1 ? "MeshViewer" : "MeshViewer: " + name,
+                            stat(path.c_str(), &st) == 0 ? st.st_size : -1);
+    const auto prepare = [&name, &progress, curved](Mesh& m)
+    {
+        std::cout << "File: " << name << std::endl;
+        if (curved != nullptr)
+        {
+            std::cerr << "Loading mesh...\n";
+            progress.phase("computing normals and curvature");
+            curved->computeCurvature();
+            return;
+        }
+        std::cerr << "Loading half edge mesh...\n";
+        HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
+        progress.phase("merging boundaries");
+        h.mergeAllBoundaries();
+        progress.phase("validating");
+        h.validate();
+        progress.phase("computing normals");
+        h.calculateFaceNormals();
+        h.calculateVertexNormals();
+    };
+    progress.phase("reading");
+    MeshLoad::Result r = MeshLoad::readFile(path, *out.mesh, *out.data);
+    MeshLoad::prepareLoaded(r, *out.mesh, prepare);
+    if (r.outcome == MeshLoad::Outcome::OUT_OF_MEMORY)
+        why = "out of memory";
+    else if (r.outcome != MeshLoad::Outcome::LOADED)
+        why = r.why;
+    if (!why.empty())
+        return false;
+    std::optional<long long> genus;
+    if (curved != nullptr)
+    {
+        std::cout << "Curvature: min " << curved->minimum << ", max " << curved->maximum << ", "
+                  << curved->withoutValue << " of " << curved->getVerts().size()
+                  << " vertices without a value" << std::endl;
+        if (mVerbose)
+            std::cerr << curved->messages << std::flush;
+    }
+    else
+    {
+        std::cout << "The area of the mesh is: " << out.mesh->area() << std::endl;
+        genus = out.mesh->genus();
+        std::cout << "The genus of the mesh is: " << *genus << std::endl;
+    }
+    MeshAnalysis::Report report;
+    MeshAnalysis::Defects defects;
+    progress.phase("analysing");
+    try
+    {
+        if (!MeshAnalysis::analyse(out.data->verts, out.data->tris, report, &defects))
+        {
+            why = "internal error: a triangle indexes beyond the positions";
+            return false;
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        why = "out of memory";
+        return false;
+    }
+    std::cout << Summary::line(report, genus) << std::endl;
+    out.curved = curved;
+    out.box = r.box;
+    out.defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
+    return true;
+}
+
 bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
 {
+    mFileCount = files.size();
     for (const std::string& file : files)
     {
-        const std::string name = printable(file);
-        const auto fail = [&name](const std::string& why)
+        Loaded loaded;
+        std::string why;
+        File f;
+        f.path = file;
+        f.name = printable(file);
+        fileStamp(file == "-" ? file : OutputPath::resolve(file, mCallerDir), f.mtime, f.size);
+        if (!loadFile(file, loaded, why))
         {
-            std::cerr << "MeshViewer: " << name << ": " << why << std::endl;
-            return false;
-        };
-        // Read as key 2 reads, but nothing is said before the reader has accepted the file,
-        // so a bad file gives its one line only.
-        std::unique_ptr<Mesh> mesh;
-        Inspect::CurvatureMesh* curved = nullptr;
-        if (mCurvatureFiles)
-            mesh.reset(curved = new Inspect::CurvatureMesh());
-        else
-            mesh.reset(new HalfEdgeMesh());
-        MeshData data;
-        // A terminal sees the phases of a large file, as meshinfo shows them.
-        struct stat st;
-        const Progress progress(files.size() == 1 ? "MeshViewer" : "MeshViewer: " + name,
-                                stat(file.c_str(), &st) == 0 ? st.st_size : -1);
-        const auto prepare = [&name, &progress, curved](Mesh& m)
-        {
-            std::cout << "File: " << name << std::endl;
-            if (curved != nullptr)
-            {
-                std::cerr << "Loading mesh...\n";
-                progress.phase("computing normals and curvature");
-                curved->computeCurvature();
-                return;
-            }
-            std::cerr << "Loading half edge mesh...\n";
-            HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
-            progress.phase("merging boundaries");
-            h.mergeAllBoundaries();
-            progress.phase("validating");
-            h.validate();
-            progress.phase("computing normals");
-            h.calculateFaceNormals();
-            h.calculateVertexNormals();
-        };
-        progress.phase("reading");
-        MeshLoad::Result r = MeshLoad::readFile(file, *mesh, data);
-        MeshLoad::prepareLoaded(r, *mesh, prepare);
-        if (r.outcome == MeshLoad::Outcome::OUT_OF_MEMORY)
-            return fail("out of memory");
-        if (r.outcome != MeshLoad::Outcome::LOADED)
-            return fail(r.why);
-        if (curved != nullptr)
-            std::cout << "Curvature: min " << curved->minimum << ", max " << curved->maximum << ", "
-                      << curved->withoutValue << " of " << curved->getVerts().size()
-                      << " vertices without a value" << std::endl;
-        else
-        {
-            std::cout << "The area of the mesh is: " << mesh->area() << std::endl;
-            std::cout << "The genus of the mesh is: " << mesh->genus() << std::endl;
+            std::cerr << "MeshViewer: " << f.name << ": " << why << std::endl;
+            // Pictures of a collection go on past a bad file; the status says there was one.
+            if (mScreenshotDir.empty())
+                return false;
+            ++mShotFailures;
+            continue;
         }
-        MeshAnalysis::Report report;
-        MeshAnalysis::Defects defects;
-        progress.phase("analysing");
-        try
-        {
-            if (!MeshAnalysis::analyse(data.verts, data.tris, report, &defects))
-                return fail("internal error: a triangle indexes beyond the positions");
-        }
-        catch (const std::bad_alloc&)
-        {
-            return fail("out of memory");
-        }
-        std::cout << summary(report) << std::endl;
-        mGeometryList.push_back(mesh.release());
-        mModelBoxes.push_back(r.box);
-        if (curved != nullptr)
-            mCurvatureMeshes.push_back(curved);
+        f.data = loaded.data;
+        mFiles.push_back(f);
+        mPictureFiles.push_back(file);
+        mGeometryList.push_back(loaded.mesh.release());
+        mModelBoxes.push_back(loaded.box);
+        if (loaded.curved != nullptr)
+            mCurvatureMeshes.push_back(loaded.curved);
         mInspections.resize(mGeometryList.size());
         mInspections.back().analysed = true;
-        mInspections.back().defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
+        mInspections.back().defects = loaded.defects;
     }
     if (files.empty())
         return true;
-
-    const std::vector<Matrix4x4<float>> placed = Framing::placeSideBySide(mModelBoxes);
-    for (std::size_t i = 0; i < placed.size(); ++i)
-        mGeometryList[i]->setTransform(placed[i]);
-    // Home: from the front (+z) and above, so that the row runs across the window, far
-    // enough to see it whole.
-    const Framing::View home =
-        Framing::homeView(Framing::sceneBox(mModelBoxes, placed), FIELD_OF_VIEW);
-    mHomeCentre = home.centre;
-    mHomeCam = Camera::home();
-    mHomeCam.placeAt(home.eye);
-    mHomeCam.lookAt(mHomeCentre);
-    mCam = mHomeCam;
-    mOrbitCentre = mHomeCentre;
+    if (mFiles.empty())
+        return false;
+    mShowCube = false; // it would stand inside the meshes
+    mPictureNames = OutputPath::pictureNames(mPictureFiles);
+    applyCurvatureRange();
+    placeFiles();
+    if (mScreenshotDir.empty())
+    {
+        Framing::Box all;
+        for (std::size_t i = 0; i < mFiles.size(); ++i)
+            all.add(Framing::transformed(mModelBoxes[i], mGeometryList[i]->getTransform()));
+        homeOn(all);
+    }
+    else
+        homeOn(Framing::transformed(mModelBoxes[0], mGeometryList[0]->getTransform()));
 
     const std::size_t slash = files[0].find_last_of('/');
     mTitle = files.size() == 1
@@ -613,6 +727,192 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
                        printable(slash == std::string::npos ? files[0] : files[0].substr(slash + 1))
                  : "Mesh Viewer - " + std::to_string(files.size()) + " files";
     return true;
+}
+
+// Home: from the front (+z) and above, so that the row runs across the window, far enough
+// to see it whole.
+void GUI::homeOn(const Framing::Box& all)
+{
+    const Framing::View home = Framing::homeView(all, FIELD_OF_VIEW);
+    mHomeCentre = home.centre;
+    mHomeCam = Camera::home();
+    mHomeCam.placeAt(home.eye);
+    mHomeCam.lookAt(mHomeCentre);
+    mCam = mHomeCam;
+    mOrbitCentre = mHomeCentre;
+}
+
+// Side by side; for --screenshot-dir each alone, as if it were the only file.
+void GUI::placeFiles()
+{
+    std::vector<Framing::Box> boxes(
+        mModelBoxes.begin(), mModelBoxes.begin() + static_cast<std::ptrdiff_t>(mFiles.size()));
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        mGeometryList[i]->setTransform(mScreenshotDir.empty()
+                                           ? Framing::placeSideBySide(boxes)[i]
+                                           : Framing::placeSideBySide({boxes[i]})[0]);
+}
+
+void GUI::applyCurvatureRange()
+{
+    if (mCurvatureMeshes.empty())
+        return;
+    if (!mFixedRange)
+    {
+        std::vector<float> all;
+        for (const Inspect::CurvatureMesh* m : mCurvatureMeshes)
+            all.insert(all.end(), m->values.begin(), m->values.end());
+        mRange = CurvatureScale::fromData(all);
+    }
+    for (Inspect::CurvatureMesh* m : mCurvatureMeshes)
+    {
+        m->setColourRange(mRange);
+        m->showCurvature(mCurvatureShown);
+    }
+    std::cout << "Curvature colours: red at " << mRange.low << ", black at "
+              << mRange.low * 0.5f + mRange.high * 0.5f << ", blue at " << mRange.high
+              << (mFixedRange ? " (--curvature-range)" : " (the 98th percentile of |H|)")
+              << std::endl;
+}
+
+// Every file again, or those whose time or size changed since they were last read. A file
+// that cannot be read now keeps its mesh on screen and is reported once; the camera stays.
+void GUI::reload(bool onlyChanged)
+{
+    bool any = false;
+    for (std::size_t i = 0; i < mFiles.size(); ++i)
+    {
+        File& f = mFiles[i];
+        long long mtime = 0, size = -1;
+        const std::string path = f.path == "-" ? f.path : OutputPath::resolve(f.path, mCallerDir);
+        if (f.path == "-" || (!fileStamp(path, mtime, size) && onlyChanged && f.size == -1))
+            continue;
+        if (onlyChanged && mtime == f.mtime && size == f.size)
+            continue;
+        f.mtime = mtime;
+        f.size = size;
+        Loaded loaded;
+        std::string why;
+        if (!loadFile(f.path, loaded, why))
+        {
+            std::cerr << "MeshViewer: " << f.name << ": " << why << "; the mesh shown stays"
+                      << std::endl;
+            continue;
+        }
+        delete mGeometryList[i];
+        mGeometryList[i] = loaded.mesh.release();
+        mModelBoxes[i] = loaded.box;
+        if (mCurvatureFiles)
+            mCurvatureMeshes[i] = loaded.curved;
+        mInspections[i] = Inspection();
+        mInspections[i].analysed = true;
+        mInspections[i].defects = loaded.defects;
+        f.data = loaded.data;
+        mDrawCache.forget(i);
+        mDefectCache.forget(i);
+        any = true;
+    }
+    if (!any)
+        return;
+    applyCurvatureRange();
+    placeFiles();
+    mHavePick = mPickShown = false; // their numbers may mean other points now
+    if (mShowBoxes)
+        boxLines();
+}
+
+// The surface point under pixel (x, row from the bottom) at this depth, and the nearest
+// triangle of the files' meshes to it.
+void GUI::pickAt(int x, int row, float depth)
+{
+    mPickShown = false;
+    if (!(depth < 1.0f))
+    {
+        std::cout << "Pick: no mesh of the command line under the pointer" << std::endl;
+        return;
+    }
+    GLdouble model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const GLint viewport[4] = {0, 0, static_cast<GLint>(mWindowWidth),
+                               static_cast<GLint>(mWindowHeight)};
+    GLdouble wx = 0, wy = 0, wz = 0;
+    if (gluUnProject(x + 0.5, row + 0.5, depth, model, projection, viewport, &wx, &wy, &wz) !=
+        GL_TRUE)
+        return;
+    const Vector4<float> world(static_cast<float>(wx), static_cast<float>(wy),
+                               static_cast<float>(wz), 1.0f);
+    Pick::Hit best;
+    std::size_t bestFile = 0;
+    double bestDistance = 0.0;
+    for (std::size_t i = 0; i < mFiles.size(); ++i)
+    {
+        const Matrix4x4<float>& t = mGeometryList[i]->getTransform();
+        const Vector4<float> m = t.inverse() * world;
+        const Pick::Hit hit = Pick::nearest(mFiles[i].data->verts, mFiles[i].data->tris,
+                                            Vector3<float>(m[0], m[1], m[2]));
+        // Placed meshes are scaled uniformly: distances compare in the scene's units.
+        const Vector4<float> unit = t * Vector4<float>(1.0f, 0.0f, 0.0f, 0.0f);
+        const double scale = std::sqrt(double(unit[0]) * unit[0] + double(unit[1]) * unit[1] +
+                                       double(unit[2]) * unit[2]);
+        const double d = std::sqrt(hit.distanceSquared) * scale;
+        if (hit.found && (!best.found || d < bestDistance))
+        {
+            best = hit;
+            bestFile = i;
+            bestDistance = d;
+        }
+    }
+    if (!best.found)
+        return;
+    const Vector3<float> vertex = mFiles[bestFile].data->verts[best.vertex];
+    const std::string line =
+        Pick::describe(mFiles[bestFile].name, best, vertex, mHavePick ? &mPickVertex : nullptr);
+    std::cout << line << std::endl;
+    mPickLines = {line};
+    mPickShown = mHavePick = true;
+    mPickFile = bestFile;
+    mPickVertex = vertex;
+}
+
+void GUI::drawPickMarker()
+{
+    if (!mPickShown || mPickFile >= mFiles.size() || !shown(mPickFile))
+        return;
+    const Vector4<float> p = mGeometryList[mPickFile]->getTransform() *
+                             Vector4<float>(mPickVertex[0], mPickVertex[1], mPickVertex[2], 1.0f);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glPointSize(9.0f);
+    glColor3f(1.0f, 1.0f, 0.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(p[0], p[1], p[2]);
+    glEnd();
+    glPopAttrib();
+}
+
+// The size of each mesh's box in its file's units, printed and shown.
+void GUI::boxLines()
+{
+    mBoxLines.clear();
+    for (std::size_t i = 0; i < mGeometryList.size(); ++i)
+    {
+        const Framing::Box& b = mModelBoxes[i];
+        const std::string name = i < mFiles.size() ? mFiles[i].name
+                                 : !mInspections[i].source.empty()
+                                     ? mInspections[i].source
+                                     : "mesh " + std::to_string(i + 1);
+        double size[3];
+        for (int k = 0; k < 3; ++k)
+            size[k] = b.empty ? 0.0 : double(b.max[k]) - double(b.min[k]);
+        const std::string line = "Box: " + name + ": " + number(size[0]) + " x " + number(size[1]) +
+                                 " x " + number(size[2]);
+        std::cout << line << std::endl;
+        mBoxLines.push_back(line);
+    }
+    if (mBoxLines.empty())
+        std::cout << "Box: no mesh" << std::endl;
 }
 
 void GUI::frameScene()
@@ -687,13 +987,13 @@ void GUI::drawXZplane(int nrOfGridCells, float width, int subGridLines)
     // The raster colour is taken when the raster position is set.
     glColor3f(1.0f, 0.0f, 0.0f);
     glRasterPos3f(0.1f, 0.0f, 0.0f);
-    glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, 'X');
+    Text::drawLarge('X');
     glColor3f(0.0f, 1.0f, 0.0f);
     glRasterPos3f(0.0f, 0.1f, 0.0f);
-    glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, 'Y');
+    Text::drawLarge('Y');
     glColor3f(0.0f, 0.0f, 1.0f);
     glRasterPos3f(0.0f, 0.0f, 0.1f);
-    glutBitmapCharacter(GLUT_BITMAP_HELVETICA_18, 'Z');
+    Text::drawLarge('Z');
 }
 
 void GUI::drawCube(float angle)
@@ -765,7 +1065,8 @@ void GUI::drawEdges()
     glBlendFunc(GL_ZERO, GL_ZERO);
     glLineWidth(1.0f);
     for (std::size_t i = 0; i < mGeometryList.size(); ++i)
-        mDrawCache.draw(i, *mGeometryList[i]);
+        if (shown(i))
+            mDrawCache.draw(i, *mGeometryList[i]);
     glPopAttrib();
 }
 
@@ -808,7 +1109,7 @@ void GUI::drawDefects()
     glPointSize(10.0f);
     for (std::size_t i = 0; i < mGeometryList.size(); ++i)
     {
-        Inspect::DefectDrawing* d = defectsOf(i);
+        Inspect::DefectDrawing* d = shown(i) ? defectsOf(i) : nullptr;
         if (d == nullptr)
             continue;
         // The lists are in the mesh's coordinates; the compiled drawing holds them alone,
@@ -830,7 +1131,7 @@ void GUI::drawPanels()
     {
         Inspect::DefectCounts counts;
         for (std::size_t i = 0; i < mGeometryList.size(); ++i)
-            if (const Inspect::DefectDrawing* d = defectsOf(i))
+            if (const Inspect::DefectDrawing* d = shown(i) ? defectsOf(i) : nullptr)
                 counts.add(d->defects());
         Inspect::drawDefectLegend(counts, w, h);
     }
@@ -842,11 +1143,17 @@ void GUI::drawPanels()
             lo = std::min(lo, m->minimum);
             hi = std::max(hi, m->maximum);
         }
-        Inspect::drawColourBar(lo, hi, w, h);
+        Inspect::drawColourBar(mRange, lo, hi, w, h);
     }
+    std::vector<std::string> info;
+    if (mPickShown)
+        info = mPickLines;
+    if (mShowBoxes)
+        info.insert(info.end(), mBoxLines.begin(), mBoxLines.end());
+    Inspect::drawInfoPanel(info, w, h);
     if (mShowHelp)
         Inspect::drawHelpPanel(w, h);
-    else
+    else if (!picture())
         Inspect::drawHelpHint(w, h);
 }
 
@@ -854,13 +1161,29 @@ void GUI::drawPanels()
 // first frame (drawn before any view) nor one right after the window changed size.
 void GUI::takeScreenshots()
 {
-    if ((mScreenshotPath.empty() && !mShotPending) || mViewFrames == 0 || mWindowWidth == 0 ||
+    if ((!wantsPictures() && !mShotPending) || mViewFrames == 0 || mWindowWidth == 0 ||
         mWindowHeight == 0)
         return;
     const int w = static_cast<int>(mWindowWidth), h = static_cast<int>(mWindowHeight);
     glReadBuffer(GL_BACK);
     const std::vector<unsigned char> pixels = Screenshot::readPixels(w, h);
     std::string why;
+    if (!mScreenshotDir.empty())
+    {
+        const std::string path = OutputPath::resolve(mPictureNames[mShotIndex], mScreenshotDir);
+        if (Screenshot::writePng(path, w, h, pixels, why))
+            std::cout << "Saved " << path << std::endl;
+        else
+        {
+            std::cerr << "MeshViewer: " << printable(path) << ": " << why << std::endl;
+            ++mShotFailures;
+        }
+        if (++mShotIndex == mFiles.size())
+            std::exit(mShotFailures == 0 ? 0 : 1);
+        homeOn(Framing::transformed(mModelBoxes[mShotIndex],
+                                    mGeometryList[mShotIndex]->getTransform()));
+        return;
+    }
     if (!mScreenshotPath.empty())
     {
         if (!Screenshot::writePng(mScreenshotPath, w, h, pixels, why))
@@ -871,7 +1194,7 @@ void GUI::takeScreenshots()
         std::exit(0);
     }
     mShotPending = false;
-    const std::string name = Screenshot::nextFreeName();
+    const std::string name = Screenshot::nextFreeName(mCallerDir);
     if (Screenshot::writePng(name, w, h, pixels, why))
         std::cout << "Saved " << name << std::endl;
     else

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Mesh.h"
+#include "io/MeshFile.h"
+#include "viewer/CurvatureScale.h"
 #include "viewer/DrawCache.h"
 #include "viewer/FrameBenchmark.h"
 #include "viewer/Framing.h"
@@ -51,9 +53,21 @@ public:
     void setBenchmark(double seconds) { mBenchmark = FrameBenchmark(seconds); }
     // Writes the first frame drawn with the view at the window size there and quits.
     void setScreenshot(const std::string& path) { mScreenshotPath = path; }
+    // One picture per command-line file, dir/NAME.png, then quit.
+    void setScreenshotDir(const std::string& dir) { mScreenshotDir = dir; }
     void setDefects(bool shown) { mShowDefects = shown; }
     // Command-line files as simple meshes coloured by their curvature.
     void setCurvature(bool on) { mCurvatureFiles = on; }
+    void setCurvatureRange(float low, float high)
+    {
+        mFixedRange = true;
+        mRange = {low, high};
+    }
+    void setVerbose(bool on) { mVerbose = on; }
+    void setWatch(bool on) { mWatch = on; }
+    // Drawing without GLUT, into an off-screen surface of this size that is current.
+    void initOffscreen(int width, int height);
+    bool wantsPictures() const { return !mScreenshotPath.empty() || !mScreenshotDir.empty(); }
 
     void displayFunc();
     void winReshapeFunc(GLint newWidth, GLint newHeight);
@@ -89,6 +103,23 @@ private:
     void drawDefects();
     void drawPanels();
     void takeScreenshots();
+    // Command-line files: reading one (its console lines included), rereading.
+    struct Loaded;
+    bool loadFile(const std::string& file, Loaded& out, std::string& why);
+    void reload(bool onlyChanged);
+    void placeFiles();
+    void applyCurvatureRange();
+    // Picking and measuring.
+    void pickAt(int x, int row, float depth);
+    void boxLines();
+    void drawPickMarker();
+    // The camera's view into the projection at the window's size (none without a height).
+    void applyView();
+    // Scene object i is drawn (--screenshot-dir draws one file at a time).
+    bool shown(std::size_t i) const { return mScreenshotDir.empty() || i == mShotIndex; }
+    // This frame goes to a picture.
+    bool picture() const { return wantsPictures() || mShotPending; }
+    void homeOn(const Framing::Box& all);
     Inspect::DefectDrawing* defectsOf(std::size_t index);
 
     unsigned int mWindowHeight;
@@ -131,4 +162,40 @@ private:
     std::vector<Inspection> mInspections;
     DrawCache mDefectCache;
     std::vector<Inspect::CurvatureMesh*> mCurvatureMeshes; // in the scene list, which owns them
+
+    // The command-line files: scene objects 0 .. mFiles.size() - 1.
+    struct File
+    {
+        std::string path;               // as given
+        std::string name;               // printable
+        std::shared_ptr<MeshData> data; // positions and triangles as read, for picking
+        long long mtime = 0, size = -1; // when last read (or last found unreadable)
+    };
+    std::vector<File> mFiles;
+    std::string mCallerDir;
+    std::string mScreenshotDir;
+    std::vector<std::string> mPictureNames; // of --screenshot-dir, by file
+    std::vector<std::string> mPictureFiles; // the files read, as given
+    std::size_t mFileCount = 0;             // on the command line
+    int mShotFailures = 0;
+    std::size_t mShotIndex = 0; // the file --screenshot-dir draws now
+    bool mFixedRange = false;
+    CurvatureScale::Range mRange;
+    bool mVerbose = false;
+    bool mWatch = false;
+    double mLastWatch = 0.0;
+    bool mShowCube = true;
+    bool mOffscreen = false;
+    // A click: where the button went down, whether it moved since, and a pick waiting for
+    // the next frame (x, y in window pixels from the top left).
+    int mPressX = 0, mPressY = 0;
+    bool mPressed = false, mDragged = false, mPickPending = false;
+    int mPickX = 0, mPickY = 0;
+    std::vector<std::string> mPickLines; // shown until the next click
+    bool mPickShown = false;
+    std::size_t mPickFile = 0;
+    Vector3<float> mPickVertex; // in the file's coordinates
+    bool mHavePick = false;
+    bool mShowBoxes = false;
+    std::vector<std::string> mBoxLines;
 };

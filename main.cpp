@@ -1,5 +1,7 @@
 #include "GUI.h"
 #include "viewer/CommandLine.h"
+#include "viewer/Offscreen.h"
+#include "viewer/OutputPath.h"
 
 #include <GL/glut.h>
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -79,7 +82,7 @@ void idleFunc()
 // look first: the display named by GLUT's own "-display" option, or else $DISPLAY. The
 // connection is returned open, to be closed once GLUT has its own: a server whose last
 // client leaves resets, and GLUT connecting during that reset would fail.
-Display* openDisplay(int argc, char** argv)
+Display* openDisplay(int argc, char** argv, bool quiet)
 {
     const char* name = nullptr;
     for (int i = 1; i + 1 < argc; ++i)
@@ -90,16 +93,44 @@ Display* openDisplay(int argc, char** argv)
         name = std::getenv("DISPLAY");
         if (name == nullptr || *name == '\0')
         {
+            if (quiet)
+                return nullptr;
             std::cerr << "Mesh Viewer needs a graphical display (X11); none found (DISPLAY is "
                       << (name == nullptr ? "not set)" : "empty)") << std::endl;
             return nullptr;
         }
     }
     Display* display = XOpenDisplay(name);
-    if (display == nullptr)
+    if (display == nullptr && !quiet)
         std::cerr << "Mesh Viewer needs a graphical display (X11); cannot open display \"" << name
                   << "\"" << std::endl;
     return display;
+}
+// The window's size (1024 x 768, or -geometry's), drawn until the pictures are taken.
+int drawOffscreen(const std::vector<std::string>& glutArguments)
+{
+    unsigned int width = 1024, height = 768;
+    for (std::size_t i = 0; i + 1 < glutArguments.size(); ++i)
+    {
+        int x = 0, y = 0;
+        unsigned int w = 0, h = 0;
+        const int given = XParseGeometry(glutArguments[i + 1].c_str(), &x, &y, &w, &h);
+        if (glutArguments[i] == "-geometry" && (given & WidthValue) != 0 &&
+            (given & HeightValue) != 0 && w > 0 && h > 0 && w <= 16384 && h <= 16384)
+        {
+            width = w;
+            height = h;
+        }
+    }
+    std::string why;
+    if (!Offscreen::open(static_cast<int>(width), static_cast<int>(height), why))
+    {
+        std::cerr << "MeshViewer: no X display, and no drawing without one: " << why << std::endl;
+        return EXIT_FAILURE;
+    }
+    mainGUI.initOffscreen(static_cast<int>(width), static_cast<int>(height));
+    for (;;)
+        mainGUI.displayFunc(); // ends the program once the pictures are written
 }
 } // namespace
 
@@ -123,11 +154,21 @@ int main(int argc, char** argv)
         return 0;
     }
     // Before the window opens: a file that cannot be read ends the program without one.
-    mainGUI.setDrawCache(command.drawCache);
+    // A picture draws each mesh once: compiling a drawing to replay would only cost.
+    mainGUI.setDrawCache(command.drawCache && command.screenshot.empty() &&
+                         command.screenshotDir.empty());
     mainGUI.setBenchmark(command.benchmarkSeconds);
-    mainGUI.setScreenshot(command.screenshot);
+    const std::string caller = OutputPath::callerDir();
+    mainGUI.setScreenshot(OutputPath::resolve(command.screenshot, caller));
+    mainGUI.setScreenshotDir(OutputPath::resolve(command.screenshotDir, caller));
+    if (!command.screenshotDir.empty())
+        mkdir(OutputPath::resolve(command.screenshotDir, caller).c_str(), 0777); // may exist
     mainGUI.setDefects(command.defects);
     mainGUI.setCurvature(command.curvature);
+    if (command.curvatureRangeGiven)
+        mainGUI.setCurvatureRange(command.curvatureLow, command.curvatureHigh);
+    mainGUI.setVerbose(command.verbose);
+    mainGUI.setWatch(command.watch);
     if (!mainGUI.addCommandLineFiles(command.files))
         return 1;
 
@@ -138,7 +179,10 @@ int main(int argc, char** argv)
     int glutArgc = static_cast<int>(glutArgv.size());
     glutArgv.push_back(nullptr);
 
-    Display* display = openDisplay(glutArgc, glutArgv.data());
+    // Pictures need no display: without one they are drawn off screen.
+    Display* display = openDisplay(glutArgc, glutArgv.data(), mainGUI.wantsPictures());
+    if (display == nullptr && mainGUI.wantsPictures())
+        return drawOffscreen(command.glutArguments);
     if (display == nullptr)
         return EXIT_FAILURE;
 

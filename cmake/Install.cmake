@@ -105,6 +105,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The off-screen pictures (EGL surfaceless) need Mesa's EGL driver, which no library links.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libegl-mesa0, libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake, libgl-dev, libglu1-mesa-dev")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -45,6 +45,12 @@ TEST(DrawCache, CompilesTheDrawingOnceAndAgainAfterEachChange)
     EXPECT_EQ(frame().size(), 1u);
     mesh.setTransform(Matrix4x4<float>::scale(2.0f));
     EXPECT_GT(frame().size(), 1u);
+    // Another mesh in the same place (a reread file), its revision perhaps the same.
+    EXPECT_EQ(frame().size(), 1u);
+    const std::vector<std::string> forgotten = recordedCalls([&]() { cache.forget(0); });
+    EXPECT_TRUE(forgotten.size() == 1 && name(forgotten[0]) == "DeleteLists");
+    EXPECT_TRUE(compiled(frame(), drawnCalls(mesh)));
+    EXPECT_TRUE(recordedCalls([&]() { cache.forget(7); }).empty()); // nothing there
 
     cache.setEnabled(false);
     EXPECT_EQ(drawnCalls(mesh).size(), frame().size());

@@ -172,6 +172,35 @@ mutant SupportCode/ViewerMath.h 'if (fps < 20.0f)' 'if (fps <= 20.0f)'
 mutant SupportCode/ViewerMath.h 'oldPos = pos == NO_MOUSE_SAMPLE ? sample : pos;' 'oldPos = pos;'
 mutant SupportCode/ViewerMath.h 'x = windowWidth == 0 ? 0.0f' 'x = false ? 0.0f'
 
+# --- viewer ---
+mutant viewer/Summary.cpp 'r.components[0].genus == halfEdgeGenus' 'r.components[0].genus >= halfEdgeGenus'
+mutant viewer/Summary.cpp 'if (r.hasGenusIgnoringDegenerate)' 'if (true)'
+mutant viewer/Summary.cpp 'if (r.nonManifoldEdges > 0)' 'if (r.nonManifoldEdges > 1)'
+mutant viewer/Summary.cpp 'if (n != 1)' 'if (n > 2)'
+mutant viewer/Summary.cpp '"%.17g", r.area' '"%.9g", r.area'
+mutant viewer/OutputPath.cpp 'name[0] == '"'/'"' || ' ''
+mutant viewer/OutputPath.cpp 'dot != std::string::npos && dot > 0' 'dot != std::string::npos'
+mutant viewer/OutputPath.cpp 'for (int n = 2;' 'for (int n = 1;'
+mutant viewer/CurvatureScale.cpp 'std::ceil(fraction * static_cast<double>(m.size()))' \
+    'std::floor(fraction * static_cast<double>(m.size()))'
+mutant viewer/CurvatureScale.cpp 'if (!std::isnan(v))' 'if (true)'
+mutant viewer/CurvatureScale.cpp 'l.bar = l.barWidth >= 20 && l.barY >= 0;' 'l.bar = true;'
+mutant viewer/CurvatureScale.cpp '(!l.low || l.lowX + lowWidth + 4 <= l.highX)' '(l.lowX + lowWidth <= l.highX)'
+mutant viewer/CurvatureScale.cpp 'l.titleX = std::min(l.barX, width - titleWidth - margin);' 'l.titleX = l.barX;'
+mutant viewer/Pick.cpp 'if (d1 <= 0.0 && d2 <= 0.0)' 'if (d1 <= 0.0 || d2 <= 0.0)'
+mutant viewer/Pick.cpp 'return b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));' 'return b + (c - b) * 0.5;'
+mutant viewer/Pick.cpp 'if (!hit.found || d < hit.distanceSquared)' 'if (!hit.found || d <= hit.distanceSquared)'
+mutant viewer/Pick.cpp 'if (k == 0 || dot(d, d) < best)' 'if (dot(d, d) < best)'
+mutant viewer/Pick.cpp 'tri[2] >= positions.size()' 'tri[2] > positions.size()'
+mutant GUI.cpp '    mShowCube = false; // it would stand inside the meshes' ''
+mutant GUI.cpp 'if (!mDragged && !mFiles.empty())' 'if (!mFiles.empty())'
+mutant GUI.cpp 'if (onlyChanged && mtime == f.mtime && size == f.size)' 'if (onlyChanged)'
+mutant GUI.cpp '    if (!picture())
+        drawFPS(mCurrentFPS);' '    drawFPS(mCurrentFPS);'
+mutant GUI.cpp 'Screenshot::nextFreeName(mCallerDir)' 'Screenshot::nextFreeName("")'
+mutant GUI.cpp 'const GLint row = static_cast<GLint>(mWindowHeight) - 1 - mPickY;' 'const GLint row = mPickY;'
+mutant viewer/Text.cpp 'ADVANCES[glyphIndex(c)] : glutBitmapWidth' '6 : glutBitmapWidth'
+
 # --- maths and colours ---
 mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colors[0];'
 mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
@@ -258,7 +287,7 @@ fi
 # them, so a mutant there also builds the viewer and runs those (minutes each).
 is_viewer_code() {
     case $1 in
-        main.cpp | GUI.cpp | GUI.h | viewer/CommandLine.* | viewer/MeshLoad.*) return 0 ;;
+        main.cpp | GUI.cpp | GUI.h | viewer/CommandLine.* | viewer/MeshLoad.* | viewer/Text.*) return 0 ;;
     esac
     return 1
 }
@@ -301,6 +330,8 @@ first_tests() {
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
         viewer/Framing.h) echo 'ViewerFraming*' ;;
         SupportCode/Matrix4x4* | SupportCode/ColorMap.cpp) echo 'Matrix*:ColorMap*' ;;
+        viewer/Summary.* | viewer/OutputPath.* | viewer/CurvatureScale.* | viewer/Pick.*)
+            echo 'Summary*:OutputPath*:CurvatureScale*:Pick*' ;;
         *) echo 'none' ;;
     esac
 }

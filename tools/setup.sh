@@ -20,7 +20,7 @@ if [ -e "$build" ] && [ -n "$(find "$build" -maxdepth 1 ! -writable -print -quit
 fi
 
 packages=(g++ cmake ninja-build freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libx11-dev libpng-dev
-          zlib1g-dev help2man)
+          zlib1g-dev help2man libegl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri)
 if [ "$mode" = test ]; then
     packages+=(libgtest-dev xvfb xauth xdotool imagemagick libgl1-mesa-dri x11-utils)
 fi

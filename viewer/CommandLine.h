@@ -16,7 +16,12 @@ struct CommandLine
     std::string screenshot; // write the first complete frame there and quit, when not empty
     bool defects = false;   // start with the defects overlay
     bool curvature = false; // files as simple meshes coloured by their mean curvature
-    std::string error;      // a usage error, when not empty
+    bool curvatureRangeGiven = false;
+    float curvatureLow = 0.0f, curvatureHigh = 0.0f; // --curvature-range
+    bool verbose = false;
+    bool watch = false;        // reread a file when it changes on disk
+    std::string screenshotDir; // one picture per file there, when not empty
+    std::string error;         // a usage error, when not empty
 
     static CommandLine parse(int argc, const char* const* argv);
 };

@@ -42,3 +42,12 @@ void DrawCache::draw(std::size_t index, Geometry& g)
     else
         glCallList(e.list);
 }
+
+void DrawCache::forget(std::size_t index)
+{
+    if (index >= mEntries.size())
+        return;
+    if (mEntries[index].list != 0)
+        glDeleteLists(mEntries[index].list, 1);
+    mEntries[index] = Entry();
+}

@@ -22,6 +22,8 @@ public:
 
     // Draws object number index of the scene, g.
     void draw(std::size_t index, Geometry& g);
+    // Another object takes the place of number index: its drawing is compiled anew.
+    void forget(std::size_t index);
 
 private:
     struct Entry

@@ -1,14 +1,18 @@
 #include "viewer/Inspect.h"
 
 #include "viewer/CommandLine.h"
+#include "viewer/CurvatureScale.h"
+#include "viewer/Text.h"
 
 #include "SupportCode/ColorMap.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iostream>
+#include <sstream>
 #include <string>
 
 namespace
@@ -58,23 +62,18 @@ public:
     PixelSpace& operator=(const PixelSpace&) = delete;
 };
 
-void* const FONT = GLUT_BITMAP_HELVETICA_12;
-const int LINE = 16; // pixels from one line of FONT to the next
+const int LINE = 16; // pixels from one line of text to the next
 
 int textWidth(const std::string& s)
 {
-    int w = 0;
-    for (char c : s)
-        w += glutBitmapWidth(FONT, c);
-    return w;
+    return Text::width(s);
 }
 
 // The raster colour is the current colour when the position is set.
 void text(int x, int y, const std::string& s)
 {
     glRasterPos2i(x, y);
-    for (char c : s)
-        glutBitmapCharacter(FONT, c);
+    Text::draw(s);
 }
 
 void rectangle(int x, int y, int w, int h)
@@ -137,10 +136,22 @@ void Inspect::DefectCounts::add(const MeshAnalysis::Defects& d)
 void Inspect::CurvatureMesh::computeCurvature()
 {
     calculateVertexNormals();
-    calcCurv();
+    {
+        // The library reports each vertex without a value on standard error, as its other
+        // callers expect; the viewer sums them up in one line instead.
+        std::ostringstream said;
+        struct Redirect
+        {
+            std::streambuf* old;
+            ~Redirect() { std::cerr.rdbuf(old); }
+        } redirect{std::cerr.rdbuf(said.rdbuf())};
+        calcCurv();
+        messages = said.str();
+    }
+    values = curvatureArray;
     withoutValue = 0;
     bool any = false;
-    for (const float k : curvatureArray)
+    for (const float k : values)
     {
         if (std::isnan(k))
         {
@@ -151,6 +162,15 @@ void Inspect::CurvatureMesh::computeCurvature()
         maximum = any ? std::max(maximum, k) : k;
         any = true;
     }
+}
+
+void Inspect::CurvatureMesh::setColourRange(const CurvatureScale::Range& range)
+{
+    std::vector<float>& shown = curvatureArray.empty() ? mHidden : curvatureArray;
+    shown.resize(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        shown[i] = CurvatureScale::toRamp(values[i], range);
+    changed();
 }
 
 void Inspect::CurvatureMesh::showCurvature(bool on)
@@ -216,41 +236,71 @@ void Inspect::drawDefectLegend(const DefectCounts& counts, int width, int height
     }
 }
 
-void Inspect::drawColourBar(float minimum, float maximum, int width, int height)
+void Inspect::drawColourBar(const CurvatureScale::Range& range, float minimum, float maximum,
+                            int width, int height)
 {
     if (width <= 0 || height <= 0)
         return;
     PixelSpace pixels(width, height);
-    // The map of the smooth drawing: red at -3 and below, black at 0, blue at 3 and above.
-    const float low = -3.0f, high = 3.0f;
-    const int barWidth = 240, barHeight = 14;
-    const int x = width - barWidth - 20, y = 30;
+    const std::string low = number(range.low), high = number(range.high);
+    const std::string title = "mean curvature: min " + number(minimum) + ", max " + number(maximum);
+    const CurvatureScale::Layout l = CurvatureScale::layout(width, height, textWidth(low),
+                                                            textWidth(high), textWidth(title), 12);
+    if (!l.bar)
+        return;
+    const int top = l.title ? l.titleY + 16 : l.barY + l.barHeight + 4;
+    const int left = std::max(0, std::min(l.barX, l.titleX) - 10);
     glColor4f(1.0f, 1.0f, 1.0f, 0.7f);
-    rectangle(x - 10, y - 22, barWidth + 20, barHeight + 50);
+    rectangle(left, std::max(0, l.labelY - 6), width - left, top - std::max(0, l.labelY - 6));
     const ColorMap map;
     glBegin(GL_QUAD_STRIP);
-    for (int i = 0; i <= barWidth; i += 4)
+    for (int i = 0; i <= l.barWidth; i += 4)
     {
+        // The drawing's ramp, -3 to 3, across the bar: the colours range.low to range.high get.
         const Vector3<float> c =
-            map.map(low + (high - low) * static_cast<float>(i) / barWidth, low, high);
+            map.map(-3.0f + 6.0f * static_cast<float>(i) / l.barWidth, -3.0f, 3.0f);
         glColor3f(c[0], c[1], c[2]);
-        glVertex2i(x + i, y);
-        glVertex2i(x + i, y + barHeight);
+        glVertex2i(l.barX + i, l.barY);
+        glVertex2i(l.barX + i, l.barY + l.barHeight);
     }
     glEnd();
-    // Where the mesh's own range lies on the bar.
+    // Where the mesh's own extremes lie on the bar.
     glColor3f(1.0f, 1.0f, 1.0f);
     for (const float v : {minimum, maximum})
     {
-        const float t = std::min(std::max((v - low) / (high - low), 0.0f), 1.0f);
-        rectangle(x + static_cast<int>(t * static_cast<float>(barWidth)) - 1, y - 3, 2,
-                  barHeight + 6);
+        const float t =
+            std::min(std::max((CurvatureScale::toRamp(v, range) + 3.0f) / 6.0f, 0.0f), 1.0f);
+        rectangle(l.barX + static_cast<int>(t * static_cast<float>(l.barWidth)) - 1, l.barY - 3, 2,
+                  l.barHeight + 6);
     }
     glColor3f(0.0f, 0.0f, 0.0f);
-    text(x, y - 16, number(low));
-    text(x + barWidth - textWidth(number(high)), y - 16, number(high));
-    text(x, y + barHeight + 6,
-         "mean curvature: min " + number(minimum) + ", max " + number(maximum));
+    if (l.low)
+        text(l.lowX, l.labelY, low);
+    if (l.high)
+        text(l.highX, l.labelY, high);
+    if (l.title)
+        text(l.titleX, l.titleY, title);
+}
+
+void Inspect::drawInfoPanel(const std::vector<std::string>& lines, int width, int height)
+{
+    if (width <= 0 || height <= 0 || lines.empty())
+        return;
+    PixelSpace pixels(width, height);
+    int w = 0;
+    for (const std::string& line : lines)
+        w = std::max(w, textWidth(line));
+    const int h = LINE * static_cast<int>(lines.size()) + 8;
+    const int top = height - 34;
+    glColor4f(1.0f, 1.0f, 1.0f, 0.7f);
+    rectangle(4, top - h, w + 12, h);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    int y = top - LINE + 2;
+    for (const std::string& line : lines)
+    {
+        text(10, y, line);
+        y -= LINE;
+    }
 }
 
 void Inspect::drawHelpPanel(int width, int height)
@@ -266,7 +316,7 @@ void Inspect::drawHelpPanel(int width, int height)
         whatWidth = std::max(whatWidth, textWidth(k.what));
     }
     const int panelWidth = keysWidth + whatWidth + 60;
-    const int panelHeight = LINE * static_cast<int>(keys.size() + 2) + 20;
+    const int panelHeight = LINE * static_cast<int>(keys.size() + 3) + 20;
     const int x = std::max(0, (width - panelWidth) / 2);
     const int top = std::min(height, (height + panelHeight) / 2);
     glColor4f(0.1f, 0.1f, 0.15f, 0.75f);
@@ -280,6 +330,7 @@ void Inspect::drawHelpPanel(int width, int height)
         text(x + 20, y, k.keys);
         text(x + 40 + keysWidth, y, k.what);
     }
+    text(x + 20, y - LINE, "Files: OBJ, STL, PLY, OFF");
 }
 
 void Inspect::drawHelpHint(int width, int height)

@@ -2,10 +2,12 @@
 
 #include "MeshAnalysis.h"
 #include "SimpleMesh.h"
+#include "viewer/CurvatureScale.h"
 
 #include "SupportCode/Geometry.h"
 
 #include <cstddef>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -47,12 +49,17 @@ struct DefectCounts
 class CurvatureMesh : public SimpleMesh
 {
 public:
-    // Vertex normals, then the curvature of every vertex and the range of the values.
+    // Vertex normals, then the curvature of every vertex and the range of the values. The
+    // library's line for each vertex without a value goes to messages, not the console.
     void computeCurvature();
     void showCurvature(bool on);
+    // Colours running from range.low (red) through black to range.high (blue).
+    void setColourRange(const CurvatureScale::Range& range);
 
     float minimum = 0.0f, maximum = 0.0f; // over the vertices with a value
     std::size_t withoutValue = 0;         // vertices where the formula has none (NaN)
+    std::vector<float> values;            // the curvature of each vertex
+    std::string messages;                 // what the curvature computation said
 
 private:
     std::vector<float> mHidden; // the values while normal colours are shown
@@ -60,7 +67,10 @@ private:
 
 // Panels in window pixels (width x height), drawn over everything.
 void drawDefectLegend(const DefectCounts& counts, int width, int height);
-void drawColourBar(float minimum, float maximum, int width, int height);
+void drawColourBar(const CurvatureScale::Range& range, float minimum, float maximum, int width,
+                   int height);
+// Lines of text in a panel at the top left, under the frame counter.
+void drawInfoPanel(const std::vector<std::string>& lines, int width, int height);
 void drawHelpPanel(int width, int height);
 void drawHelpHint(int width, int height);
 } // namespace Inspect

@@ -1,5 +1,7 @@
 #include "viewer/Screenshot.h"
 
+#include "viewer/OutputPath.h"
+
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -42,14 +44,15 @@ bool Screenshot::writePng(const std::string& path, int width, int height,
     return true;
 }
 
-std::string Screenshot::nextFreeName()
+std::string Screenshot::nextFreeName(const std::string& dir)
 {
     for (unsigned long n = 1;; ++n)
     {
         char name[40];
         std::snprintf(name, sizeof name, "meshviewer-%03lu.png", n);
         struct stat st;
-        if (lstat(name, &st) != 0)
-            return name;
+        const std::string path = OutputPath::resolve(name, dir);
+        if (lstat(path.c_str(), &st) != 0)
+            return path;
     }
 }

@@ -5,7 +5,7 @@
 # still pass) and on the console lines.
 #   tests/e2e/viewer_e2e.sh PATH/TO/MeshViewer      (from the project root)
 # Needs Xvfb, xdotool and ImageMagick (tools/setup.sh test). Environment: MV_E2E_TIMEOUT
-# (seconds, default 420); MV_E2E_SHOTS, a directory to keep the screenshots in (otherwise
+# (seconds, default 540); MV_E2E_SHOTS, a directory to keep the screenshots in (otherwise
 # kept only on failure, in e2e-artifacts/ beside the viewer).
 set -uo pipefail
 viewer=${1:?usage: viewer_e2e.sh PATH/TO/MeshViewer}
@@ -35,7 +35,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 # The whole test never outlives its limit, whatever hangs.
 (
-    sleep "${MV_E2E_TIMEOUT:-420}" >/dev/null 2>&1 &
+    sleep "${MV_E2E_TIMEOUT:-540}" >/dev/null 2>&1 &
     trap 'kill $! 2>/dev/null; exit 0' TERM
     wait $!
     echo "FAIL: the end-to-end test took too long" >&2
@@ -313,9 +313,9 @@ printf 'v 0 0 0\nv 2 0 0\nv 2 0.5 0\nv 0 0.5 0\nv 0 0 0.3\nv 2 0 0.3\nv 2 0.5 0.
     >"$work/user/meshes/bar.obj"
 files=(meshes/torus.obj "$work/user/sphere.obj" meshes/bar.obj)
 start "$work/user" files "Mesh Viewer - 3 files" "${files[@]}"
-ok 'grep -qx "File: meshes/torus.obj" "$out" && grep -qx "Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 1" "$out"' \
+ok 'grep -qx "File: meshes/torus.obj" "$out" && grep -qx "Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 1, area [0-9.]*" "$out"' \
     "the torus is named and summed up: genus 1"
-ok '[ "$(grep -c "^Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 0$" "$out")" -eq 2 ] &&
+ok '[ "$(grep -c "^Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 0, area [0-9.]*$" "$out")" -eq 2 ] &&
     grep -q "checked 199800 faces" "$err" && [ "$(grep -c "^Loading half edge mesh...$" "$err")" -eq 3 ]' \
     "every file gets key 2's lines and a summary"
 # Drawn (a window not yet drawn is black) and the meshes in the middle.
@@ -443,9 +443,11 @@ for case in "ORANGE 39 boundary" "LIME 36 inconsistently oriented" "PINK 70,69 n
 done
 cd "$root" || die "no root"
 start "$work/inspect" inspect "Mesh Viewer - clean.obj" --defects clean.obj
-hint=$(count "$work/inspect/clean.png" 950 0 74 30 "!($SKY)")
 same_frame() { shot plain && [ "$(differing "$work/inspect/clean.png" "$work/plain.png" 0 40 1024 728 0)" -eq 0 ]; }
 ok 'poll 10 same_frame' "--screenshot wrote the pixels the window shows (below the frame rate)"
+hint=$(count "$work/plain.png" 950 0 74 30 "!($SKY)")
+ok '[ $(($(count "$work/inspect/clean.png" $FPS_TEXT "!($SKY)") + $(count "$work/inspect/clean.png" 950 0 74 30 "!($SKY)"))) -eq 0 ] && [ "$(count "$work/plain.png" $FPS_TEXT "$THING")" -ge 40 ]' \
+    "--screenshot leaves out the frame counter and the help hint that the window shows"
 key e
 poll 10 shows edges "$CENTRE" "$DARK" $(($(count "$work/plain.png" $CENTRE "$DARK") + 1500)) 999999
 ok '[ "$(count "$work/edges.png" $CENTRE "b>=120 && !($SKY)")" -ge $(($(count "$work/plain.png" $CENTRE "b>=120 && !($SKY)") * 2 / 3)) ] &&
@@ -474,6 +476,77 @@ torus_at() { project <(printf 'v 0 0 0.51\nv 0 0.105 -0.118\n' | cat - "$work/in
 read -r x y <<<"$(torus_at 1)" && read -r x2 y2 <<<"$(torus_at 2)"
 blue=$(near "$work/inspect/k-torus.png" "$x" "$y" "b>=r+8") red=$(near "$work/inspect/k-torus.png" "$x2" "$y2" "r>=b+8")
 ok '[ "$blue" -ge 400 ] && [ "$red" -ge 100 ]' "--curvature colours a torus blue outside ($blue pixels) and red on the inner wall ($red)"
+
+# ---------------------------------------------------------------------------------------
+# Measuring, picking and rereading on a bar of 2 x 0.5 x 0.3 (corner 7 at the top right of
+# its front, corner 5 at the bottom left). No cube stands in a scene of files; g shows it.
+mkdir -p "$work/measure" "$work/caller" && cd "$work/measure" || die "no directory"
+cp "$work/user/meshes/bar.obj" bar.obj
+start "$work/measure" measure "Mesh Viewer - bar.obj" --watch bar.obj
+still() { shot "$1" && sleep 0.5 && shot "$1b" && [ "$(differing "$work/$1.png" "$work/$1b.png" $SCENE 0)" -eq 0 ]; }
+spins() { shot "$1" && sleep 0.5 && shot "$1b" && [ "$(differing "$work/$1.png" "$work/$1b.png" $SCENE 0)" -ge 300 ]; }
+ok 'poll 10 still nocube' "with files on the command line no cube spins in the scene"
+key g
+ok 'poll 10 spins cube' "g shows the spinning cube"
+key g
+ok 'poll 10 still nocube2 && [ "$(differing "$work/nocube.png" "$work/nocube2.png" $SCENE 0)" -eq 0 ]' "g hides it again"
+read -r x7 y7 <<<"$(project bar.obj 7)" && read -r x5 y5 <<<"$(project bar.obj 5)"
+click() { point "$1" "$2" && timeout 5 xdotool click 1 && sleep 0.3 || die "could not click"; }
+picks() { for _ in $(seq 50); do [ "$(grep -c "^Pick:" "$out")" -ge "$1" ] && return; sleep 0.2; done; }
+click $((x7 - 16)) $((y7 + 3)) && picks 1
+click $((x5 + 16)) $((y5 - 3)) && picks 2
+ok '[ "$(grep "^Pick:" "$out")" = "Pick: bar.obj: vertex 6 (2, 0.5, 0.300000012), triangle 3
+Pick: bar.obj: vertex 4 (0, 0, 0.300000012), triangle 2; 2.06155281 from the vertex picked before" ]' \
+    "clicks name the file, the nearest vertex and triangle, then the distance ($(grep "^Pick:" "$out" | tail -n 1))"
+point 900 740 && shot picked
+ok '[ "$(count "$work/picked.png" 0 40 700 30 "$DARK")" -ge 300 ]' "the pick stays shown in the window"
+drag 500 700 540 700
+click 900 100
+ok '[ "$(grep -c "^Pick:" "$out")" -eq 3 ] && [ "$(tail -n 1 "$out")" = "Pick: no mesh of the command line under the pointer" ]' \
+    "a drag picks nothing; a click beside the meshes says so"
+key l
+for _ in $(seq 50); do grep -q "^Box:" "$out" && break; sleep 0.2; done
+ok '[ "$(grep "^Box:" "$out")" = "Box: bar.obj: 2 x 0.5 x 0.300000012" ]' "l gives the box in file units"
+key l x
+poll 10 still before
+# r rereads every file with its lines; --watch rereads a changed one; a broken one stays shown.
+lines=$(wc -l <"$out")
+key r
+for _ in $(seq 50); do [ "$(grep -c "^File: bar.obj" "$out")" -ge 2 ] && break; sleep 0.2; done
+ok '[ "$(tail -n +$((lines + 1)) "$out")" = "$(head -n 4 "$out")" ] && poll 10 still reread && [ "$(differing "$work/before.png" "$work/reread.png" $SCENE 0)" -eq 0 ]' \
+    "r prints the file's lines again and keeps the view"
+sed 's/^v 2 /v 4 /' bar.obj >bar.new && mv bar.new bar.obj
+for _ in $(seq 50); do [ "$(grep -c "^File: bar.obj" "$out")" -ge 3 ] && break; sleep 0.2; done
+ok '[ "$(grep -c "^File: bar.obj" "$out")" -eq 3 ] && [ "$(grep -c "^Summary:" "$out")" -eq 3 ]' "--watch rereads the file once it has changed"
+poll 10 still longer
+echo 'v 1 2' >bar.obj
+for _ in $(seq 50); do grep -q "stays" "$err" && break; sleep 0.2; done
+sleep 2.5 && shot broken
+ok '[ "$(grep -c "the mesh shown stays$" "$err")" -eq 1 ] && [ "$(differing "$work/longer.png" "$work/broken.png" $SCENE 0)" -eq 0 ] &&
+    [ "$(differing "$work/before.png" "$work/longer.png" $SCENE 0)" -ge 1000 ]' "a file broken on disk prints one line and its mesh stays ($(grep stays "$err"))"
+quit
+# Pictures go where the command was run (MV_CALLER_DIR, as run.sh sets it): --screenshot and i.
+cp "$work/user/meshes/bar.obj" "$work/caller/bar.obj"
+(cd "$root" && MV_CALLER_DIR="$work/caller" timeout 60 "$viewer" --screenshot out.png bar.obj >/dev/null 2>&1)
+ok '[ -s "$work/caller/out.png" ] && [ ! -e "$root/out.png" ]' "--screenshot writes into the caller's directory"
+(cd "$root" && MV_CALLER_DIR="$work/caller" exec "$viewer" bar.obj >"$work/caller-stdout.txt" 2>/dev/null </dev/null) &
+viewer_pid=$! out="$work/caller-stdout.txt"
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Mesh Viewer - bar.obj\$" | head -n 1)
+point 900 740 && key i
+for _ in $(seq 50); do grep -q Saved "$out" && break; sleep 0.2; done
+ok '[ "$(grep Saved "$out")" = "Saved $work/caller/meshviewer-001.png" ] && [ -s "$work/caller/meshviewer-001.png" ]' "i saves into the caller's directory"
+quit
+# Off screen, with no X server at all, the same pixels as the window's picture.
+for scene in "$work/caller/bar.obj" "--defects --curvature $work/inspect/torus.obj"; do
+    rm -f "$work/windowed.png" "$work/offscreen.png"
+    # shellcheck disable=SC2086
+    timeout 60 "$viewer" --screenshot "$work/windowed.png" $scene >/dev/null 2>&1
+    # shellcheck disable=SC2086
+    env -u DISPLAY timeout 60 "$viewer" --screenshot "$work/offscreen.png" $scene >/dev/null 2>&1
+    n=$(compare -metric AE -fuzz 1% "$work/windowed.png" "$work/offscreen.png" null: 2>&1 | awk '{ print int($1) }')
+    ok '[ -s "$work/offscreen.png" ] && [ "$n" -le 3932 ]' "off screen the picture of ${scene##*/} matches the window's ($n of 786432 pixels differ)"
+done
+cd "$root" || die "no root"
 
 for f in "$work"/*-stdout.txt "$work"/*-stderr.txt; do echo "--- $(basename "$f")" && head -c 2000 "$f"; done
 echo "---"
