@@ -95,7 +95,7 @@ std::string counts(const std::string& json)
         "iso isolated_vertices nme non_manifold_edges nmv non_manifold_vertices "
         "inc inconsistently_oriented_edges deg degenerate_triangles "
         "rep repeated_corner_triangles dup duplicate_triangles ps polygons_split "
-        "lp largest_polygon_split chi euler_characteristic g genus");
+        "lp largest_polygon_split nfs faces_not_flat_and_simple chi euler_characteristic g genus");
     std::string s, name, key;
     while (keys >> name >> key)
     {
@@ -115,6 +115,7 @@ struct BadInput
 };
 
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 chi=1";
+const char* const CONCAVE_FACES = "p=13 v=13 f=7 e=17 be=13 bl=3 c=3 ps=1 lp=5 nfs=1 chi=3 g=null";
 const char* const NO_VERTEX_DATA = "no vertex data (no line begins with 'v')";
 
 std::string badNumber(const std::string& token)
@@ -141,7 +142,8 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ line 4: relative vertex index '-4' reaches before the first position"},
     {"r06_negative_indices.obj", 0, "p=4 v=4 f=2 e=5 be=4 bl=1 c=1 chi=1"},
     {"r07_slash_forms.obj", 0, "p=3 v=3 f=2 e=3 c=1 dup=1 chi=2"},
-    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1"},
+    // Its last side runs back over its first: cut as a fan, and counted.
+    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 nfs=1 chi=1"},
     {"r09_line_and_point_elements.obj", 0, ONE_TRIANGLE},
     {"r09_two_corners.obj", 1, "Encountered polygon with 2 faces. Bailing out."},
     {"r10_comment_after_face.obj", 1, "Error: OBJ line 4: bad vertex index '#'"},
@@ -168,7 +170,7 @@ const BadInput BAD_INPUTS[] = {
     {"r17_long_comment_line.obj", 0, ONE_TRIANGLE},
     {"r17_long_face_line.obj", 0,
      "p=3 v=3 f=20001 e=3 be=2 bl=1 c=1 inc=1 deg=20000 rep=20000 dup=19998 ps=1 "
-     "lp=20003 chi=20001 g=null"},
+     "lp=20003 nfs=1 chi=20001 g=null"},
     {"r17_long_token.obj", 1, badNumber(std::string(40, '9') + "...")},
     // Bytes that would not show on a terminal are written as \xNN.
     {"r17_nul_in_face_line.obj", 1, "Error: OBJ line 4: bad vertex index '1\\x00'"},
@@ -176,6 +178,8 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ input is UTF-16 text (it begins with a byte order mark); only ASCII and UTF-8 "
      "are read"},
     {"r18_utf8_bom.obj", 0, ONE_TRIANGLE},
+    // Split inside themselves: areas 1.5 and 10, and 1.366 for the bent quad (cut as read).
+    {"r19_concave_faces.obj", 0, CONCAVE_FACES, "\"area\": 12.866025403784439,"},
     {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 nme=1 chi=1 g=null",
      "\"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold edge\","},
     {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 inc=3 chi=2 g=null",
@@ -204,6 +208,7 @@ const BadInput BAD_INPUTS[] = {
      "Error: PLY line 13: face 0 has vertex index 3, outside the 3 vertices (they count from 0)"},
     {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1",
      "\"polygons_split\": 1,\n  \"largest_polygon_split\": 5,"},
+    {"r19_concave_faces.off", 0, CONCAVE_FACES, "\"area\": 12.866025403784439,"},
     {"r09_two_corners.off", 1,
      "Error: OFF line 6: a face with 2 corners (at least three are needed)"},
     {"r15_nan.off", 1,
@@ -268,6 +273,11 @@ TEST(MeshInfo, TextAndJsonReports)
     for (const char* part : {"\"half_edges\": 11022,", "\"genus_undefined_reason\": null,",
                              "\"volume_undefined_reason\": null,", "\"timings_ms\": {\"read\": "})
         EXPECT_TRUE(contains(json.out, part)) << part;
+
+    const ProgramRun concave = meshinfo("tests/bad/r19_concave_faces.off");
+    EXPECT_TRUE(contains(concave.out, "  polygons split into triangles   1  (up to 5 corners)\n"
+                                      "  faces not flat and simple       1\n"))
+        << concave.out;
 
     const ProgramRun two = meshinfo("tests/bad/s09_two_components.obj");
     EXPECT_TRUE(contains(two.out, "per component, 2 components: 2 of genus 0 (listed below)"))
@@ -397,6 +407,6 @@ TEST(MeshInfo, SeveralFilesInArgumentOrderAndMergedJsonLines)
     std::filesystem::remove_all(dir);
     const ProgramRun whole = meshinfo("--jsonl --quiet tests/bad/*.obj");
     EXPECT_EQ(sortedLines(merged), sortedLines(whole.out));
-    EXPECT_EQ(sortedLines(whole.out).size(), 31u);
+    EXPECT_EQ(sortedLines(whole.out).size(), 32u);
     EXPECT_EQ(whole.out.rfind("{\"file\": \"tests/bad/n02_near_duplicate.obj\",", 0), 0u);
 }

@@ -64,6 +64,7 @@ struct Outcome
     std::size_t halfEdges = 0;
     unsigned long long polygonsSplit = 0;
     unsigned long long largestPolygon = 0;
+    unsigned long long irregularFaces = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
     std::vector<Phase> phases;
@@ -153,6 +154,7 @@ void writeText(const Outcome& o, std::ostream& out)
     row("polygons split into triangles",
         std::to_string(o.polygonsSplit) +
             (o.polygonsSplit ? "  (up to " + std::to_string(o.largestPolygon) + " corners)" : ""));
+    count("faces not flat and simple", o.irregularFaces);
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -262,6 +264,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("duplicate_triangles"), out << r.duplicateTriangles;
     key("polygons_split"), out << o.polygonsSplit;
     key("largest_polygon_split"), out << o.largestPolygon;
+    key("faces_not_flat_and_simple"), out << o.irregularFaces;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -328,8 +331,8 @@ const char* const USAGE = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standa
 const char* const HELP =
     R"(Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content, then by extension)
 and reports counts and measures of the mesh: the triangles as read, and the half-edge
-mesh built from them as the viewer builds it. Faces of more than four corners are split
-into fans of triangles.
+mesh built from them as the viewer builds it. Quads and larger faces are split into
+triangles that cover them.
 
 Options:
   --json      a JSON object per file; an array of them for several files
@@ -355,7 +358,11 @@ Counts (text report; the JSON keys are alike):
   inconsistently oriented edges   edges whose two triangles run the same way along them
   degenerate triangles    triangles of zero area (collinear or repeated corners)
   duplicate triangles     triangles on the same three vertices as an earlier one
-  polygons split into triangles   faces of more than four corners, cut into fans
+  polygons split into triangles   faces of more than four corners, cut into triangles
+  faces not flat and simple   faces of four or more corners that bend out of their plane,
+                          cross or touch themselves or repeat a corner: cut as fans from
+                          their first corner (quads a b c d as a b d, b c d), their area
+                          may be wrong; the others are cut along diagonals inside them
   validate problem lines  "not properly initialized" lines of the validation report
 
 With several files, a summary follows the text reports: files read and rejected, how
@@ -473,6 +480,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
+    o.irregularFaces = stats.irregularFaces;
 
     // The mesh goes before the analysis starts: the analysis then reuses its memory, and
     // the peak is the larger of the two rather than both.
