@@ -113,6 +113,19 @@ mutant Console.cpp 'if (c >= 0x20 && c < 0x7f)' 'if (c < 0x7f)'
 mutant tools/meshinfo.cpp 'return usage("standard input can be read once");' 'options.quiet = true;'
 mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices = o.report.positions;'
 
+# --- faces split truly ---
+mutant io/Polygon.cpp '(d.y - b.y) <= 0)' '(d.y - b.y) < 0)'
+mutant io/Polygon.cpp 'if (normal[drop] < 0)' 'if (normal[drop] > 0)'
+mutant io/Polygon.cpp ' + COORDINATE_TOLERANCE * largest;' ';'
+mutant io/Polygon.cpp 'if (!reflex && signChanges(q, false) <= 2 && signChanges(q, true) <= 2)' 'if (!reflex)'
+mutant io/Polygon.cpp 'return orient(q[t[0]], q[t[1]], q[t[2]]) >= 0;' 'return orient(q[t[0]], q[t[1]], q[t[2]]) > 0;'
+mutant io/Polygon.cpp 'if (std::min(q[j].x, end(j).x) > right)' 'if (std::min(q[j].x, end(j).x) >= right)'
+mutant io/Polygon.cpp '            mEar[b] = isEar(b);' ''
+mutant io/Polygon.cpp 'index.assign({t[0], t[1], tris[first + 1][1], t[2]});' 'index.assign({t[0], t[1], tris[first + 1][2], t[2]});'
+mutant io/ReaderHelpers.cpp $'if (count > 3)\n        markFace' $'if (count > 4)\n        markFace'
+mutant ObjIO.cpp 'mIrregularFaces = meshio::splitFaces(' 'mIrregularFaces = 0 * meshio::splitFaces('
+mutant io/MeshFile.cpp 'stats.irregularFaces = meshio::splitFaces(' 'meshio::splitFaces('
+
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
 mutant SupportCode/Camera.h $'mCameraVel += mCameraAcc * dt;\n        mCameraPos += mCameraVel * dt;' \
@@ -208,6 +221,7 @@ first_tests() {
         HalfEdgeMesh.cpp | SupportCode/Weld* | SupportCode/IndexTable.h) echo 'HalfEdgeMesh*:IndexTable*' ;;
         ObjIO.cpp | Console.cpp) echo 'ObjIO*:Console*' ;;
         MeshAnalysis.cpp) echo 'MeshAnalysis*' ;;
+        io/Polygon.cpp) echo 'Polygon*:ObjIO.Conc*:MeshFile*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
