@@ -115,7 +115,7 @@ struct BadInput
 };
 
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 chi=1";
-const char* const CONCAVE_FACES = "p=13 v=13 f=7 e=17 be=13 bl=3 c=3 ps=1 lp=5 nfs=1 chi=3 g=null";
+const char* const CONCAVE_FACES = "p=17 v=17 f=9 e=22 be=17 bl=4 c=4 ps=1 lp=5 nfs=2 chi=4 g=null";
 const char* const NO_VERTEX_DATA = "no vertex data (no line begins with 'v')";
 
 std::string badNumber(const std::string& token)
@@ -178,8 +178,9 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ input is UTF-16 text (it begins with a byte order mark); only ASCII and UTF-8 "
      "are read"},
     {"r18_utf8_bom.obj", 0, ONE_TRIANGLE},
-    // Split inside themselves: areas 1.5 and 10, and 1.366 for the bent quad (cut as read).
-    {"r19_concave_faces.obj", 0, CONCAVE_FACES, "\"area\": 12.866025403784439,"},
+    // Split inside themselves: areas 1.5 and 10; the bent quad (1.366) and the bow-tie (4) are
+    // cut as read.
+    {"r19_concave_faces.obj", 0, CONCAVE_FACES, "\"area\": 16.866025403784441,"},
     {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 nme=1 chi=1 g=null",
      "\"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold edge\","},
     {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 inc=3 chi=2 g=null",
@@ -208,7 +209,7 @@ const BadInput BAD_INPUTS[] = {
      "Error: PLY line 13: face 0 has vertex index 3, outside the 3 vertices (they count from 0)"},
     {"r08_pentagon.off", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ps=1 lp=5 chi=1",
      "\"polygons_split\": 1,\n  \"largest_polygon_split\": 5,"},
-    {"r19_concave_faces.off", 0, CONCAVE_FACES, "\"area\": 12.866025403784439,"},
+    {"r19_concave_faces.off", 0, CONCAVE_FACES, "\"area\": 16.866025403784441,"},
     {"r09_two_corners.off", 1,
      "Error: OFF line 6: a face with 2 corners (at least three are needed)"},
     {"r15_nan.off", 1,
@@ -276,7 +277,7 @@ TEST(MeshInfo, TextAndJsonReports)
 
     const ProgramRun concave = meshinfo("tests/bad/r19_concave_faces.off");
     EXPECT_TRUE(contains(concave.out, "  polygons split into triangles   1  (up to 5 corners)\n"
-                                      "  faces not flat and simple       1\n"))
+                                      "  faces not flat and simple       2\n"))
         << concave.out;
 
     const ProgramRun two = meshinfo("tests/bad/s09_two_components.obj");

@@ -360,9 +360,10 @@ Counts (text report; the JSON keys are alike):
   duplicate triangles     triangles on the same three vertices as an earlier one
   polygons split into triangles   faces of more than four corners, cut into triangles
   faces not flat and simple   faces of four or more corners that bend out of their plane,
-                          cross or touch themselves or repeat a corner: cut as fans from
-                          their first corner (quads a b c d as a b d, b c d), their area
-                          may be wrong; the others are cut along diagonals inside them
+                          cross or touch themselves or repeat a corner (or are concave
+                          with over 128 corners): cut as fans from their first corner
+                          (quads a b c d as a b d, b c d), so their area may be wrong;
+                          the others are cut along diagonals inside them
   validate problem lines  "not properly initialized" lines of the validation report
 
 With several files, a summary follows the text reports: files read and rejected, how

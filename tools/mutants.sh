@@ -125,6 +125,8 @@ mutant io/Polygon.cpp 'index.assign({t[0], t[1], tris[first + 1][1], t[2]});' 'i
 mutant io/ReaderHelpers.cpp $'if (count > 3)\n        markFace' $'if (count > 4)\n        markFace'
 mutant ObjIO.cpp 'mIrregularFaces = meshio::splitFaces(' 'mIrregularFaces = 0 * meshio::splitFaces('
 mutant io/MeshFile.cpp 'stats.irregularFaces = meshio::splitFaces(' 'meshio::splitFaces('
+mutant io/Polygon.cpp 'const std::size_t j = i + 1 == n ? 0 : i + 1;' 'const std::size_t j = i + 1 == n ? i : i + 1;'
+mutant tools/meshinfo.cpp 'count("faces not flat and simple", o.irregularFaces);' 'count("faces not flat and simple", o.polygonsSplit);'
 
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
