@@ -90,6 +90,12 @@ TEST(Polygon, ShapeTrianglesAndArea)
         {"pentagon", {{0, 0}, {1, 0}, {2, 1}, {1, 2}, {0, 1}}, CONVEX, "012 023 034", 2.5},
         // The fan from the first corner covered 14.
         {"notched pentagon", {{0, 0}, {4, 0}, {4, 4}, {2, 1}, {0, 4}}, CONCAVE, "123 340 301", 10},
+        // The notch touches the diagonal 5 1: no ear at 0.
+        {"notch on a diagonal",
+         {{0, 0}, {6, 0}, {6, 6}, {3, 2}, {0, 6}, {0, 4}},
+         CONCAVE,
+         "123 345 350 301",
+         24},
         {"notch, straight corner",
          {{0, 0}, {2, 0}, {4, 0}, {4, 4}, {2, 1}, {0, 4}},
          CONCAVE,
