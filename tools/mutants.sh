@@ -127,6 +127,12 @@ mutant ObjIO.cpp 'mIrregularFaces = meshio::splitFaces(' 'mIrregularFaces = 0 * 
 mutant io/MeshFile.cpp 'stats.irregularFaces = meshio::splitFaces(' 'meshio::splitFaces('
 mutant io/Polygon.cpp 'const std::size_t j = i + 1 == n ? 0 : i + 1;' 'const std::size_t j = i + 1 == n ? i : i + 1;'
 mutant tools/meshinfo.cpp 'count("faces not flat and simple", o.irregularFaces);' 'count("faces not flat and simple", o.polygonsSplit);'
+mutant io/Polygon.cpp 'orient(a, b, x) >= 0 && orient(b, c, x) >= 0 && orient(c, a, x) >= 0' \
+    'orient(a, b, x) > 0 && orient(b, c, x) > 0 && orient(c, a, x) > 0'
+mutant io/Polygon.cpp 'if (!(length > 1e-12 * diagonal * diagonal) || !std::isfinite(length))' 'if (!std::isfinite(length))'
+mutant io/Polygon.cpp 'faceRuns.push_back(false);' 'faceRuns.push_back(true);'
+mutant io/Polygon.cpp 'first = end - 1;' 'first = end;'
+mutant io/Polygon.cpp 'if (n > MAX_EXAMINED_CORNERS)' 'if (n >= MAX_EXAMINED_CORNERS)'
 
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
