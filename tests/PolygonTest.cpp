@@ -130,6 +130,9 @@ TEST(Polygon, ShapeTrianglesAndArea)
          4},
         {"turning straight back", {{0, 0}, {2, 0}, {1, 0}, {1, 1}}, IRREGULAR, "013 123", 1.5},
         {"all in a line", {{0, 0}, {1, 0}, {2, 0}, {3, 0}}, IRREGULAR, "013 123", 0},
+        // Area below 1e-12 of the squared diagonal counts as none.
+        {"sliver", {{0, 0}, {1, 0}, {1, 1e-13f}, {0, 1e-13f}}, IRREGULAR, "013 123", 0},
+        {"thin", {{0, 0}, {1, 0}, {1, 1e-11f}, {0, 1e-11f}}, CONVEX, "013 123", 0},
         {"bent out of plane", {{0, 0}, {1, 0}, {1, 1, 1}, {0, 1}}, IRREGULAR, "013 123", 1.3660},
         // The plane's tolerance: 1e-5 of the diagonal (4.24), plus 1e-6 of the largest
         // coordinate; every corner lies 1.5 times the lift from the corners' plane.
