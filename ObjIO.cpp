@@ -1,6 +1,7 @@
 #include "ObjIO.h"
 
 #include "Console.h"
+#include "io/Polygon.h"
 
 #include <algorithm>
 #include <charconv>
@@ -128,6 +129,8 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
         return false;
     }
     mPolygonsSplit = 0;
+    mIrregularFaces = 0;
+    mFaceRuns.clear();
     mLargestPolygon = 0;
     if (!readByteOrderMark(is))
         return false;
@@ -135,6 +138,8 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
         return false;
     if (!readData(is))
         return false;
+    // Faces are split truly once every position is known.
+    mIrregularFaces = meshio::splitFaces(loadData.verts, loadData.tris, mFaceRuns);
 
     loadData.hasNormals = false;
     loadData.normals.clear();
@@ -465,6 +470,7 @@ bool ObjIO::parseFace(const char* begin, const char* end)
         return false;
 
     const std::vector<unsigned int>& c = mCorners;
+    const std::size_t first = loadData.tris.size();
     if (numCorners == 3)
         loadData.tris.emplace_back(c[0], c[1], c[2]);
     else if (numCorners == 4)
@@ -480,6 +486,8 @@ bool ObjIO::parseFace(const char* begin, const char* end)
         ++mPolygonsSplit;
         mLargestPolygon = std::max<unsigned long long>(mLargestPolygon, numCorners);
     }
+    if (numCorners > 3)
+        meshio::markFace(mFaceRuns, first, loadData.tris.size());
     return true;
 }
 

@@ -49,6 +49,8 @@ public:
 
     // With triangulation on, a face with more than four corners a b c d e ... becomes the
     // fan a b c, a c d, a d e, ...; off by default, when such a face rejects the stream.
+    // A quad a b c d becomes a b d, b c d. A planar face that these cuts do not cover (a
+    // concave one) is split by other diagonals inside it instead (see io/Polygon.h).
     void setTriangulatePolygons(bool triangulate) { mTriangulatePolygons = triangulate; }
     // Faces with more than four corners that a load split, and the most corners of one.
     unsigned long long polygonsSplit() const { return mPolygonsSplit; }
@@ -73,6 +75,9 @@ protected:
                           Vector3<unsigned int>& tri2);
 
     LoadData loadData;
+    // Faces of four or more corners that the last load could not split truly and cut as
+    // before (see io/Polygon.h).
+    unsigned long long irregularFaces() const { return mIrregularFaces; }
 
 private:
     struct ForwardReference
@@ -92,6 +97,8 @@ private:
     bool mTriangulatePolygons = false;
     unsigned long long mPolygonsSplit = 0;
     unsigned long long mLargestPolygon = 0;
+    unsigned long long mIrregularFaces = 0;
+    std::vector<bool> mFaceRuns;        // see meshio::markFace
     std::vector<unsigned int> mCorners; // of the face being read
     std::ostream* mMessages = &std::cerr;
     unsigned long mLine = 0;                          // number of the line being read, from 1

@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "ObjIO.h"
 #include "io/MeshReaders.h"
+#include "io/Polygon.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,6 +87,7 @@ class ObjReader : public ObjIO
 {
 public:
     LoadData& data() { return loadData; }
+    using ObjIO::irregularFaces;
 };
 
 // ObjIO's diagnostics, turned into the one line of a rejected file.
@@ -100,6 +102,7 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
     const bool loaded = reader.load(&mesh, in);
     stats.splitPolygons = reader.polygonsSplit();
     stats.largestPolygon = static_cast<unsigned int>(reader.largestPolygon());
+    stats.irregularFaces = reader.irregularFaces();
     std::string text = messages.str();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
@@ -271,6 +274,7 @@ bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
         return false;
     }
     std::string().swap(bytes);
+    stats.irregularFaces = meshio::splitFaces(data.verts, data.tris, data.faceRuns);
     if (mesh)
         feedMesh(data, *mesh);
     return true;

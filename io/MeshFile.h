@@ -60,6 +60,9 @@ struct MeshReadStats
     MeshFormat format = MeshFormat::OBJ;
     std::uint64_t splitPolygons = 0; // faces of more than four corners cut into fans
     unsigned int largestPolygon = 0; // corners of the largest of them
+    // Faces of four or more corners not split truly, as they are not planar, cross or touch
+    // themselves, or repeat a corner (see io/Polygon.h): cut as fans, as they came.
+    std::uint64_t irregularFaces = 0;
 };
 
 // Positions and index triples into them, in file order, as a reader produced them.
@@ -67,6 +70,8 @@ struct MeshData
 {
     std::vector<Vector3<float>> verts;
     std::vector<Vector3<unsigned int>> tris;
+    // While reading: which triangles came from one face (meshio::markFace); empty after.
+    std::vector<bool> faceRuns;
 };
 
 // The format a file of these first bytes, this total size and this name is read as.

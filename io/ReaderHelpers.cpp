@@ -1,5 +1,6 @@
 #include "Console.h"
 #include "io/MeshReaders.h"
+#include "io/Polygon.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,6 +15,7 @@ bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptio
 {
     if (count < 3 || (count > 4 && !options.splitPolygons))
         return false;
+    const std::size_t first = data.tris.size();
     if (count == 3)
         data.tris.emplace_back(corners[0], corners[1], corners[2]);
     else if (count == 4)
@@ -30,6 +32,8 @@ bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptio
             stats.largestPolygon = static_cast<unsigned int>(
                 std::min<std::size_t>(count, std::numeric_limits<unsigned int>::max()));
     }
+    if (count > 3)
+        markFace(data.faceRuns, first, data.tris.size());
     return true;
 }
 

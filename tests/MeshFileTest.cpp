@@ -202,6 +202,31 @@ TEST(MeshFile, LargerFacesAreFansOnlyOnRequest)
     EXPECT_FLOAT_EQ(mesh.area(), 2.5f + 0.5f);
 }
 
+// Quads are split inside themselves with or without splitPolygons; a bent one is counted.
+TEST(MeshFile, ConcaveQuadsSplitInsideThem)
+{
+    const std::string body = "0 0 0\n3 0 0\n0.5 0.5 0\n0 3 0\n0 0 1\n"
+                             "4 0 1 2 3\n4 1 2 3 0\n4 0 1 2 4\n";
+    for (const std::string& text :
+         {"OFF\n5 3 0\n" + body,
+          "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\n"
+          "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
+          "end_header\n" +
+              body})
+    {
+        std::istringstream in(text);
+        MeshData data;
+        MeshReadStats stats;
+        std::string error;
+        ASSERT_TRUE(readMeshStream(in, "", data, MeshReadOptions(), stats, error)) << error;
+        EXPECT_EQ(
+            data.tris,
+            (std::vector<U3>{{0, 1, 2}, {0, 2, 3}, {1, 2, 0}, {2, 3, 0}, {0, 1, 4}, {1, 2, 4}}));
+        EXPECT_EQ(stats.irregularFaces, 1u);
+        EXPECT_TRUE(data.faceRuns.empty());
+    }
+}
+
 TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
 {
     const std::string tri = binaryStl({{0, 1, 2}}, 1);

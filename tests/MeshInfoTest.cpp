@@ -106,7 +106,7 @@ std::string counts(const std::string& json)
         "non_manifold_vertices "
         "inc inconsistently_oriented_edges deg degenerate_triangles "
         "rep repeated_corner_triangles dup duplicate_triangles ps polygons_split "
-        "lp largest_polygon_split chi euler_characteristic g genus");
+        "lp largest_polygon_split nfs faces_not_flat_and_simple chi euler_characteristic g genus");
     std::string s, name, key;
     while (keys >> name >> key)
     {
@@ -128,6 +128,8 @@ struct BadInput
 const char* const USAGE_TAIL =
     "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\nTry meshinfo --help.\n";
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1";
+const char* const CONCAVE_FACES =
+    "p=17 v=17 f=9 e=22 be=17 bl=4 c=4 ce=4 ps=1 lp=5 nfs=2 chi=4 g=null";
 const char* const NO_VERTEX_DATA = "no vertex data (no line begins with 'v')";
 
 std::string badNumber(const std::string& token)
@@ -153,7 +155,8 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ line 4: relative vertex index '-4' reaches before the first position"},
     {"r06_negative_indices.obj", 0, "p=4 v=4 f=2 e=5 be=4 bl=1 c=1 ce=1 chi=1"},
     {"r07_slash_forms.obj", 0, "p=3 v=3 f=2 e=3 c=1 ce=1 dup=1 chi=2"},
-    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ce=1 ps=1 lp=5 chi=1"},
+    // Its last side runs back over its first: cut as a fan, and counted.
+    {"r08_pentagon.obj", 0, "p=5 v=5 f=3 e=7 be=5 bl=1 c=1 ce=1 ps=1 lp=5 nfs=1 chi=1"},
     {"r09_line_and_point_elements.obj", 0, ONE_TRIANGLE},
     {"r09_two_corners.obj", 1, "Encountered polygon with 2 faces. Bailing out."},
     {"r10_comment_after_face.obj", 1, "Error: OBJ line 4: bad vertex index '#'"},
@@ -180,7 +183,7 @@ const BadInput BAD_INPUTS[] = {
     {"r17_long_comment_line.obj", 0, ONE_TRIANGLE},
     {"r17_long_face_line.obj", 0,
      "p=3 v=3 f=20001 e=3 be=2 bl=1 c=1 ce=20000 inc=1 deg=20000 rep=20000 dup=19998 ps=1 "
-     "lp=20003 chi=20001 g=null"},
+     "lp=20003 nfs=1 chi=20001 g=null"},
     {"r17_long_token.obj", 1, badNumber(std::string(40, '9') + "...")},
     // Bytes that would not show on a terminal are written as \xNN.
     {"r17_nul_in_face_line.obj", 1, "Error: OBJ line 4: bad vertex index '1\\x00'"},
@@ -188,6 +191,10 @@ const BadInput BAD_INPUTS[] = {
      "Error: OBJ input is UTF-16 text (it begins with a byte order mark); only ASCII and UTF-8 "
      "are read"},
     {"r18_utf8_bom.obj", 0, ONE_TRIANGLE},
+    // Split inside themselves: areas 1.5 and 10; the bent quad (1.366) and the bow-tie (4) are
+    // cut as read.
+    {"r19_concave_faces.obj", 0, CONCAVE_FACES, "\"area\": 16.866025403784441,"},
+    {"r19_concave_faces.off", 0, CONCAVE_FACES, "\"area\": 16.866025403784441,"},
     {"s01_non_manifold_edge.obj", 0, "p=6 v=6 f=4 e=9 be=7 bl=1 c=1 ce=1 nme=1 chi=1 g=null",
      "\"volume_undefined_reason\": \"open surface: 1 boundary loop, 1 non-manifold edge\","},
     {"s02_flipped_neighbour.obj", 0, "p=4 v=4 f=4 e=6 c=1 ce=1 inc=3 chi=2 g=null",
@@ -450,7 +457,8 @@ const char* const RICH_TEXT =
     "  non-manifold vertices           0\n  inconsistently oriented edges   0\n  degenerate "
     "triangles "
     "           1  (1 with repeated corners)\n  duplicate triangles             0\n  polygons "
-    "split into triangles   1  (up to 5 corners)\n  validate problem lines          0\n\nMeasures\n"
+    "split into triangles   1  (up to 5 corners)\n  faces not flat and simple       1\n"
+    "  validate problem lines          0\n\nMeasures\n"
     "  surface area                    65.2994694\n  volume                          undefined "
     "(open surface: 11 boundary loops, 1 non-manifold edge)\n  Euler characteristic          "
     "  14\n  genus                           per component, 13 components: 1 of genus 1, 11 of "
@@ -473,7 +481,7 @@ const char* const TWO_JSON =
     "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
     "\"repeated_corner_triangles\": "
     "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
-    "0,\n  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
+    "0,\n  \"faces_not_flat_and_simple\": 0,\n  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
     "11250009.291841934,\n  \"volume\": null,\n  \"volume_undefined_reason\": \"open surface: "
     "1 boundary loop, 1 non-manifold edge\",\n  \"euler_characteristic\": 4,\n  \"genus\": null,\n"
     "  \"genus_undefined_reason\": \"2 components: see component_list\",\n  "
@@ -723,12 +731,14 @@ using P = Vector3<float>;
 using T = Vector3<unsigned int>;
 // A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
 const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
-                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)}};
+                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)},
+                        {}};
 // Two tetrahedra on one vertex and a fin on an edge of the first.
 const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
                                P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
                               {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
-                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)}};
+                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)},
+                              {}};
 } // namespace
 
 TEST_F(MeshInfoShapes, KeepIndicesMeasuresTheFileAsWritten)

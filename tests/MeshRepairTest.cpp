@@ -33,7 +33,7 @@ using namespace MeshRepair;
 
 MeshData meshOf(std::vector<V3> verts, Tris tris)
 {
-    return MeshData{std::move(verts), std::move(tris)};
+    return MeshData{std::move(verts), std::move(tris), {}};
 }
 
 // The closed unit cube, outward, two triangles a side (sides in the order -z +z -y +y -x +x).

@@ -27,7 +27,8 @@ const WriteFormat ALL[] = {WriteFormat::OBJ,        WriteFormat::STL_BINARY, Wri
 MeshData tiny()
 {
     return {{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0), V3(0.1f, -0.0f, 2.5f), V3(7, 7, 7)},
-            {U3(0, 1, 2), U3(0, 3, 1)}};
+            {U3(0, 1, 2), U3(0, 3, 1)},
+            {}};
 }
 
 std::string written(const MeshData& d, WriteFormat f)

@@ -30,6 +30,7 @@ public:
 class ObjIOProbe : public ObjIO
 {
 public:
+    using ObjIO::irregularFaces;
     using ObjIO::loadData;
     using ObjIO::readTri;
     using ObjIO::splitQuad;
@@ -209,6 +210,35 @@ TEST(ObjIO, FansWhenAskedAndTheFormsOfOneLine)
     U3 t1, t2;
     ObjIOProbe::splitQuad(quad, t1, t2);
     EXPECT_EQ(List({t1[0], t1[1], t1[2], t2[0], t2[1], t2[2]}), List({0, 1, 3, 1, 2, 3}));
+}
+
+// A concave face is split inside itself before the mesh gets it, positions named before
+// they are read included; a face bent out of its plane is cut as before and counted.
+TEST(ObjIO, ConcaveFacesSplitInsideThem)
+{
+    const std::string text = "v 0 0 0\nv 3 0 0\nv 0.5 0.5 0\nv 0 3 0\nf 1 2 3 4\nf 2 3 4 1\n"
+                             "f 1 2 3 5\nf 6 7 8 9 10\nv 1 1 1\nv 0 0 1\nv 4 0 1\nv 4 4 1\n"
+                             "v 2 1 1\nv 0 4 1\nf 3 2 1\n";
+    const std::size_t pentagon = text.find("f 6");
+    for (const bool fans : {false, true})
+    {
+        std::istringstream is(fans ? text : text.substr(0, pentagon) + text.substr(pentagon + 13));
+        ObjIOProbe reader;
+        reader.setTriangulatePolygons(fans);
+        const Loaded r = load(is, reader);
+        ASSERT_TRUE(r.ok) << r.err;
+        std::vector<U3> expected = {{0, 1, 2}, {0, 2, 3}, {1, 2, 0}, {2, 3, 0}, {0, 1, 4},
+                                    {1, 2, 4}, {6, 7, 8}, {8, 9, 5}, {8, 5, 6}, {2, 1, 0}};
+        if (!fans)
+            expected.erase(expected.begin() + 6, expected.end() - 1);
+        EXPECT_EQ(reader.loadData.tris, expected);
+        EXPECT_EQ(reader.irregularFaces(), 1u);
+        std::ostringstream fed;
+        for (const U3& t : expected)
+            fed << (&t == &expected[0] ? "" : "|") << reader.loadData.verts[t[0]] << ","
+                << reader.loadData.verts[t[1]] << "," << reader.loadData.verts[t[2]];
+        EXPECT_EQ(r.tris, fed.str());
+    }
 }
 
 TEST(ObjIO, LargeInputsReadAsInOnePiece)

@@ -72,6 +72,7 @@ struct Outcome
     std::size_t halfEdges = 0;
     unsigned long long polygonsSplit = 0;
     unsigned long long largestPolygon = 0;
+    unsigned long long irregularFaces = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
     std::string geometryHash;
@@ -164,6 +165,7 @@ void writeText(const Outcome& o, std::ostream& out)
     row("polygons split into triangles",
         std::to_string(o.polygonsSplit) +
             (o.polygonsSplit ? "  (up to " + std::to_string(o.largestPolygon) + " corners)" : ""));
+    count("faces not flat and simple", o.irregularFaces);
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -276,6 +278,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("duplicate_triangles"), out << r.duplicateTriangles;
     key("polygons_split"), out << o.polygonsSplit;
     key("largest_polygon_split"), out << o.largestPolygon;
+    key("faces_not_flat_and_simple"), out << o.irregularFaces;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -344,8 +347,8 @@ const char* const USAGE =
 const char* const HELP =
     R"(Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content, then by extension)
 and reports counts and measures of the mesh: the triangles as read, and the half-edge
-mesh built from them as the viewer builds it. Faces of more than four corners are split
-into fans of triangles. A folder stands for the mesh files under it (.obj .stl .ply
+mesh built from them as the viewer builds it. Quads and larger faces are split into
+triangles that cover them. A folder stands for the mesh files under it (.obj .stl .ply
 .off in any case, and those names with .gz), walked depth first in bytewise order of
 the names. A gzip file is read whatever its name; other compressions are named.
 
@@ -394,7 +397,12 @@ Counts (text report; the JSON keys are alike):
   inconsistently oriented edges   edges whose two triangles run the same way along them
   degenerate triangles    triangles of zero area (collinear or repeated corners)
   duplicate triangles     triangles on the same three vertices as an earlier one
-  polygons split into triangles   faces of more than four corners, cut into fans
+  polygons split into triangles   faces of more than four corners, cut into triangles
+  faces not flat and simple   faces of four or more corners that bend out of their plane,
+                          cross or touch themselves or repeat a corner (or are concave
+                          with over 128 corners): cut as fans from their first corner
+                          (quads a b c d as a b d, b c d), so their area may be wrong;
+                          the others are cut along diagonals inside them
   validate problem lines  "not properly initialized" lines of the validation report
   geometry hash           the same for the same triangles (by their corners'
                           positions) in any format and any order of positions,
@@ -546,6 +554,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.largestPolygon = stats.largestPolygon;
     const bool stl = o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII;
     o.welded = !options.keepIndices || stl;
+    o.irregularFaces = stats.irregularFaces;
 
     // The mesh goes before the analysis starts: the analysis then reuses its memory, and
     // the peak is the larger of the two rather than both.

@@ -153,6 +153,26 @@ mutant tools/meshinfo.cpp 'if (results[i].read && results[i].faces > 0)' 'if (re
 mutant tools/meshinfo.cpp 'shown += group.second.size() > 1;' 'shown += 1;'
 mutant tools/meshinfo.cpp $'if (unpacked.error().empty())\n        return read;' 'return read;'
 mutant tools/meshinfo.cpp 'const bool several = count > 1 || options.collection;' 'const bool several = count > 1;'
+# --- faces split truly ---
+mutant io/Polygon.cpp '(d.y - b.y) <= 0)' '(d.y - b.y) < 0)'
+mutant io/Polygon.cpp 'if (normal[drop] < 0)' 'if (normal[drop] > 0)'
+mutant io/Polygon.cpp ' + COORDINATE_TOLERANCE * largest;' ';'
+mutant io/Polygon.cpp 'if (!reflex && signChanges(q, false) <= 2 && signChanges(q, true) <= 2)' 'if (!reflex)'
+mutant io/Polygon.cpp 'return orient(q[t[0]], q[t[1]], q[t[2]]) >= 0;' 'return orient(q[t[0]], q[t[1]], q[t[2]]) > 0;'
+mutant io/Polygon.cpp 'if (std::min(q[j].x, end(j).x) > right)' 'if (std::min(q[j].x, end(j).x) >= right)'
+mutant io/Polygon.cpp '            mEar[b] = isEar(b);' ''
+mutant io/Polygon.cpp 'index.assign({t[0], t[1], tris[first + 1][1], t[2]});' 'index.assign({t[0], t[1], tris[first + 1][2], t[2]});'
+mutant io/ReaderHelpers.cpp $'if (count > 3)\n        markFace' $'if (count > 4)\n        markFace'
+mutant ObjIO.cpp 'mIrregularFaces = meshio::splitFaces(' 'mIrregularFaces = 0 * meshio::splitFaces('
+mutant io/MeshFile.cpp 'stats.irregularFaces = meshio::splitFaces(' 'meshio::splitFaces('
+mutant io/Polygon.cpp 'const std::size_t j = i + 1 == n ? 0 : i + 1;' 'const std::size_t j = i + 1 == n ? i : i + 1;'
+mutant tools/meshinfo.cpp 'count("faces not flat and simple", o.irregularFaces);' 'count("faces not flat and simple", o.polygonsSplit);'
+mutant io/Polygon.cpp 'orient(a, b, x) >= 0 && orient(b, c, x) >= 0 && orient(c, a, x) >= 0' \
+    'orient(a, b, x) > 0 && orient(b, c, x) > 0 && orient(c, a, x) > 0'
+mutant io/Polygon.cpp 'if (!(length > 1e-12 * diagonal * diagonal) || !std::isfinite(length))' 'if (!std::isfinite(length))'
+mutant io/Polygon.cpp 'faceRuns.push_back(false);' 'faceRuns.push_back(true);'
+mutant io/Polygon.cpp 'first = end - 1;' 'first = end;'
+mutant io/Polygon.cpp 'if (n > MAX_EXAMINED_CORNERS)' 'if (n >= MAX_EXAMINED_CORNERS)'
 
 # --- camera ---
 mutant SupportCode/Camera.h 'std::sin(phi) * std::sin(theta)' 'std::cos(phi) * std::sin(theta)'
@@ -325,6 +345,7 @@ first_tests() {
         MeshRequirements.cpp) echo 'MeshInfo*' ;;
         io/*Writer*) echo 'MeshWriter*:MeshInfo*' ;;
         GeometryHash.cpp | io/Compressed.cpp | tools/Collection.*) echo 'Collection*:GeometryHash*' ;;
+        io/Polygon.cpp) echo 'Polygon*:ObjIO.Conc*:MeshFile*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*:Collection*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
