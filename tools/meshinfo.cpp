@@ -64,6 +64,7 @@ struct Outcome
     std::size_t halfEdges = 0;
     unsigned long long polygonsSplit = 0;
     unsigned long long largestPolygon = 0;
+    unsigned long long stlNormalsDisagreeing = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
     std::vector<Phase> phases;
@@ -153,6 +154,8 @@ void writeText(const Outcome& o, std::ostream& out)
     row("polygons split into triangles",
         std::to_string(o.polygonsSplit) +
             (o.polygonsSplit ? "  (up to " + std::to_string(o.largestPolygon) + " corners)" : ""));
+    if (o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII)
+        count("facet normals against winding", o.stlNormalsDisagreeing);
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -262,6 +265,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("duplicate_triangles"), out << r.duplicateTriangles;
     key("polygons_split"), out << o.polygonsSplit;
     key("largest_polygon_split"), out << o.largestPolygon;
+    key("stl_normals_disagreeing"), out << o.stlNormalsDisagreeing;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -356,6 +360,9 @@ Counts (text report; the JSON keys are alike):
   degenerate triangles    triangles of zero area (collinear or repeated corners)
   duplicate triangles     triangles on the same three vertices as an earlier one
   polygons split into triangles   faces of more than four corners, cut into fans
+  facet normals against winding   STL only (JSON: stl_normals_disagreeing, 0 for other
+                          formats): facets whose stored normal points against the
+                          winding of their corners; zero normals do not count
   validate problem lines  "not properly initialized" lines of the validation report
 
 With several files, a summary follows the text reports: files read and rejected, how
@@ -464,15 +471,17 @@ FileResult examine(const std::string& file, const Options& options, bool several
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
     MeshReadStats stats;
-    std::string error;
+    ReadError error;
     announce("reading");
     Clock::time_point start = Clock::now();
     if (!readMeshFile(file, data, readOptions, stats, error))
-        return rejected(file, error);
+        return rejected(file,
+                        error.kind == ReadFailure::OUT_OF_MEMORY ? "out of memory" : error.message);
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
+    o.stlNormalsDisagreeing = stats.stlNormalsDisagreeing;
 
     // The mesh goes before the analysis starts: the analysis then reuses its memory, and
     // the peak is the larger of the two rather than both.

@@ -137,10 +137,11 @@ void runFuzzPipeline(const std::uint8_t* data, std::size_t size)
         MeshReadOptions options;
         options.splitPolygons = true;
         MeshReadStats stats;
-        std::string error;
+        ReadError error;
         if (!readMeshStream(in, name, read, options, stats, error))
         {
-            require(isOnePrintableLine(error) && read.verts.empty() && read.tris.empty());
+            require(isOnePrintableLine(error.message) && error.kind == ReadFailure::REJECTED &&
+                    read.verts.empty() && read.tris.empty());
             continue;
         }
         bool& done = built[static_cast<int>(stats.format)];
