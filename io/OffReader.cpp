@@ -28,7 +28,7 @@ public:
         // without the keyword start with the counts.
         if (mInput.fill(3) >= 3 && std::string(mInput.data(), 3) == "\xef\xbb\xbf")
             mInput.consume(3);
-        if (!next("no vertex and face counts"))
+        if (!next([&] { return std::string("no vertex and face counts"); }))
             return false;
         std::int64_t number = 0;
         OffKeyword keyword = OffKeyword::PLAIN;
@@ -41,17 +41,20 @@ public:
             if (keyword == OffKeyword::HIGHER)
                 return fail(quoted(mBegin, mEnd) +
                             " is an OFF file of more than three dimensions, which is not read");
-            if (!next("the file ends before the vertex and face counts"))
+            if (!next([&]
+                      { return std::string("the file ends before the vertex and face counts"); }))
                 return false;
         }
         std::int64_t numVerts = 0, numFaces = 0;
-        if (!count(numVerts) || !next("the file ends before the face count") || !count(numFaces))
+        if (!count(numVerts) ||
+            !next([&] { return std::string("the file ends before the face count"); }) ||
+            !count(numFaces))
             return false;
         // The edge count is unused and often left out: it is read only on the same line.
         if (!mTokens.lineDone())
         {
             std::int64_t edges = 0;
-            if (!next("") || !count(edges))
+            if (!next([&] { return std::string(""); }) || !count(edges))
                 return false;
         }
         if (std::uint64_t(numVerts) > MAX_VERTICES)
@@ -68,8 +71,12 @@ public:
             for (unsigned int k = 0; k < 3; ++k)
             {
                 const bool lineStart = mTokens.lineDone();
-                if (!next("the file ends after " + std::to_string(i) + " of " +
-                          std::to_string(numVerts) + " vertices (truncated?)"))
+                if (!next(
+                        [&]
+                        {
+                            return std::string("the file ends after " + std::to_string(i) + " of " +
+                                               std::to_string(numVerts) + " vertices (truncated?)");
+                        }))
                     return false;
                 if (i == 0 && k == 0 && !perLine)
                 {
@@ -92,8 +99,12 @@ public:
         mData.tris.reserve(reserveFor(std::uint64_t(numFaces), MIN_FACE_BYTES, mSource));
         for (std::int64_t f = 0; f < numFaces; ++f)
         {
-            if (!next("the file ends after " + std::to_string(f) + " of " +
-                      std::to_string(numFaces) + " faces (truncated?)"))
+            if (!next(
+                    [&]
+                    {
+                        return std::string("the file ends after " + std::to_string(f) + " of " +
+                                           std::to_string(numFaces) + " faces (truncated?)");
+                    }))
                 return false;
             std::int64_t corners = 0;
             if (!parseInteger(mBegin, mEnd, corners) || corners < 0)
@@ -102,8 +113,13 @@ public:
             for (std::int64_t c = 0; c < corners; ++c)
             {
                 std::int64_t index = 0;
-                if (!next("a face of " + std::to_string(corners) + " corners lists " +
-                          std::to_string(c) + " (truncated?)"))
+                if (!next(
+                        [&]
+                        {
+                            return std::string("a face of " + std::to_string(corners) +
+                                               " corners lists " + std::to_string(c) +
+                                               " (truncated?)");
+                        }))
                     return false;
                 if (!parseInteger(mBegin, mEnd, index))
                     return fail("bad vertex index " + quoted(mBegin, mEnd));
@@ -135,15 +151,15 @@ private:
                       mInput.line(), 0);
     }
 
-    // The next token; at the end, fails with atEnd.
-    bool next(const std::string& atEnd)
+    // The next token; at the end, fails with the line atEnd() makes.
+    template <typename Message> bool next(Message atEnd)
     {
         switch (mTokens.next(mBegin, mEnd))
         {
         case Tokens::Result::TOKEN:
             return true;
         case Tokens::Result::END:
-            return fail(atEnd);
+            return fail(atEnd());
         case Tokens::Result::TOO_LONG:
             break;
         }

@@ -13,6 +13,9 @@ namespace meshio
 {
 namespace
 {
+// Far more than any header needs; an endless one (blank lines) ends here at once.
+constexpr std::uint64_t MAX_HEADER_BYTES = std::uint64_t(1) << 20;
+
 enum class Type
 {
     INT8,
@@ -382,6 +385,8 @@ private:
                 return failLine("the line is longer than 64 MiB");
             if (got == Input::Line::TOO_LONG_SKIPPED)
                 return failLine("the line is longer than 1 GiB");
+            if (mInput.offset() > MAX_HEADER_BYTES)
+                return failLine("the header is longer than 1 MiB");
             if (got == Input::Line::SKIPPED)
                 continue; // a long comment
             std::vector<std::string> words;
