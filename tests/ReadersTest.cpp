@@ -326,7 +326,7 @@ TEST(Readers, OffAndPlyAreCheckedExactly)
         {"OFF\n3 1\n0 0 0 1 0 0 0 1 0\n3 0 1 2\n", "-", "read 1"},
         {"OFF\n3 1\n0\n0\n0\n1\n0\n0\n0\n1\n0\n3\n0\n1\n2\n", "-", "read 1"},
         {"# made by hand\nOFF # keyword\n3 1 # counts\n" + tri + "# end\n\n", "x.off", "read 1"},
-        {"COFF\n3 1 0\n0 0 0 1 1 1 1\n1 0 0 1 1 1 1\n0 1 0 1 1 1 1\n3 0 1 2 9 9 9\n", "-",
+        {"COFF\n3 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n0 1 0 1 1 1\n3 0 1 2 9 9 9\n", "-",
          "read 1"},
         {"OFF\n3 1 0\n" + tri + "3 0 1 2\n", "-",
          "Error: OFF line 7: data after the last face: '3'"},

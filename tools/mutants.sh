@@ -136,6 +136,31 @@ mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colo
 mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
 mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).length();'
 
+# --- readers ---
+mutant io/TextInput.cpp 'if (begin < end && (*begin == '"'"'+'"'"' || *begin == '"'"'-'"'"'))' 'if (begin < end && *begin == '"'"'+'"'"')'
+mutant io/TextInput.cpp 'if (r.ec == std::errc::result_out_of_range)' 'if (false)'
+mutant io/TextInput.cpp 'if (keep && h > 0 && !keep(p, p + h))' 'if (false)'
+mutant io/TextInput.cpp 'if (mPos < mEnd && !(mComments && *mPos == '"'"'#'"'"'))' 'if (mPos < mEnd)'
+mutant io/MeshFile.cpp '(p[3] == 0 && !startsWithWideMark(head))' '!startsWithWideMark(head)'
+mutant io/MeshFile.cpp 'if (solid && !holdsNul(head, whole))' 'if (solid)'
+mutant io/MeshFile.cpp 'return !whole || head.find_first_not_of' 'return whole || head.find_first_not_of'
+mutant io/MeshFile.cpp 'head.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;' '0;'
+mutant io/StlReader.cpp 'if (!input.atEnd())' 'if (false)'
+mutant io/StlReader.cpp 'n[2] * cross[2] < 0;' 'n[2] * cross[2] <= 0;'
+mutant io/StlReader.cpp 'stats.stlNormalsDisagreeing += normalDisagrees(normal, corner);' ';'
+mutant io/StlReader.cpp 'if (inSolid)' 'if (false)'
+mutant io/OffReader.cpp 'bool perLine = keyword == OffKeyword::EXTRA;' 'bool perLine = false;'
+mutant io/OffReader.cpp 'if (!mTokens.lineDone())' 'if (false)'
+mutant io/OffReader.cpp 'if (rest == Tokens::Result::TOKEN)' 'if (false)'
+mutant io/ReaderHelpers.cpp 'higher = take("n") || higher;' 'take("n");'
+mutant io/PlyReader.cpp '|| words[2] != "1.0"' ''
+mutant io/PlyReader.cpp 'if (other.name == p.name)' 'if (false)'
+mutant io/PlyReader.cpp 'return v >= 0 && v <= 255;' 'return v >= 0;'
+mutant io/PlyReader.cpp 'if (isCornerList(p.name) || e.name == "tristrips")' 'if (false)'
+mutant io/PlyReader.cpp 'keywordIs(begin, end, "ply") ||' 'std::strncmp(begin, "ply", 3) == 0 ||'
+mutant io/PlyReader.cpp 'if (mInput.atEnd())' 'if (true)'
+mutant ObjIO.cpp 'bom = next(0xbb) && next(0xbf);' 'bom = next(0xbb);'
+
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
