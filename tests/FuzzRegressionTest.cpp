@@ -30,5 +30,6 @@ TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
         ASSERT_TRUE(in.is_open() && bytes.size() <= FUZZ_MAX_INPUT);
         runFuzzPipeline(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        runReadersDifferential(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
 }
