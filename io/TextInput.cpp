@@ -148,8 +148,8 @@ std::size_t Input::fill(std::size_t n)
 
 // One loop over the states of a line (whole, held on, passed over), best read together.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-Input::Line Input::nextLine(const char*& begin, const char*& end,
-                            bool (*keep)(const char*, const char*))
+Input::Line Input::nextLineSlow(const char*& begin, const char*& end,
+                                bool (*keep)(const char*, const char*))
 {
     std::size_t searched = 0; // what is held has no line feed up to here
     while (true)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -74,7 +75,21 @@ public:
     // The next line. A line that does not fit a block is held while keep (if given) says its
     // first bytes may be of use, else passed over. Without keep every line is held.
     Line nextLine(const char*& begin, const char*& end,
-                  bool (*keep)(const char* begin, const char* end) = nullptr);
+                  bool (*keep)(const char* begin, const char* end) = nullptr)
+    {
+        // The common case inline: a whole line of a usual length is held.
+        const char* p = data();
+        const void* found = held() > 0 ? std::memchr(p, '\n', held()) : nullptr;
+        if (!found ||
+            static_cast<std::size_t>(static_cast<const char*>(found) - p) > MAX_LINE_BYTES)
+            return nextLineSlow(begin, end, keep);
+        ++mLine;
+        mCut = false;
+        begin = p;
+        end = static_cast<const char*>(found);
+        consume(static_cast<std::size_t>(end - p) + 1);
+        return Line::READ;
+    }
     // The number of the line given last, from 1.
     std::uint64_t line() const { return mLine; }
     // The line given last ended the stream without a line feed.
@@ -82,6 +97,8 @@ public:
 
 private:
     void grow(std::size_t needed);
+    Line nextLineSlow(const char*& begin, const char*& end,
+                      bool (*keep)(const char* begin, const char* end));
 
     std::streambuf& mSource;
     std::vector<char> mBuffer;
