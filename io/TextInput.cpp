@@ -87,19 +87,6 @@ const char* tokenEnd(const char* begin, const char* end)
     return begin;
 }
 
-bool nextToken(const char*& pos, const char* end, const char*& tokenBegin, const char*& tokenEnd)
-{
-    while (pos < end && isBlank(*pos))
-        ++pos;
-    if (pos == end)
-        return false;
-    tokenBegin = pos;
-    while (pos < end && !isBlank(*pos))
-        ++pos;
-    tokenEnd = pos;
-    return true;
-}
-
 bool keywordIs(const char* begin, const char* end, const char* word)
 {
     const std::size_t n = std::strlen(word);

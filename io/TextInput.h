@@ -37,8 +37,21 @@ bool parseInteger(const char* begin, const char* end, std::int64_t& out);
 
 // The end of the token that starts at begin.
 const char* tokenEnd(const char* begin, const char* end);
-// The next blank-separated token of [pos, end): false when there is none.
-bool nextToken(const char*& pos, const char* end, const char*& tokenBegin, const char*& tokenEnd);
+// The next blank-separated token of [pos, end): false when there is none. Inline: it runs
+// for every token of every text format.
+inline bool nextToken(const char*& pos, const char* end, const char*& tokenBegin,
+                      const char*& tokenEnd)
+{
+    while (pos < end && isBlank(*pos))
+        ++pos;
+    if (pos == end)
+        return false;
+    tokenBegin = pos;
+    while (pos < end && !isBlank(*pos))
+        ++pos;
+    tokenEnd = pos;
+    return true;
+}
 bool keywordIs(const char* begin, const char* end, const char* word);
 // A token for a message: quoted, cut after 40 bytes, bytes a terminal would not show escaped.
 std::string quoted(const char* begin, const char* end);
