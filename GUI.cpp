@@ -1082,7 +1082,7 @@ Inspect::DefectDrawing* GUI::defectsOf(std::size_t index)
         MeshData data;
         MeshReadOptions options;
         MeshReadStats stats;
-        std::string why;
+        ReadError why;
         MeshAnalysis::Report report;
         MeshAnalysis::Defects defects;
         try
@@ -1090,8 +1090,11 @@ Inspect::DefectDrawing* GUI::defectsOf(std::size_t index)
             if (readMeshFile(in.source, data, options, stats, why) &&
                 MeshAnalysis::analyse(data.verts, data.tris, report, &defects))
                 in.defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
+            else if (why.kind == ReadFailure::OUT_OF_MEMORY)
+                std::cerr << "out of memory checking " << printable(in.source) << std::endl;
             else
-                std::cerr << "cannot check " << printable(in.source) << ": " << why << std::endl;
+                std::cerr << "cannot check " << printable(in.source) << ": " << why.message
+                          << std::endl;
         }
         catch (const std::bad_alloc&)
         {

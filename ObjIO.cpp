@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "io/Polygon.h"
+#include "io/TextInput.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,71 +18,34 @@
 
 namespace
 {
-// The white space of the stream extraction operators; a carriage return before the line
-// feed is one of them, so CRLF files read like LF files.
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
+using meshio::keywordIs;
+using meshio::parseFloat;
+using meshio::quoted;
 
-// Splits [begin, end) into blank-separated tokens, calling visit(tokBegin, tokEnd) for
-// each until visit returns false. Returns the number of tokens visited.
+static_assert(ObjIO::MAX_LINE_BYTES == meshio::MAX_LINE_BYTES &&
+                  ObjIO::MAX_SKIPPED_LINE_BYTES == meshio::MAX_SKIPPED_LINE_BYTES,
+              "every reader has the same line limits");
+
+// Calls visit(tokBegin, tokEnd) for each blank-separated token of [begin, end) until visit
+// returns false. Returns the number of tokens visited.
 template <typename Visit>
 unsigned int forEachToken(const char* begin, const char* end, Visit&& visit)
 {
     unsigned int count = 0;
-    const char* p = begin;
-    while (true)
+    const char* b = nullptr;
+    const char* e = nullptr;
+    while (meshio::nextToken(begin, end, b, e))
     {
-        while (p < end && isBlank(*p))
-            ++p;
-        if (p == end)
-            return count;
-        const char* tokenBegin = p;
-        while (p < end && !isBlank(*p))
-            ++p;
         ++count;
-        if (!visit(tokenBegin, p))
-            return count;
+        if (!visit(b, e))
+            break;
     }
+    return count;
 }
 
 const char* keywordEnd(const char* begin, const char* end)
 {
-    const char* p = begin;
-    while (p < end && !isBlank(*p))
-        ++p;
-    return p;
-}
-
-bool keywordIs(const char* begin, const char* end, const char* word)
-{
-    const std::size_t n = std::strlen(word);
-    return static_cast<std::size_t>(end - begin) == n && std::memcmp(begin, word, n) == 0;
-}
-
-// A whole token as a finite float. A leading '+' is allowed; hexadecimal, "nan", "inf",
-// a decimal comma and trailing junk are not. Values too small for a float become 0 or a
-// subnormal, as strtof gives them; values too large are rejected.
-bool parseFloat(const char* begin, const char* end, float& out)
-{
-    if (begin < end && *begin == '+')
-    {
-        ++begin;
-        if (begin < end && (*begin == '+' || *begin == '-'))
-            return false;
-    }
-    const std::from_chars_result r = std::from_chars(begin, end, out);
-    if (r.ptr != end || begin == end)
-        return false;
-    if (r.ec == std::errc::result_out_of_range)
-    {
-        const std::string token(begin, end);
-        out = std::strtof(token.c_str(), nullptr);
-    }
-    else if (r.ec != std::errc())
-        return false;
-    return std::isfinite(out);
+    return meshio::tokenEnd(begin, end);
 }
 
 // The growing parse arrays leave freed blocks between the ones still in use, and the C
@@ -92,12 +56,6 @@ void returnFreedPages()
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif
-}
-
-// A token as the messages show it: cut after 40 bytes, and nothing a terminal would not show.
-std::string quoted(const char* begin, const char* end)
-{
-    return "'" + printable(std::string(begin, std::min(end, begin + 41)), 40) + "'";
 }
 
 // Whether a line that begins [begin, end), the rest not yet seen, may be one the reader reads:
@@ -132,11 +90,15 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     mIrregularFaces = 0;
     mFaceRuns.clear();
     mLargestPolygon = 0;
-    if (!readByteOrderMark(is))
+    mInput.reset();
+    if (!readByteOrderMark(is) || !readHeader(is))
+    {
+        mInput.reset();
         return false;
-    if (!readHeader(is))
-        return false;
-    if (!readData(is))
+    }
+    const bool read = readData(is);
+    mInput.reset(); // the window is not needed while the mesh is fed
+    if (!read)
         return false;
     // Faces are split truly once every position is known.
     mIrregularFaces = meshio::splitFaces(loadData.verts, loadData.tris, mFaceRuns);
@@ -169,25 +131,36 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     return true;
 }
 
+meshio::Input& ObjIO::input(std::istream& is)
+{
+    if (!mInput || mInputSource != is.rdbuf())
+    {
+        mInput = std::make_shared<meshio::Input>(*is.rdbuf());
+        mInputSource = is.rdbuf();
+    }
+    return *mInput;
+}
+
 bool ObjIO::readByteOrderMark(std::istream& is)
 {
-    // The bytes are taken one by one as they match. Whatever they begin is no 'v' line, so
-    // when they stop matching, the rest of that line is dropped as the header scan would.
-    std::streambuf* sb = is.rdbuf();
-    const auto next = [sb](int byte)
+    // The bytes are taken as they match. Whatever they begin is no 'v' line, so when they
+    // stop matching, the rest of that line is dropped as the header scan would.
+    meshio::Input& in = input(is);
+    const std::size_t held = in.fill(4);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in.data());
+    std::size_t taken = 0;
+    const auto next = [&](unsigned char byte)
     {
-        if (sb->sgetc() != byte)
+        if (taken >= held || bytes[taken] != byte)
             return false;
-        sb->sbumpc();
+        ++taken;
         return true;
     };
     const char* encoding = nullptr;
     mLine = 0;
+    bool bom = false;
     if (next(0xef))
-    {
-        if (next(0xbb) && next(0xbf))
-            return true;
-    }
+        bom = next(0xbb) && next(0xbf);
     else if (next(0xfe))
     {
         if (next(0xff))
@@ -205,6 +178,9 @@ bool ObjIO::readByteOrderMark(std::istream& is)
     }
     else
         return true;
+    in.consume(taken);
+    if (bom)
+        return true;
     if (encoding)
     {
         *mMessages << "Error: OBJ input is " << encoding
@@ -217,106 +193,60 @@ bool ObjIO::readByteOrderMark(std::istream& is)
 
 bool ObjIO::skipHeaderLine(std::istream& is)
 {
-    // The count reached means the line has more than the limit before its line feed.
-    constexpr std::streamsize LIMIT = static_cast<std::streamsize>(MAX_SKIPPED_LINE_BYTES) + 2;
-    is.ignore(LIMIT, '\n');
-    if (is.gcount() == LIMIT)
-    {
-        ++mLine;
+    meshio::Input& in = input(is);
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    const meshio::Input::Line got =
+        in.nextLine(begin, end, [](const char*, const char*) { return false; });
+    mLine = static_cast<unsigned long>(in.line());
+    if (got == meshio::Input::Line::TOO_LONG_SKIPPED)
         return fail("the line is longer than 1 GiB");
-    }
-    if (is.good())
-        ++mLine;
     return true;
 }
 
 bool ObjIO::readHeader(std::istream& is)
 {
-    while (is.good())
+    meshio::Input& in = input(is);
+    while (in.fill(1) > 0)
     {
-        if (is.peek() == 'v')
-            break;
+        if (*in.data() == 'v')
+            return true;
         if (!skipHeaderLine(is))
             return false;
     }
-    return is.good();
+    return false;
 }
 
-// One loop over blocks and the lines in them, whose states (held, skipped, too long) read
-// best side by side.
-// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 bool ObjIO::readData(std::istream& is)
 {
-    // The rest of the stream in blocks, each parsed in memory up to its last whole
-    // line: a stream extraction per token is several times slower, and holding the whole
-    // file at once would add its size to the peak memory of a load.
-    // Blocks start small, for the many small files, and double up to 1 MiB.
-    constexpr std::size_t MAX_BLOCK = 1 << 20;
-    std::size_t block = 1 << 16;
-    std::streambuf* sb = is.rdbuf();
-    std::vector<char> buffer;
-    std::size_t held = 0; // bytes in buffer: the start of an unfinished line, then new data
-    // Within a line the reader has no use for: its bytes are dropped as they come.
-    bool skipping = false;
-    std::size_t skipped = 0; // bytes of that line so far
+    // Lines come from a window over the stream (meshio::Input): a stream extraction per
+    // token is several times slower, and holding the whole file at once would add its size
+    // to the peak memory of a load.
+    meshio::Input& in = input(is);
     mForwardReferences.clear();
+    const char* begin = nullptr;
+    const char* end = nullptr;
     bool atEnd = false;
     while (!atEnd)
     {
-        const std::size_t searched = held; // what is held has no line feed
-        if (buffer.size() < held + block)
-            buffer.resize(held + block);
-        const std::streamsize n =
-            sb->sgetn(buffer.data() + held, static_cast<std::streamsize>(block));
-        held += n > 0 ? static_cast<std::size_t>(n) : 0;
-        atEnd = n < static_cast<std::streamsize>(block);
-        block = std::min(2 * block, MAX_BLOCK);
-
-        const char* p = buffer.data();
-        const char* const end = p + held;
-        const char* searchFrom = p + searched;
-        while (p < end)
+        const meshio::Input::Line got = in.nextLine(begin, end, mayBeReadLine);
+        mLine = static_cast<unsigned long>(in.line());
+        switch (got)
         {
-            const void* found =
-                std::memchr(searchFrom, '\n', static_cast<std::size_t>(end - searchFrom));
-            const char* lineEnd = found ? static_cast<const char*>(found) : end;
-            if (skipping)
-            {
-                skipped += static_cast<std::size_t>(lineEnd - p);
-                if (skipped > MAX_SKIPPED_LINE_BYTES)
-                    return fail("the line is longer than 1 GiB");
-                skipping = !found;
-                p = found ? lineEnd + 1 : end;
-                searchFrom = p;
-                continue;
-            }
-            if (!found && !atEnd)
-            {
-                // The line goes on in the next block: hold it if the reader may need it.
-                if (!mayBeReadLine(p, end))
-                {
-                    ++mLine;
-                    skipping = true;
-                    skipped = 0;
-                    continue; // drops what is here, without a line feed to find
-                }
-                if (static_cast<std::size_t>(end - p) > MAX_LINE_BYTES)
-                {
-                    ++mLine;
-                    return fail("the line is longer than 64 MiB");
-                }
-                break;
-            }
-            ++mLine;
-            if (static_cast<std::size_t>(lineEnd - p) > MAX_LINE_BYTES && mayBeReadLine(p, lineEnd))
-                return fail("the line is longer than 64 MiB");
-            if (!parseLine(p, lineEnd))
+        case meshio::Input::Line::END:
+            atEnd = true;
+            break;
+        case meshio::Input::Line::TOO_LONG:
+            return fail("the line is longer than 64 MiB");
+        case meshio::Input::Line::TOO_LONG_SKIPPED:
+            return fail("the line is longer than 1 GiB");
+        case meshio::Input::Line::SKIPPED:
+            break;
+        case meshio::Input::Line::READ:
+            if (!parseLine(begin, end))
                 return false;
-            p = found ? lineEnd + 1 : end;
-            searchFrom = p;
+            break;
         }
-        held = static_cast<std::size_t>(end - p);
-        std::memmove(buffer.data(), p, held);
     }
     is.setstate(std::ios::eofbit);
 

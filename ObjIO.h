@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <iostream>
 #include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@
 // normal or face) may hold up to MAX_LINE_BYTES, any other line up to MAX_SKIPPED_LINE_BYTES,
 // passed over in constant memory; a longer line rejects the stream. A UTF-8 byte order mark
 // at the start is skipped; a UTF-16 or UTF-32 one rejects the stream.
+namespace meshio
+{
+class Input;
+}
+
 class ObjIO
 {
 public:
@@ -78,6 +84,8 @@ protected:
     // Faces of four or more corners that the last load could not split truly and cut as
     // before (see io/Polygon.h).
     unsigned long long irregularFaces() const { return mIrregularFaces; }
+    // The number of the line read last, from 1.
+    unsigned long line() const { return mLine; }
 
 private:
     struct ForwardReference
@@ -86,6 +94,7 @@ private:
         unsigned long index; // 1-based, as written
     };
 
+    meshio::Input& input(std::istream& is);
     bool readByteOrderMark(std::istream& is);
     bool skipHeaderLine(std::istream& is);
     bool parseLine(const char* begin, const char* end);
@@ -103,4 +112,6 @@ private:
     std::ostream* mMessages = &std::cerr;
     unsigned long mLine = 0;                          // number of the line being read, from 1
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far
+    std::shared_ptr<meshio::Input> mInput;            // the window over the stream being read
+    const std::streambuf* mInputSource = nullptr;
 };

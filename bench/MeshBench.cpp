@@ -202,7 +202,7 @@ bool timedRead(const std::string& file, MeshData& data, const MeshReadOptions& o
              [&]
              {
                  MeshReadStats stats;
-                 std::string error;
+                 ReadError error;
                  ok = readMeshFile(file, data, options, stats, error);
              });
     return ok;

@@ -4,6 +4,7 @@
 #include "ObjIO.h"
 #include "io/MeshReaders.h"
 #include "io/Polygon.h"
+#include "io/TextInput.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,15 +18,7 @@
 
 namespace
 {
-// Enough of the start of a file to tell its format.
-constexpr std::size_t HEAD_BYTES = 4096;
-
-bool startsWith(const std::string& s, const char* prefix)
-{
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-std::string firstToken(const std::string& head, std::size_t from = 0)
+std::string firstToken(const std::string& head, std::size_t from)
 {
     std::size_t b = from;
     while (b < head.size() && std::isspace(static_cast<unsigned char>(head[b])))
@@ -52,35 +45,20 @@ std::string lowerExtension(const std::string& name)
     return lower(name.substr(dot + 1));
 }
 
-// A binary STL is an 80-byte header, a triangle count and 50 bytes per triangle.
-bool hasBinaryStlSize(const std::string& head, std::uint64_t size)
+// A NUL byte in the head, but for a run of them that ends the input (some writers pad an
+// ASCII STL so).
+bool holdsNul(const std::string& head, bool whole)
 {
-    if (size < 84 || head.size() < 84)
+    const std::size_t nul = head.find('\0');
+    if (nul == std::string::npos)
         return false;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(head.data()) + 80;
-    const std::uint64_t count = p[0] | p[1] << 8 | p[2] << 16 | std::uint64_t(p[3]) << 24;
-    return size == 84 + 50 * count;
+    return !whole || head.find_first_not_of('\0', nul) != std::string::npos;
 }
 
-// The OFF keyword and its variants whose extra columns (colours, normals, texture
-// coordinates) follow the ones read.
-bool isOffKeyword(const std::string& token)
+bool startsWithWideMark(const std::string& head)
 {
-    for (const char* k : {"OFF", "COFF", "NOFF", "CNOFF", "STOFF", "STCOFF", "STNOFF", "STCNOFF"})
-        if (token == k)
-            return true;
-    return false;
-}
-
-// An STL that starts with "solid" is text when a facet or its end follows the name. Some
-// writers use capitals.
-bool looksLikeAsciiStl(const std::string& head, std::uint64_t size)
-{
-    const std::size_t lineEnd = head.find('\n');
-    if (lineEnd == std::string::npos)
-        return size == head.size(); // one line of text and nothing more
-    const std::string next = lower(firstToken(head, lineEnd + 1));
-    return next == "facet" || next == "endsolid" || (next.empty() && size < 84);
+    return head.compare(0, 2, "\xfe\xff") == 0 || head.compare(0, 2, "\xff\xfe") == 0 ||
+           head.compare(0, 4, std::string("\0\0\xfe\xff", 4)) == 0;
 }
 
 class ObjReader : public ObjIO
@@ -88,11 +66,12 @@ class ObjReader : public ObjIO
 public:
     LoadData& data() { return loadData; }
     using ObjIO::irregularFaces;
+    unsigned long lineRead() const { return line(); }
 };
 
 // ObjIO's diagnostics, turned into the one line of a rejected file.
 bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions& options,
-             MeshReadStats& stats, std::string& error)
+             MeshReadStats& stats, ReadError& error)
 {
     ObjReader reader;
     std::ostringstream messages;
@@ -108,11 +87,12 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
         text.pop_back();
     if (!loaded)
     {
-        error = text.empty() ? "no vertex data (no line begins with 'v')" : printable(text);
+        error.kind = ReadFailure::REJECTED;
+        error.message = text.empty() ? "no vertex data (no line begins with 'v')" : printable(text);
+        error.line = text.compare(0, 15, "Error: OBJ line") == 0 ? reader.lineRead() : 0;
         return false;
     }
-    if (!text.empty())
-        std::cerr << text << "\n";
+    stats.warning = text;
     if (keep)
     {
         keep->verts = std::move(reader.data().verts);
@@ -121,162 +101,127 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
     return true;
 }
 
-bool readOther(const std::string& bytes, MeshFormat format, MeshData& data,
-               const MeshReadOptions& options, MeshReadStats& stats, std::string& error)
+bool readOther(meshio::Input& input, const meshio::Source& source, MeshFormat format,
+               MeshData& data, const MeshReadOptions& options, MeshReadStats& stats,
+               ReadError& error)
 {
     switch (format)
     {
     case MeshFormat::STL_BINARY:
     case MeshFormat::STL_ASCII:
-        return meshio::readStl(bytes, format == MeshFormat::STL_BINARY, data, error);
+        return meshio::readStl(input, source, format == MeshFormat::STL_BINARY, data, stats, error);
     case MeshFormat::PLY:
-        return meshio::readPly(bytes, options, data, stats, error);
+        return meshio::readPly(input, source, options, data, stats, error);
     case MeshFormat::OFF:
-        return meshio::readOff(bytes, options, data, stats, error);
+        return meshio::readOff(input, source, options, data, stats, error);
     case MeshFormat::OBJ:
         break;
     }
     return false;
 }
 
-// The rest of the stream; size, when known, saves growing the string as it fills.
-std::string readAll(std::istream& in, std::uint64_t size = 0)
+bool cannotOpen(ReadError& error, int number)
 {
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.read(&bytes[0], static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    constexpr std::size_t BLOCK = 1 << 20;
-    while (in)
-    {
-        const std::size_t held = bytes.size();
-        bytes.resize(held + BLOCK);
-        in.read(&bytes[held], BLOCK);
-        bytes.resize(held + static_cast<std::size_t>(in.gcount()));
-    }
-    return bytes;
+    error.kind = ReadFailure::CANNOT_OPEN;
+    error.message = std::string("cannot open: ") + std::strerror(number);
+    return false;
 }
 
-// Bytes already in memory, then the rest of a stream (if any), as one stream.
-class HeadThenRest : public std::streambuf
+// The bytes left in a seekable stream, or 0: a hint for reserving memory, never for
+// deciding anything (a pipe of the same bytes must give the same answer).
+std::uint64_t sizeHint(std::istream& in)
 {
-public:
-    HeadThenRest(std::string& head, std::streambuf* rest) : mRest(rest)
+    const std::istream::pos_type start = in.tellg();
+    if (start == std::istream::pos_type(-1) || !in.seekg(0, std::ios::end))
     {
-        setg(head.data(), head.data(), head.data() + head.size());
+        in.clear();
+        return 0;
     }
-
-protected:
-    int_type underflow() override
-    {
-        const std::streamsize n =
-            mRest ? mRest->sgetn(mBlock, static_cast<std::streamsize>(sizeof mBlock)) : 0;
-        if (n <= 0)
-            return traits_type::eof();
-        setg(mBlock, mBlock, mBlock + n);
-        return traits_type::to_int_type(mBlock[0]);
-    }
-
-private:
-    std::streambuf* mRest;
-    char mBlock[1 << 16];
-};
-
-// Reads a pipe until its end (size is then known) or until it is longer than the binary
-// STL that its first bytes announce (size is left unknown: the largest value).
-void readPipeStart(std::istream& in, std::string& bytes, std::uint64_t& size)
-{
-    size = std::numeric_limits<std::uint64_t>::max();
-    char block[1 << 16];
-    while (true)
-    {
-        in.read(block, sizeof block);
-        bytes.append(block, static_cast<std::size_t>(in.gcount()));
-        if (in.gcount() < static_cast<std::streamsize>(sizeof block))
-        {
-            size = bytes.size();
-            return;
-        }
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 80;
-        if (bytes.size() > 84 + 50 * (p[0] | p[1] << 8 | p[2] << 16 | std::uint64_t(p[3]) << 24))
-            return;
-    }
+    const std::istream::pos_type end = in.tellg();
+    in.seekg(start);
+    return end > start ? static_cast<std::uint64_t>(end - start) : 0;
 }
 
 // Reads from a file (or "-", standard input), or from a stream when in is given. Exactly
 // one of mesh and keep receives the result; mesh gets nothing on failure.
-bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
-          const MeshReadOptions& options, MeshReadStats& stats, std::string& error)
+bool readChecked(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
+                 const MeshReadOptions& options, MeshReadStats& stats, ReadError& error)
 {
-    stats = MeshReadStats();
     std::ifstream file;
+    meshio::Source source;
     if (!in && path == "-")
         in = &std::cin;
     if (!in)
     {
         struct stat st;
         if (stat(path.c_str(), &st) != 0)
-            return error = std::string("cannot open: ") + std::strerror(errno), false;
+            return cannotOpen(error, errno);
         if (S_ISDIR(st.st_mode))
-            return error = std::string("cannot open: ") + std::strerror(EISDIR), false;
+            return cannotOpen(error, EISDIR);
         file.open(path, std::ios::binary);
         if (!file.is_open())
-            return error = std::string("cannot open: ") + std::strerror(errno), false;
+            return cannotOpen(error, errno);
         in = &file;
+        // A device or a FIFO is a stream: its stat size is not its length.
+        source.sizeHint = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     }
+    else if (in->good())
+        source.sizeHint = sizeHint(*in);
 
-    // A file is measured and read again from its start; a pipe is read whole first.
-    std::string bytes;
-    std::string head;
-    std::uint64_t size = 0;
-    const std::istream::pos_type start = in->tellg();
-    bool seekable = start != std::istream::pos_type(-1) && in->seekg(0, std::ios::end);
-    if (seekable)
-    {
-        size = static_cast<std::uint64_t>(in->tellg() - start);
-        in->seekg(start);
-        head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, HEAD_BYTES)));
-        in->read(&head[0], static_cast<std::streamsize>(head.size()));
-        seekable = in->gcount() == static_cast<std::streamsize>(head.size()) && in->seekg(start);
-    }
-    // A pipe is read to its end, or until it is longer than the binary STL its first bytes
-    // announce: an OBJ stream then goes on from there in bounded memory, so an endless one
-    // meets the reader's line limits.
-    if (!seekable)
-    {
-        in->clear();
-        readPipeStart(*in, bytes, size);
-        in->clear();
-        head = bytes.substr(0, HEAD_BYTES);
-    }
-    stats.format = detectMeshFormat(head, size, path);
+    // The format is told from the first bytes alone, the same for a file and a pipe.
+    meshio::Input input(*in->rdbuf());
+    const std::size_t held = in->good() ? input.fill(MESH_HEAD_BYTES + 1) : 0;
+    source.whole = held <= MESH_HEAD_BYTES;
+    stats.format = detectMeshFormat(std::string(input.data(), std::min(held, MESH_HEAD_BYTES)),
+                                    source.whole, path);
 
     NoMesh noMesh;
     if (stats.format == MeshFormat::OBJ)
     {
-        Mesh& target = mesh ? *mesh : noMesh;
-        if (seekable)
-            return loadObj(*in, target, keep, options, stats, error);
-        HeadThenRest buffer(bytes, in->rdbuf()); // a pipe at its end gives no more
+        meshio::InputBuffer buffer(input, *in->rdbuf());
         std::istream chained(&buffer);
-        return loadObj(chained, target, keep, options, stats, error);
+        if (!in->good())
+            chained.setstate(std::ios::badbit);
+        return loadObj(chained, mesh ? *mesh : noMesh, keep, options, stats, error);
     }
-
-    if (seekable)
-        bytes = readAll(*in, size);
-    else
-        bytes += readAll(*in); // nothing when the pipe has ended
     MeshData parsed;
     MeshData& data = keep ? *keep : parsed;
     data = MeshData();
-    if (!readOther(bytes, stats.format, data, options, stats, error))
+    if (!readOther(input, source, stats.format, data, options, stats, error))
     {
+        error.kind = ReadFailure::REJECTED;
         data = MeshData();
         return false;
     }
-    std::string().swap(bytes);
     stats.irregularFaces = meshio::splitFaces(data.verts, data.tris, data.faceRuns);
     if (mesh)
         feedMesh(data, *mesh);
+    return true;
+}
+
+bool read(const std::string& path, std::istream* in, Mesh* mesh, MeshData* keep,
+          const MeshReadOptions& options, MeshReadStats& stats, ReadError& error)
+{
+    stats = MeshReadStats();
+    error = ReadError();
+    try
+    {
+        if (!readChecked(path, in, mesh, keep, options, stats, error))
+        {
+            if (keep)
+                *keep = MeshData();
+            return false;
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        if (keep)
+            *keep = MeshData();
+        error = ReadError{ReadFailure::OUT_OF_MEMORY, "out of memory", 0, 0};
+        return false;
+    }
+    if (!stats.warning.empty())
+        std::cerr << stats.warning << "\n";
     return true;
 }
 } // namespace
@@ -299,17 +244,27 @@ const char* meshFormatName(MeshFormat format)
     return "unknown";
 }
 
-MeshFormat detectMeshFormat(const std::string& head, std::uint64_t size, const std::string& name)
+MeshFormat detectMeshFormat(const std::string& head, bool whole, const std::string& name)
 {
-    if (hasBinaryStlSize(head, size))
-        return MeshFormat::STL_BINARY;
-    if (startsWith(head, "ply\n") || startsWith(head, "ply\r\n"))
+    const std::size_t start = head.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+    if (head.compare(start, 4, "ply\n") == 0 || head.compare(start, 5, "ply\r\n") == 0 ||
+        (whole && head.compare(start, std::string::npos, "ply") == 0))
         return MeshFormat::PLY;
-    const std::string first = firstToken(head);
-    if (isOffKeyword(first))
+    const std::string first = firstToken(head, start);
+    if (meshio::offKeyword(first) != meshio::OffKeyword::NONE)
         return MeshFormat::OFF;
-    if (lower(first) == "solid")
-        return looksLikeAsciiStl(head, size) ? MeshFormat::STL_ASCII : MeshFormat::STL_BINARY;
+    const bool solid = lower(first) == "solid";
+    if (solid && !holdsNul(head, whole))
+        return MeshFormat::STL_ASCII;
+    if (head.size() >= 84)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(head.data()) + 80;
+        const std::uint64_t count = p[0] | p[1] << 8 | p[2] << 16 | std::uint64_t(p[3]) << 24;
+        if ((whole && head.size() == 84 + 50 * count) || (p[3] == 0 && !startsWithWideMark(head)))
+            return MeshFormat::STL_BINARY;
+    }
+    if (solid)
+        return MeshFormat::STL_BINARY;
 
     const std::string ext = lowerExtension(name);
     if (ext == "stl")
@@ -322,13 +277,13 @@ MeshFormat detectMeshFormat(const std::string& head, std::uint64_t size, const s
 }
 
 bool readMeshFile(const std::string& path, MeshData& data, const MeshReadOptions& options,
-                  MeshReadStats& stats, std::string& error)
+                  MeshReadStats& stats, ReadError& error)
 {
     return read(path, nullptr, nullptr, &data, options, stats, error);
 }
 
 bool readMeshStream(std::istream& in, const std::string& name, MeshData& data,
-                    const MeshReadOptions& options, MeshReadStats& stats, std::string& error)
+                    const MeshReadOptions& options, MeshReadStats& stats, ReadError& error)
 {
     return read(name, &in, nullptr, &data, options, stats, error);
 }
@@ -342,13 +297,13 @@ void feedMesh(const MeshData& data, Mesh& mesh)
 }
 
 bool loadMeshFile(const std::string& path, Mesh& mesh, const MeshReadOptions& options,
-                  MeshReadStats& stats, std::string& error)
+                  MeshReadStats& stats, ReadError& error)
 {
     return read(path, nullptr, &mesh, nullptr, options, stats, error);
 }
 
 bool loadMeshStream(std::istream& in, const std::string& name, Mesh& mesh,
-                    const MeshReadOptions& options, MeshReadStats& stats, std::string& error)
+                    const MeshReadOptions& options, MeshReadStats& stats, ReadError& error)
 {
     return read(name, &in, &mesh, nullptr, options, stats, error);
 }

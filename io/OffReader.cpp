@@ -6,140 +6,201 @@ namespace meshio
 {
 namespace
 {
-// The shortest lines a vertex ("0 0 0") and a face ("3 0 1 2") can take, line feed included.
-constexpr std::uint64_t MIN_VERTEX_LINE = 6;
-constexpr std::uint64_t MIN_FACE_LINE = 8;
+// The fewest bytes a vertex ("0 0 0") and a face ("3 0 1 2") take, separators included.
+constexpr std::uint64_t MIN_VERTEX_BYTES = 6;
+constexpr std::uint64_t MIN_FACE_BYTES = 8;
 
-// The next line that holds more than blanks and a comment, cut before the comment.
-bool nextContentLine(LineReader& lines, const char*& begin, const char*& end)
+class OffReader
 {
-    while (lines.next(begin, end))
+public:
+    OffReader(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
+              MeshReadStats& stats, ReadError& error)
+        : mInput(input), mTokens(input, true), mSource(source), mOptions(options), mData(data),
+          mStats(stats), mError(error)
     {
-        for (const char* p = begin; p < end; ++p)
-            if (*p == '#')
-            {
-                end = p;
-                break;
-            }
-        const char* pos = begin;
-        const char *b, *e;
-        if (nextToken(pos, end, b, e))
-            return true;
     }
-    return false;
-}
 
-bool readCount(const char*& pos, const char* end, std::int64_t& out)
-{
-    const char *b, *e;
-    return nextToken(pos, end, b, e) && parseInteger(b, e, out) && out >= 0;
-}
+    // One block: the format is read in the order of the file.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
+    bool read()
+    {
+        // "OFF" (or a variant with extra columns) and the counts, on one line or more; files
+        // without the keyword start with the counts.
+        if (mInput.fill(3) >= 3 && std::string(mInput.data(), 3) == "\xef\xbb\xbf")
+            mInput.consume(3);
+        if (!next([&] { return std::string("no vertex and face counts"); }))
+            return false;
+        std::int64_t number = 0;
+        OffKeyword keyword = OffKeyword::PLAIN;
+        if (!parseInteger(mBegin, mEnd, number))
+        {
+            keyword = offKeyword(std::string(mBegin, mEnd));
+            if (keyword == OffKeyword::NONE)
+                return fail("expected 'OFF' or the vertex and face counts, found " +
+                            quoted(mBegin, mEnd));
+            if (keyword == OffKeyword::HIGHER)
+                return fail(quoted(mBegin, mEnd) +
+                            " is an OFF file of more than three dimensions, which is not read");
+            if (!next([&]
+                      { return std::string("the file ends before the vertex and face counts"); }))
+                return false;
+        }
+        std::int64_t numVerts = 0, numFaces = 0;
+        if (!count(numVerts) ||
+            !next([&] { return std::string("the file ends before the face count"); }) ||
+            !count(numFaces))
+            return false;
+        // The edge count is unused and often left out: it is read only on the same line.
+        if (!mTokens.lineDone())
+        {
+            std::int64_t edges = 0;
+            if (!next([&] { return std::string(""); }) || !count(edges))
+                return false;
+        }
+        if (std::uint64_t(numVerts) > MAX_VERTICES)
+            return fail("too many vertices");
+
+        // The columns after x y z (colours, normals) are not used. A file with them holds a
+        // vertex per line; so does one whose first vertex line holds more than three tokens, in
+        // a number three does not divide. Otherwise vertices are free-form tokens, across lines.
+        mData.verts.reserve(reserveFor(std::uint64_t(numVerts), MIN_VERTEX_BYTES, mSource));
+        bool perLine = keyword == OffKeyword::EXTRA;
+        for (std::int64_t i = 0; i < numVerts; ++i)
+        {
+            Vector3<float> v;
+            for (unsigned int k = 0; k < 3; ++k)
+            {
+                const bool lineStart = mTokens.lineDone();
+                if (!next(
+                        [&]
+                        {
+                            return std::string("the file ends after " + std::to_string(i) + " of " +
+                                               std::to_string(numVerts) + " vertices (truncated?)");
+                        }))
+                    return false;
+                if (i == 0 && k == 0 && !perLine)
+                {
+                    const std::size_t n = tokensLeftOnLine();
+                    perLine = lineStart && n > 3 && n % 3 != 0;
+                }
+                if (!lineStart && k == 0 && perLine)
+                    return fail("a vertex needs a line of its own here");
+                if (!parseFloat(mBegin, mEnd, v[k]))
+                    return fail("bad number " + quoted(mBegin, mEnd) +
+                                " in a vertex (coordinates must be finite decimal numbers)");
+            }
+            if (perLine)
+                mTokens.skipLine();
+            mData.verts.push_back(v);
+        }
+
+        // A face is a count and as many indices, which may go on over lines; what follows
+        // them on the line of the last (a colour) is not used.
+        mData.tris.reserve(reserveFor(std::uint64_t(numFaces), MIN_FACE_BYTES, mSource));
+        for (std::int64_t f = 0; f < numFaces; ++f)
+        {
+            if (!next(
+                    [&]
+                    {
+                        return std::string("the file ends after " + std::to_string(f) + " of " +
+                                           std::to_string(numFaces) + " faces (truncated?)");
+                    }))
+                return false;
+            std::int64_t corners = 0;
+            if (!parseInteger(mBegin, mEnd, corners) || corners < 0)
+                return fail("expected a face's corner count, found " + quoted(mBegin, mEnd));
+            mCorners.clear();
+            for (std::int64_t c = 0; c < corners; ++c)
+            {
+                std::int64_t index = 0;
+                if (!next(
+                        [&]
+                        {
+                            return std::string("a face of " + std::to_string(corners) +
+                                               " corners lists " + std::to_string(c) +
+                                               " (truncated?)");
+                        }))
+                    return false;
+                if (!parseInteger(mBegin, mEnd, index))
+                    return fail("bad vertex index " + quoted(mBegin, mEnd));
+                if (index < 0 || index >= numVerts)
+                    return fail("vertex index " + std::to_string(index) + " is outside the " +
+                                std::to_string(numVerts) + " vertices (they count from 0)");
+                mCorners.push_back(static_cast<unsigned int>(index));
+            }
+            mTokens.skipLine();
+            if (!addFace(mCorners.data(), mCorners.size(), mOptions, mData, mStats))
+                return fail(faceRefusal(mCorners.size()));
+        }
+        const Tokens::Result rest = mTokens.next(mBegin, mEnd);
+        if (rest == Tokens::Result::TOO_LONG)
+            return fail("the line is longer than 64 MiB");
+        if (rest == Tokens::Result::TOKEN)
+            return fail("data after the last face: " + quoted(mBegin, mEnd));
+        return true;
+    }
+
+private:
+    bool fail(const std::string& what)
+    {
+        return reject(mError,
+                      "Error: OFF line " + std::to_string(mInput.line()) + ": " + what +
+                          (mInput.lineCut() && what.find("truncated") == std::string::npos
+                               ? " (the file ends in this line: truncated?)"
+                               : ""),
+                      mInput.line(), 0);
+    }
+
+    // The next token; at the end, fails with the line atEnd() makes.
+    template <typename Message> bool next(Message atEnd)
+    {
+        switch (mTokens.next(mBegin, mEnd))
+        {
+        case Tokens::Result::TOKEN:
+            return true;
+        case Tokens::Result::END:
+            return fail(atEnd());
+        case Tokens::Result::TOO_LONG:
+            break;
+        }
+        return fail("the line is longer than 64 MiB");
+    }
+
+    bool count(std::int64_t& out)
+    {
+        if (parseInteger(mBegin, mEnd, out) && out >= 0)
+            return true;
+        return fail("expected the vertex and face counts, found " + quoted(mBegin, mEnd));
+    }
+
+    // Tokens from the one just read to the end of its line (or a comment), it included.
+    std::size_t tokensLeftOnLine() const
+    {
+        std::size_t n = 1;
+        const char* pos = mEnd;
+        const char* end = mTokens.lineEnd();
+        const char *b, *e;
+        while (nextToken(pos, end, b, e) && *b != '#')
+            ++n;
+        return n;
+    }
+
+    Input& mInput;
+    Tokens mTokens;
+    const Source& mSource;
+    const MeshReadOptions& mOptions;
+    MeshData& mData;
+    MeshReadStats& mStats;
+    ReadError& mError;
+    const char* mBegin = nullptr;
+    const char* mEnd = nullptr;
+    std::vector<unsigned int> mCorners;
+};
 } // namespace
 
-// One block: the format is read in the order of the file.
-// NOLINTNEXTLINE(readability-function-cognitive-complexity)
-bool readOff(const std::string& bytes, const MeshReadOptions& options, MeshData& data,
-             MeshReadStats& stats, std::string& error)
+bool readOff(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
+             MeshReadStats& stats, ReadError& error)
 {
-    LineReader lines(bytes);
-    const char* begin = nullptr;
-    const char* end = nullptr;
-    auto fail = [&](const std::string& what)
-    {
-        error = "Error: OFF line " + std::to_string(lines.line()) + ": " + what +
-                (lines.lineCut() && what.find("truncated") == std::string::npos
-                     ? " (the file ends in this line: truncated?)"
-                     : "");
-        data = MeshData();
-        return false;
-    };
-
-    // "OFF" (or a variant with extra columns) and the counts, on one line or two; files
-    // without the keyword start with the counts.
-    if (!nextContentLine(lines, begin, end))
-        return fail("no vertex and face counts");
-    const char* pos = begin;
-    const char *kw, *kwEnd;
-    nextToken(pos, end, kw, kwEnd);
-    std::int64_t number = 0;
-    if (!parseInteger(kw, kwEnd, number))
-    {
-        if (kwEnd - kw < 3 || std::string(kwEnd - 3, kwEnd) != "OFF")
-            return fail("expected 'OFF' or the vertex and face counts, found " + quoted(kw, kwEnd));
-        const char* rest = pos;
-        const char *b, *e;
-        if (!nextToken(rest, end, b, e))
-        {
-            if (!nextContentLine(lines, begin, end))
-                return fail("the file ends before the vertex and face counts");
-            pos = begin;
-        }
-    }
-    else
-        pos = begin;
-    std::int64_t numVerts = 0, numFaces = 0, numEdges = 0;
-    if (!readCount(pos, end, numVerts) || !readCount(pos, end, numFaces))
-        return fail("expected the vertex and face counts, found " + quoted(begin, end));
-    readCount(pos, end, numEdges); // unused, and often left out
-
-    const std::uint64_t need =
-        MIN_VERTEX_LINE * std::uint64_t(numVerts) + MIN_FACE_LINE * std::uint64_t(numFaces);
-    if (std::uint64_t(numVerts) > MAX_VERTICES || std::uint64_t(numFaces) > bytes.size() ||
-        need > lines.remaining() + 2)
-        return fail(std::to_string(numVerts) + " vertices and " + std::to_string(numFaces) +
-                    " faces do not fit in the " + std::to_string(lines.remaining()) +
-                    " bytes that follow (truncated?)");
-
-    data.verts.reserve(static_cast<std::size_t>(numVerts));
-    for (std::int64_t i = 0; i < numVerts; ++i)
-    {
-        if (!nextContentLine(lines, begin, end))
-            return fail("the file ends after " + std::to_string(i) + " of " +
-                        std::to_string(numVerts) + " vertices (truncated?)");
-        Vector3<float> v;
-        pos = begin;
-        for (unsigned int k = 0; k < 3; ++k)
-        {
-            const char *b, *e;
-            if (!nextToken(pos, end, b, e))
-                return fail("a vertex needs three coordinates, found " + std::to_string(k));
-            if (!parseCoordinate(b, e, v[k]))
-                return fail("bad number " + quoted(b, e) +
-                            " in a vertex (coordinates must be finite decimal numbers)");
-        }
-        data.verts.push_back(v); // further columns (colour, normal) are not used
-    }
-
-    data.tris.reserve(static_cast<std::size_t>(numFaces));
-    std::vector<unsigned int> corners;
-    for (std::int64_t f = 0; f < numFaces; ++f)
-    {
-        if (!nextContentLine(lines, begin, end))
-            return fail("the file ends after " + std::to_string(f) + " of " +
-                        std::to_string(numFaces) + " faces (truncated?)");
-        pos = begin;
-        std::int64_t count = 0;
-        if (!readCount(pos, end, count))
-            return fail("expected a face's corner count, found " + quoted(begin, end));
-        corners.clear();
-        for (std::int64_t c = 0; c < count; ++c)
-        {
-            const char *b, *e;
-            std::int64_t index = 0;
-            if (!nextToken(pos, end, b, e))
-                return fail("a face of " + std::to_string(count) + " corners lists " +
-                            std::to_string(c));
-            if (!parseInteger(b, e, index))
-                return fail("bad vertex index " + quoted(b, e));
-            if (index < 0 || index >= numVerts)
-                return fail("vertex index " + std::to_string(index) + " is outside the " +
-                            std::to_string(numVerts) + " vertices (they count from 0)");
-            corners.push_back(static_cast<unsigned int>(index));
-        }
-        // Anything after the corners (a colour) is not used.
-        if (!addFace(corners.data(), corners.size(), options, data, stats))
-            return fail(faceRefusal(corners.size()));
-    }
-    return true;
+    return OffReader(input, source, options, data, stats, error).read();
 }
 } // namespace meshio

@@ -1,6 +1,7 @@
 #include "Console.h"
 #include "io/MeshReaders.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -12,6 +13,9 @@ namespace meshio
 {
 namespace
 {
+// Far more than any header needs; an endless one (blank lines) ends here at once.
+constexpr std::uint64_t MAX_HEADER_BYTES = std::uint64_t(1) << 20;
+
 enum class Type
 {
     INT8,
@@ -92,53 +96,167 @@ enum class Encoding
     BIG
 };
 
+bool fits(Type type, std::int64_t v)
+{
+    switch (type)
+    {
+    case Type::INT8:
+        return v >= -128 && v <= 127;
+    case Type::UINT8:
+        return v >= 0 && v <= 255;
+    case Type::INT16:
+        return v >= -32768 && v <= 32767;
+    case Type::UINT16:
+        return v >= 0 && v <= 65535;
+    case Type::INT32:
+        return v >= -2147483648LL && v <= 2147483647LL;
+    case Type::UINT32:
+        return v >= 0 && v <= 4294967295LL;
+    case Type::FLOAT32:
+    case Type::FLOAT64:
+        break;
+    }
+    return true;
+}
+
+const char* typeName(Type type)
+{
+    static const char* const NAMES[] = {"char", "uchar", "short", "ushort",
+                                        "int",  "uint",  "float", "double"};
+    return NAMES[static_cast<int>(type)];
+}
+
 // One value at a time from the body, binary or text, with the position for messages.
 class Body
 {
 public:
-    Body(const std::string& bytes, std::size_t start, Encoding encoding, unsigned long line)
-        : mData(bytes.data()), mPos(start), mSize(bytes.size()), mEncoding(encoding), mLine(line)
+    Body(Input& input, Encoding encoding)
+        : mInput(input), mTokens(input, false), mEncoding(encoding)
     {
     }
 
-    // Where the next value starts, cheap to take; text only when a message needs it.
+    // Where the next value starts; text only when a message needs it.
     struct Mark
     {
-        std::size_t pos;
-        unsigned long line;
+        std::uint64_t at; // a byte in binary, a line in text
     };
-    Mark mark() const { return Mark{mPos, mLine}; }
+    Mark mark() const
+    {
+        return Mark{mEncoding == Encoding::ASCII ? mInput.line() : mInput.offset()};
+    }
     std::string position(Mark m) const
     {
-        return mEncoding == Encoding::ASCII ? "line " + std::to_string(m.line)
-                                            : "byte " + std::to_string(m.pos);
+        return (mEncoding == Encoding::ASCII ? "line " : "byte ") + std::to_string(m.at);
     }
     std::string position() const { return position(mark()); }
-    std::size_t remaining() const { return mSize - mPos; }
+    bool binary() const { return mEncoding != Encoding::ASCII; }
 
-    // A value as a double (exact for every integer type). False at the end of the data or
-    // for a token that is not a number of the type; why says which.
+    // A value as a double (exact for every integer type); a coordinate straight as a float.
+    // False at the end of the data or for a token that is not a number of the type; why
+    // says which.
     bool read(Type type, double& out, std::string& why)
     {
         if (mEncoding == Encoding::ASCII)
-            return readText(type, out, why);
-        const std::size_t n = sizeOf(type);
-        if (n > remaining())
         {
-            why = "the file ends inside the data (truncated?)";
-            return false;
+            if (!token(why))
+                return false;
+            if (isInteger(type))
+            {
+                std::int64_t i = 0;
+                if (!parseInteger(mBegin, mEnd, i))
+                    return why = "bad integer " + quoted(mBegin, mEnd), false;
+                if (!fits(type, i))
+                    return why = "the value " + std::to_string(i) + " does not fit its type " +
+                                 typeName(type),
+                           false;
+                out = static_cast<double>(i);
+                return true;
+            }
+            if (!parseDouble(mBegin, mEnd, out))
+                return why = "bad number " + quoted(mBegin, mEnd), false;
+            return true;
         }
+        const std::size_t n = sizeOf(type);
+        if (mInput.fill(n) < n)
+            return why = "the file ends inside the data (truncated?)", false;
         unsigned char b[8];
-        std::memcpy(b, mData + mPos, n);
+        std::memcpy(b, mInput.data(), n);
         if (mEncoding == Encoding::BIG)
             for (std::size_t i = 0; i < n / 2; ++i)
                 std::swap(b[i], b[n - 1 - i]);
-        mPos += n;
+        mInput.consume(n);
         out = decode(type, b);
         return true;
     }
 
+    // A coordinate: text goes straight to a float, correctly rounded. False with why; bad
+    // says the value is a number but not a finite float.
+    bool readCoordinate(Type type, float& out, std::string& why, bool& bad)
+    {
+        bad = false;
+        double value = 0.0;
+        if (mEncoding == Encoding::ASCII && !isInteger(type))
+        {
+            if (!token(why))
+                return false;
+            if (parseFloat(mBegin, mEnd, out))
+                return true;
+            // A number that is no finite float (nan, inf, 1e39), or no number at all.
+            const char* b = mBegin + (*mBegin == '+');
+            const std::from_chars_result r = std::from_chars(b, mEnd, value);
+            bad = b < mEnd && r.ptr == mEnd && !(b != mBegin && (*b == '+' || *b == '-'));
+            why = "bad number " + quoted(mBegin, mEnd);
+            return false;
+        }
+        if (!read(type, value, why))
+            return false;
+        if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max())
+            return bad = true, false;
+        out = static_cast<float>(value);
+        return true;
+    }
+
+    // After the last element: nothing but white space in text, nothing at all in binary.
+    bool rest(std::string& why)
+    {
+        if (mEncoding != Encoding::ASCII)
+        {
+            if (mInput.atEnd())
+                return true;
+            why = "data after the last element";
+            return false;
+        }
+        switch (mTokens.next(mBegin, mEnd))
+        {
+        case Tokens::Result::END:
+            return true;
+        case Tokens::Result::TOO_LONG:
+            why = "the line is longer than 64 MiB";
+            return false;
+        case Tokens::Result::TOKEN:
+            break;
+        }
+        why = "data after the last element: " + quoted(mBegin, mEnd);
+        return false;
+    }
+
 private:
+    bool token(std::string& why)
+    {
+        switch (mTokens.next(mBegin, mEnd))
+        {
+        case Tokens::Result::TOKEN:
+            return true;
+        case Tokens::Result::END:
+            why = "the file ends inside the data (truncated?)";
+            return false;
+        case Tokens::Result::TOO_LONG:
+            break;
+        }
+        why = "the line is longer than 64 MiB";
+        return false;
+    }
+
     static double decode(Type type, const unsigned char* b)
     {
         auto unsignedOf = [b](std::size_t n)
@@ -180,45 +298,11 @@ private:
         return 0.0;
     }
 
-    bool readText(Type type, double& out, std::string& why)
-    {
-        const char* pos = mData + mPos;
-        const char* end = mData + mSize;
-        while (pos < end && (isBlank(*pos) || *pos == '\n'))
-            mLine += *pos++ == '\n';
-        mPos = static_cast<std::size_t>(pos - mData);
-        const char *b, *e;
-        if (!nextToken(pos, end, b, e))
-        {
-            why = "the file ends inside the data (truncated?)";
-            return false;
-        }
-        // A line feed ends a token too.
-        const char* lf = static_cast<const char*>(std::memchr(b, '\n', std::size_t(e - b)));
-        if (lf)
-            e = lf;
-        mPos = static_cast<std::size_t>(e - mData);
-        if (isInteger(type))
-        {
-            std::int64_t i = 0;
-            if (!parseInteger(b, e, i))
-                return why = "bad integer " + quoted(b, e), false;
-            out = static_cast<double>(i);
-            return true;
-        }
-        if (b < e && *b == '+')
-            ++b;
-        const std::from_chars_result r = std::from_chars(b, e, out);
-        if (b == e || r.ptr != e || r.ec != std::errc())
-            return why = "bad number " + quoted(b, e), false;
-        return true;
-    }
-
-    const char* mData;
-    std::size_t mPos;
-    std::size_t mSize;
+    Input& mInput;
+    Tokens mTokens;
     Encoding mEncoding;
-    unsigned long mLine;
+    const char* mBegin = nullptr;
+    const char* mEnd = nullptr;
 };
 
 // The smallest a row can take: its fixed values and list counts, or in text two bytes for
@@ -231,12 +315,26 @@ std::uint64_t smallestRow(const Element& element, Encoding encoding)
     return bytes;
 }
 
+bool isCornerList(const std::string& name)
+{
+    return name == "vertex_indices" || name == "vertex_index";
+}
+
+bool keepHeaderLine(const char* begin, const char* end)
+{
+    const char* pos = begin;
+    const char *b, *e;
+    return !nextToken(pos, end, b, e) ||
+           !(keywordIs(b, e, "comment") || keywordIs(b, e, "obj_info"));
+}
+
 class PlyReader
 {
 public:
-    PlyReader(const std::string& bytes, const MeshReadOptions& options, MeshData& data,
-              MeshReadStats& stats, std::string& error)
-        : mBytes(bytes), mOptions(options), mData(data), mStats(stats), mError(error)
+    PlyReader(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
+              MeshReadStats& stats, ReadError& error)
+        : mInput(input), mSource(source), mOptions(options), mData(data), mStats(stats),
+          mError(error)
     {
     }
 
@@ -244,55 +342,53 @@ public:
     {
         if (!readHeader())
             return false;
-        Body body(mBytes, mBodyStart, mEncoding, mHeaderLines + 1);
-
-        // Every declared row must fit in what is left, before anything is allocated. Text
-        // may end without a separator after its last value.
-        const std::uint64_t available = body.remaining() + (mEncoding == Encoding::ASCII);
-        std::uint64_t least = 0;
-        for (const Element& e : mElements)
-        {
-            const std::uint64_t row = smallestRow(e, mEncoding);
-            if (row > 0 && e.count > available / row)
-                return failAt(body, "the header declares " + std::to_string(e.count) + " '" +
-                                        printable(e.name) + "' rows, more than the " +
-                                        std::to_string(body.remaining()) +
-                                        " bytes of data can hold (truncated?)");
-            least += row * e.count;
-        }
-        if (least > available)
-            return failAt(body, "the declared rows need at least " + std::to_string(least) +
-                                    " bytes; the data has " + std::to_string(body.remaining()) +
-                                    " (truncated?)");
-
+        Body body(mInput, mEncoding);
         for (const Element& e : mElements)
             if (!readElement(body, e))
                 return false;
+        std::string why;
+        if (!body.rest(why))
+            return failAt(body, why);
         return true;
     }
 
 private:
     bool fail(const std::string& position, const std::string& what)
     {
-        mError = "Error: PLY " + position + ": " + what;
-        return false;
+        const bool text = position.compare(0, 5, "line ") == 0;
+        const std::uint64_t at = std::stoull(position.substr(5));
+        return reject(mError, "Error: PLY " + position + ": " + what, text ? at : 0, text ? 0 : at);
     }
     bool failAt(const Body& body, const std::string& what) { return fail(body.position(), what); }
+    bool failLine(const std::string& what)
+    {
+        return fail("line " + std::to_string(mInput.line()), what);
+    }
 
     // One block: the header is read in the order of the file.
     // NOLINTNEXTLINE(readability-function-cognitive-complexity)
     bool readHeader()
     {
-        LineReader lines(mBytes);
-        const char *begin, *end;
-        lines.next(begin, end); // "ply", checked by the format detection
+        if (mInput.fill(3) >= 3 && std::memcmp(mInput.data(), "\xef\xbb\xbf", 3) == 0)
+            mInput.consume(3);
+        const char *begin = nullptr, *end = nullptr;
+        if (mInput.nextLine(begin, end) != Input::Line::READ ||
+            !(keywordIs(begin, end, "ply") || keywordIs(begin, end, "ply\r")))
+            return failLine("the first line is not 'ply'");
         bool formatSeen = false;
-        auto failLine = [&](const std::string& what)
-        { return fail("line " + std::to_string(lines.line()), what); };
         while (true)
         {
-            if (!lines.next(begin, end))
+            const Input::Line got = mInput.nextLine(begin, end, keepHeaderLine);
+            if (got == Input::Line::END)
                 return failLine("the file ends before 'end_header'");
+            if (got == Input::Line::TOO_LONG)
+                return failLine("the line is longer than 64 MiB");
+            if (got == Input::Line::TOO_LONG_SKIPPED)
+                return failLine("the line is longer than 1 GiB");
+            if (mInput.offset() > MAX_HEADER_BYTES)
+                return failLine("the header is longer than 1 MiB");
+            if (got == Input::Line::SKIPPED)
+                continue; // a long comment
             std::vector<std::string> words;
             const char* pos = begin;
             const char *b, *e;
@@ -314,6 +410,11 @@ private:
                     mEncoding = Encoding::BIG;
                 else
                     return failLine("unknown format " + quoted(begin, end));
+                if (words.size() != 3 || words[2] != "1.0")
+                    return failLine("expected 'format " + name + " 1.0', found " +
+                                    quoted(begin, end));
+                if (formatSeen)
+                    return failLine("a second 'format' line");
                 formatSeen = true;
             }
             else if (kw == "element")
@@ -340,15 +441,19 @@ private:
                                     quoted(begin, end));
                 p.isList = words.size() == 5;
                 p.name = words.back();
-                mElements.back().properties.push_back(p);
+                Element& element = mElements.back();
+                for (const Property& other : element.properties)
+                    if (other.name == p.name)
+                        return failLine("the element '" + printable(element.name) +
+                                        "' has two properties " + quoted(begin, end) + "");
+                element.properties.push_back(p);
             }
             else
                 return failLine("unknown header line " + quoted(begin, end));
         }
+        mHeaderLines = mInput.line();
         if (!formatSeen)
-            return fail("line " + std::to_string(lines.line()), "no 'format' line in the header");
-        mHeaderLines = lines.line();
-        mBodyStart = lines.offset();
+            return failLine("no 'format' line in the header");
         return checkElements();
     }
 
@@ -359,6 +464,7 @@ private:
     {
         const std::string where = "line " + std::to_string(mHeaderLines);
         bool seenVertex = false;
+        bool seenFace = false;
         for (const Element& e : mElements)
         {
             if (e.name == "vertex")
@@ -379,11 +485,14 @@ private:
                                     std::string("the vertex element has no property ") + axis);
                 }
             }
-            if (e.name == "face")
+            else if (e.name == "face")
             {
+                if (seenFace)
+                    return fail(where, "two face elements");
+                seenFace = true;
                 bool found = false;
                 for (const Property& p : e.properties)
-                    if (p.name == "vertex_indices" || p.name == "vertex_index")
+                    if (isCornerList(p.name))
                     {
                         if (!p.isList || !isInteger(p.type))
                             return fail(where, "the face property " + p.name +
@@ -392,6 +501,14 @@ private:
                     }
                 if (!found)
                     return fail(where, "the face element has no vertex_indices list");
+            }
+            else
+            {
+                // Faces under another name (triangle strips, ...) would be lost.
+                for (const Property& p : e.properties)
+                    if (isCornerList(p.name) || e.name == "tristrips")
+                        return fail(where, "faces in the element '" + printable(e.name) +
+                                               "' are not read (only 'face' is)");
             }
         }
         if (!seenVertex)
@@ -407,8 +524,11 @@ private:
             return true; // rows of nothing
         const bool isVertex = element.name == "vertex";
         const bool isFace = element.name == "face";
+        const std::uint64_t least = std::max<std::uint64_t>(smallestRow(element, mEncoding), 1);
         if (isVertex)
-            mData.verts.reserve(mData.verts.size() + element.count);
+            mData.verts.reserve(mData.verts.size() + reserveFor(element.count, least, mSource));
+        if (isFace)
+            mData.tris.reserve(mData.tris.size() + reserveFor(element.count, least, mSource));
         std::string why;
         for (std::uint64_t row = 0; row < element.count; ++row)
         {
@@ -418,27 +538,29 @@ private:
             {
                 double value = 0.0;
                 const Body::Mark where = body.mark();
-                if (!body.read(p.isList ? p.countType : p.type, value, why))
-                    return fail(body.position(), why);
                 if (!p.isList)
                 {
                     if (isVertex && (p.name == "x" || p.name == "y" || p.name == "z"))
                     {
-                        if (!std::isfinite(value) ||
-                            std::fabs(value) > std::numeric_limits<float>::max())
-                            return fail(body.position(where),
-                                        "vertex " + std::to_string(row) +
-                                            " has a coordinate that is not a finite "
-                                            "number in float range");
-                        v[static_cast<unsigned int>(p.name[0] - 'x')] = static_cast<float>(value);
+                        bool bad = false;
+                        if (!body.readCoordinate(
+                                p.type, v[static_cast<unsigned int>(p.name[0] - 'x')], why, bad))
+                            return bad ? fail(body.position(where),
+                                              "vertex " + std::to_string(row) +
+                                                  " has a coordinate that is not a finite "
+                                                  "number in float range")
+                                       : fail(body.position(), why);
                     }
+                    else if (!body.read(p.type, value, why))
+                        return fail(body.position(), why);
                     continue;
                 }
+                if (!body.read(p.countType, value, why))
+                    return fail(body.position(), why);
                 if (value < 0)
                     return fail(body.position(where), "a negative list length");
                 const std::uint64_t length = static_cast<std::uint64_t>(value);
-                const bool corners = isFace && !haveCorners &&
-                                     (p.name == "vertex_indices" || p.name == "vertex_index");
+                const bool corners = isFace && !haveCorners && isCornerList(p.name);
                 if (corners)
                     mCorners.clear();
                 for (std::uint64_t i = 0; i < length; ++i)
@@ -470,28 +592,24 @@ private:
         return true;
     }
 
-    const std::string& mBytes;
+    Input& mInput;
+    const Source& mSource;
     const MeshReadOptions& mOptions;
     MeshData& mData;
     MeshReadStats& mStats;
-    std::string& mError;
+    ReadError& mError;
 
     Encoding mEncoding = Encoding::ASCII;
     std::vector<Element> mElements;
-    unsigned long mHeaderLines = 0;
-    std::size_t mBodyStart = 0;
+    std::uint64_t mHeaderLines = 0;
     std::uint64_t mNumVerts = 0;
     std::vector<unsigned int> mCorners;
 };
 } // namespace
 
-bool readPly(const std::string& bytes, const MeshReadOptions& options, MeshData& data,
-             MeshReadStats& stats, std::string& error)
+bool readPly(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
+             MeshReadStats& stats, ReadError& error)
 {
-    PlyReader reader(bytes, options, data, stats, error);
-    if (reader.read())
-        return true;
-    data = MeshData();
-    return false;
+    return PlyReader(input, source, options, data, stats, error).read();
 }
 } // namespace meshio

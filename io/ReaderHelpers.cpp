@@ -45,55 +45,41 @@ std::string faceRefusal(std::size_t count)
            " corners (faces of more than four corners are split only on request)";
 }
 
-bool parseCoordinate(const char* begin, const char* end, float& out)
+OffKeyword offKeyword(const std::string& token)
 {
-    if (begin < end && *begin == '+')
-        ++begin;
-    double value = 0.0;
-    const std::from_chars_result r = std::from_chars(begin, end, value);
-    if (begin == end || r.ptr != end || r.ec != std::errc() || !std::isfinite(value) ||
-        std::fabs(value) > std::numeric_limits<float>::max())
-        return false;
-    out = static_cast<float>(value);
-    return true;
+    std::size_t at = 0;
+    const auto take = [&](const char* prefix)
+    {
+        const std::size_t n = std::strlen(prefix);
+        if (token.compare(at, n, prefix) != 0)
+            return false;
+        at += n;
+        return true;
+    };
+    bool extra = take("ST");
+    extra = take("C") || extra;
+    extra = take("N") || extra;
+    bool higher = take("4");
+    higher = take("n") || higher;
+    if (token.compare(at, std::string::npos, "OFF") != 0)
+        return OffKeyword::NONE;
+    return higher ? OffKeyword::HIGHER : extra ? OffKeyword::EXTRA : OffKeyword::PLAIN;
 }
 
-bool parseInteger(const char* begin, const char* end, std::int64_t& out)
+bool reject(ReadError& error, std::string message, std::uint64_t line, std::uint64_t byte)
 {
-    if (begin < end && *begin == '+')
-        ++begin;
-    const std::from_chars_result r = std::from_chars(begin, end, out);
-    return begin != end && r.ptr == end && r.ec == std::errc();
+    error.kind = ReadFailure::REJECTED;
+    error.message = std::move(message);
+    error.line = line;
+    error.byte = byte;
+    return false;
 }
 
-bool LineReader::next(const char*& begin, const char*& end)
+std::size_t reserveFor(std::uint64_t count, std::uint64_t itemBytes, const Source& source)
 {
-    if (mPos >= mEnd)
-        return false;
-    const void* found = std::memchr(mPos, '\n', static_cast<std::size_t>(mEnd - mPos));
-    begin = mPos;
-    end = found ? static_cast<const char*>(found) : mEnd;
-    mPos = found ? end + 1 : mEnd;
-    mCut = !found;
-    ++mLine;
-    return true;
-}
-
-bool nextToken(const char*& pos, const char* end, const char*& tokenBegin, const char*& tokenEnd)
-{
-    while (pos < end && isBlank(*pos))
-        ++pos;
-    if (pos == end)
-        return false;
-    tokenBegin = pos;
-    while (pos < end && !isBlank(*pos))
-        ++pos;
-    tokenEnd = pos;
-    return true;
-}
-
-std::string quoted(const char* begin, const char* end)
-{
-    return "'" + printable(std::string(begin, end), 40) + "'";
+    // Without a size, a start that grows: a pipe's lying header costs nothing.
+    const std::uint64_t fits =
+        source.sizeHint > 0 ? source.sizeHint / std::max<std::uint64_t>(itemBytes, 1) : 1 << 16;
+    return static_cast<std::size_t>(std::min(count, fits));
 }
 } // namespace meshio

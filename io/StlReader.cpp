@@ -12,6 +12,8 @@ namespace
 {
 constexpr std::size_t HEADER = 80;
 constexpr std::size_t TRIANGLE = 50; // normal, three corners, attribute word
+// How far past its declared end a binary STL is read to name its size.
+constexpr std::uint64_t LOOK_PAST = std::uint64_t(1) << 20;
 
 // STL repeats every corner in each of its facets. Equal corners share one position here, as
 // they would in an indexed file, welded as the meshes weld them.
@@ -47,60 +49,104 @@ float littleEndianFloat(const unsigned char* p)
     return f;
 }
 
-bool readBinary(const std::string& bytes, MeshData& data, std::string& error)
+// A stored normal that points against the winding of the corners; a zero normal does not.
+bool normalDisagrees(const float* n, const Vector3<float>* c)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::uint64_t size = bytes.size();
-    if (size < HEADER + 4)
+    const double e1[3] = {double(c[1][0]) - c[0][0], double(c[1][1]) - c[0][1],
+                          double(c[1][2]) - c[0][2]};
+    const double e2[3] = {double(c[2][0]) - c[0][0], double(c[2][1]) - c[0][1],
+                          double(c[2][2]) - c[0][2]};
+    const double cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                             e1[0] * e2[1] - e1[1] * e2[0]};
+    return n[0] * cross[0] + n[1] * cross[1] + n[2] * cross[2] < 0;
+}
+
+// The one line of a binary STL whose size disagrees with its count. Past the declared
+// size, up to LOOK_PAST more is counted to name the size; beyond that, "more than".
+bool sizeMismatch(Input& input, std::uint64_t count, std::uint64_t size, bool exact,
+                  ReadError& error)
+{
+    const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
+    std::string has;
+    if (!exact)
     {
-        error = "Error: binary STL byte " + std::to_string(size) +
-                ": the file ends inside the 84-byte header";
-        return false;
+        std::uint64_t extra = 0;
+        while (has.empty() && input.fill(1) > 0)
+        {
+            if (extra > LOOK_PAST)
+                has = "more than " + std::to_string(size + LOOK_PAST);
+            extra += input.held();
+            input.consume(input.held());
+        }
+        size += extra;
     }
+    if (has.empty())
+        has = std::to_string(size) + (size < needed ? " (truncated?)" : "");
+    return reject(error,
+                  "Error: binary STL: the header declares " + std::to_string(count) +
+                      " triangles, which take " + std::to_string(needed) + " bytes; the file has " +
+                      has,
+                  0, HEADER);
+}
+
+bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStats& stats,
+                ReadError& error)
+{
+    const std::size_t held = input.fill(HEADER + 4);
+    if (held < HEADER + 4)
+        return reject(error,
+                      "Error: binary STL byte " + std::to_string(held) +
+                          ": the file ends inside the 84-byte header",
+                      0, held);
+    const auto* p = reinterpret_cast<const unsigned char*>(input.data());
     const std::uint64_t count =
         p[HEADER] | p[HEADER + 1] << 8 | p[HEADER + 2] << 16 | std::uint64_t(p[HEADER + 3]) << 24;
     const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
-    if (needed > size)
-    {
-        error = "Error: binary STL byte " + std::to_string(HEADER) + ": the header declares " +
-                std::to_string(count) + " triangles, which need " + std::to_string(needed) +
-                " bytes; the file has " + std::to_string(size) + " (truncated?)";
-        return false;
-    }
+    // An input held whole is judged by its size before any record is looked at.
+    if (source.whole && needed != input.held())
+        return sizeMismatch(input, count, input.held(), true, error);
     if (3 * count > MAX_VERTICES)
-    {
-        error = "Error: binary STL byte " + std::to_string(HEADER) + ": too many triangles";
-        return false;
-    }
+        return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
+    input.consume(HEADER + 4);
     Corners corners(data);
-    corners.reserve(count / 2); // a closed surface has about half as many vertices as faces
-    data.tris.reserve(count);
+    // A closed surface has about half as many vertices as faces.
+    corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
+    data.tris.reserve(reserveFor(count, TRIANGLE, source));
     for (std::uint64_t t = 0; t < count; ++t)
     {
-        const std::uint64_t first = HEADER + 4 + TRIANGLE * t + 12; // after the normal
+        if (input.fill(TRIANGLE) < TRIANGLE)
+            return sizeMismatch(input, count, input.offset() + input.held(), true, error);
+        p = reinterpret_cast<const unsigned char*>(input.data());
+        float normal[3];
+        for (unsigned int k = 0; k < 3; ++k)
+            normal[k] = littleEndianFloat(p + 4 * k);
+        Vector3<float> v[3];
         unsigned int tri[3];
         for (unsigned int c = 0; c < 3; ++c)
         {
-            Vector3<float> v;
             for (unsigned int k = 0; k < 3; ++k)
             {
-                const std::uint64_t at = first + std::uint64_t{12} * c + std::uint64_t{4} * k;
-                v[k] = littleEndianFloat(p + at);
-                if (!std::isfinite(v[k]))
-                {
-                    error = "Error: binary STL byte " + std::to_string(at) + ": triangle " +
-                            std::to_string(t + 1) + " has a coordinate that is not a finite number";
-                    return false;
-                }
+                const std::uint64_t at = 12 + std::uint64_t{12} * c + std::uint64_t{4} * k;
+                v[c][k] = littleEndianFloat(p + at);
+                if (!std::isfinite(v[c][k]))
+                    return reject(error,
+                                  "Error: binary STL byte " + std::to_string(input.offset() + at) +
+                                      ": triangle " + std::to_string(t + 1) +
+                                      " has a coordinate that is not a finite number",
+                                  0, input.offset() + at);
             }
-            tri[c] = corners.add(v);
+            tri[c] = corners.add(v[c]);
         }
+        stats.stlNormalsDisagreeing += normalDisagrees(normal, v);
         data.tris.emplace_back(tri[0], tri[1], tri[2]);
+        input.consume(TRIANGLE);
     }
+    if (!input.atEnd())
+        return sizeMismatch(input, count, needed, false, error);
     return true;
 }
 
-bool keywordIs(const char* begin, const char* end, const char* word)
+bool keywordIsLower(const char* begin, const char* end, const char* word)
 {
     const std::size_t n = std::strlen(word);
     if (static_cast<std::size_t>(end - begin) != n)
@@ -111,34 +157,65 @@ bool keywordIs(const char* begin, const char* end, const char* word)
     return true;
 }
 
+// "solid" and "endsolid" lines carry a name of any length, of no use: such a line may be
+// passed over.
+bool keepLine(const char* begin, const char* end)
+{
+    const char* pos = begin;
+    const char *b, *e;
+    if (!nextToken(pos, end, b, e))
+        return true;
+    return !keywordIsLower(b, e, "solid") && !keywordIsLower(b, e, "endsolid");
+}
+
+bool onlyNuls(const char* begin, const char* end)
+{
+    for (; begin < end; ++begin)
+        if (*begin != '\0' && !isBlank(*begin))
+            return false;
+    return true;
+}
+
 // One block: the format is read in the order of the file.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-bool readAscii(const std::string& text, MeshData& data, std::string& error)
+bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats& stats,
+               ReadError& error)
 {
-    LineReader lines(text);
+    if (input.fill(3) >= 3 && std::memcmp(input.data(), "\xef\xbb\xbf", 3) == 0)
+        input.consume(3);
     const char* begin = nullptr;
     const char* end = nullptr;
     auto fail = [&](const std::string& what)
     {
-        error = "Error: ASCII STL line " + std::to_string(lines.line()) + ": " + what +
-                (lines.lineCut() && what.find("truncated") == std::string::npos
-                     ? " (the file ends in this line: truncated?)"
-                     : "");
-        return false;
+        return reject(error,
+                      "Error: ASCII STL line " + std::to_string(input.line()) + ": " + what +
+                          (input.lineCut() && what.find("truncated") == std::string::npos
+                               ? " (the file ends in this line: truncated?)"
+                               : ""),
+                      input.line(), 0);
     };
     bool inSolid = false;
     bool inFacet = false;
     bool ended = false; // an "endsolid" was read since the last "solid"
     Corners welded(data);
     Vector3<float> corner[3];
+    float normal[3] = {0, 0, 0};
     unsigned int corners = 0;
-    while (lines.next(begin, end))
+    welded.reserve(reserveFor(1 << 30, 2 * 256, source));
+    while (true)
     {
+        const Input::Line got = input.nextLine(begin, end, keepLine);
+        if (got == Input::Line::END)
+            break;
+        if (got == Input::Line::TOO_LONG)
+            return fail("the line is longer than 64 MiB");
+        if (got == Input::Line::TOO_LONG_SKIPPED)
+            return fail("the line is longer than 1 GiB");
         const char* pos = begin;
         const char *kw, *kwEnd;
         if (!nextToken(pos, end, kw, kwEnd))
             continue;
-        if (keywordIs(kw, kwEnd, "solid"))
+        if (keywordIsLower(kw, kwEnd, "solid"))
         {
             if (inSolid)
                 return fail("'solid' inside a solid");
@@ -147,27 +224,42 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
             continue; // the rest of the line is the name
         }
         if (!inSolid)
+        {
+            // Padding that some writers leave at the end.
+            if (ended && onlyNuls(begin, end) && input.lineCut())
+                break;
             return fail("expected 'solid', found " + quoted(kw, kwEnd));
-        if (keywordIs(kw, kwEnd, "endsolid"))
+        }
+        if (keywordIsLower(kw, kwEnd, "endsolid"))
         {
             if (inFacet)
                 return fail("'endsolid' inside a facet");
             inSolid = false;
             ended = true;
         }
-        else if (keywordIs(kw, kwEnd, "facet"))
+        else if (keywordIsLower(kw, kwEnd, "facet"))
         {
             if (inFacet)
                 return fail("'facet' inside a facet");
             inFacet = true;
             corners = 0;
+            // "normal x y z": kept for the winding check when it reads as three numbers.
+            const char *b, *e;
+            normal[0] = normal[1] = normal[2] = 0.0f;
+            if (nextToken(pos, end, b, e) && keywordIsLower(b, e, "normal"))
+                for (float& n : normal)
+                    if (!nextToken(pos, end, b, e) || !parseFloat(b, e, n))
+                    {
+                        normal[0] = normal[1] = normal[2] = 0.0f;
+                        break;
+                    }
         }
-        else if (keywordIs(kw, kwEnd, "outer") || keywordIs(kw, kwEnd, "endloop"))
+        else if (keywordIsLower(kw, kwEnd, "outer") || keywordIsLower(kw, kwEnd, "endloop"))
         {
             if (!inFacet)
                 return fail(quoted(kw, kwEnd) + " outside a facet");
         }
-        else if (keywordIs(kw, kwEnd, "vertex"))
+        else if (keywordIsLower(kw, kwEnd, "vertex"))
         {
             if (!inFacet)
                 return fail("'vertex' outside a facet");
@@ -178,13 +270,13 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
                 const char *b, *e;
                 if (!nextToken(pos, end, b, e))
                     return fail("a vertex needs three coordinates, found " + std::to_string(k));
-                if (!parseCoordinate(b, e, corner[corners][k]))
+                if (!parseFloat(b, e, corner[corners][k]))
                     return fail("bad number " + quoted(b, e) +
                                 " in a vertex (coordinates must be finite decimal numbers)");
             }
             ++corners;
         }
-        else if (keywordIs(kw, kwEnd, "endfacet"))
+        else if (keywordIsLower(kw, kwEnd, "endfacet"))
         {
             if (!inFacet)
                 return fail("'endfacet' outside a facet");
@@ -195,22 +287,24 @@ bool readAscii(const std::string& text, MeshData& data, std::string& error)
             const unsigned int a = welded.add(corner[0]);
             const unsigned int b = welded.add(corner[1]);
             data.tris.emplace_back(a, b, welded.add(corner[2]));
+            stats.stlNormalsDisagreeing += normalDisagrees(normal, corner);
             inFacet = false;
         }
         else
             return fail("unexpected " + quoted(kw, kwEnd));
     }
-    if (inSolid || !ended)
+    if (inFacet || (!inSolid && !ended))
         return fail("the file ends before 'endsolid' (truncated?)");
+    if (inSolid)
+        stats.warning = "Warning: ASCII STL: the file ends without 'endsolid'";
     return true;
 }
 } // namespace
 
-bool readStl(const std::string& bytes, bool binary, MeshData& data, std::string& error)
+bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,
+             ReadError& error)
 {
-    const bool ok = binary ? readBinary(bytes, data, error) : readAscii(bytes, data, error);
-    if (!ok)
-        data = MeshData();
-    return ok;
+    return binary ? readBinary(input, source, data, stats, error)
+                  : readAscii(input, source, data, stats, error);
 }
 } // namespace meshio

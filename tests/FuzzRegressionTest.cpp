@@ -33,5 +33,6 @@ TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
         runFuzzPipeline(data, bytes.size());
         runWriterRoundTrip(data, bytes.size());
+        runReadersDifferential(data, bytes.size());
     }
 }

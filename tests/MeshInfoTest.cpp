@@ -84,12 +84,12 @@ std::string defectListCounts(const std::string& path)
     MeshReadOptions options;
     options.splitPolygons = true;
     MeshReadStats stats;
-    std::string why;
+    ReadError why;
     MeshAnalysis::Report report;
     MeshAnalysis::Defects d;
     if (!readMeshFile(path, data, options, stats, why) ||
         !MeshAnalysis::analyse(data.verts, data.tris, report, &d))
-        return "unread: " + why;
+        return "unread: " + why.message;
     std::ostringstream s;
     s << d.boundaryEdges.size() / 2 << " " << d.nonManifoldEdges.size() / 2 << " "
       << d.nonManifoldVertices.size() << " " << d.inconsistentEdges.size() / 2 << " "
@@ -238,16 +238,14 @@ const BadInput BAD_INPUTS[] = {
      "Error: PLY line 3: expected 'element NAME COUNT', found 'element vertex "
      "3\\x1b[31m\\xff'"},
     {"r17_counts_beyond_file.off", 1,
-     "Error: OFF line 2: 3000000000 vertices and 1 faces do not fit in the 6 bytes that follow "
-     "(truncated?)"},
+     "Error: OFF line 3: the file ends after 1 of 3000000000 vertices (truncated?)"},
     {"r17_counts_beyond_file.ply", 1,
-     "Error: PLY line 10: the header declares 4000000000 'face' rows, more than the 26 bytes of "
-     "data can hold (truncated?)"},
+     "Error: PLY line 13: the file ends inside the data (truncated?)"},
     {"r17_truncated_binary.ply", 1,
      "Error: PLY byte 214: the file ends inside the data (truncated?)"},
     {"r17_truncated_binary.stl", 1,
-     "Error: binary STL byte 80: the header declares 2 triangles, which need 184 bytes; the file "
-     "has 134 (truncated?)"},
+     "Error: binary STL: the header declares 2 triangles, which take 184 bytes; the file has 134 "
+     "(truncated?)"},
     {"r17_truncated_text.stl", 1,
      "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
@@ -339,15 +337,20 @@ TEST(MeshInfo, HostileInputsEndWithOneLine)
     const std::string tmp = std::filesystem::temp_directory_path() / std::to_string(getpid());
     const std::string longLine = tmp + "-long.obj";
     std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
+    const std::string ZERO_STL =
+        "Error: binary STL: the header declares 0 triangles, which take 84 "
+        "bytes; the file has more than 1048660";
     struct Case
     {
         std::string args, before, input;
         int status;
         std::string out, err; // out: a part of it
     } cases[] = {
-        {"/dev/zero", "", "", 1, "", "/dev/zero: Error: OBJ line 1: the line is longer than 1 GiB"},
-        {"-", "head -c 1100000000 /dev/zero | ", " ", 1, "",
-         "-: Error: OBJ line 1: the line is longer than 1 GiB"},
+        // Zeros are a binary STL of no triangles by their count, with more than it declares.
+        {"/dev/zero", "", "", 1, "", "/dev/zero: " + ZERO_STL},
+        {"-", "head -c 1100000000 /dev/zero | ", " ", 1, "", "-: " + ZERO_STL},
+        {"-", "(printf '%0100d\\n' 0; head -c 1100000000 /dev/zero) | ", " ", 1, "",
+         "-: Error: OBJ line 2: the line is longer than 1 GiB"},
         {longLine, "", "", 1, "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
         {"'no\xff\x01.obj'", "", "", 1, "",
          "no\\xff\\x01.obj: cannot open: No such file or directory"},
@@ -481,7 +484,8 @@ const char* const TWO_JSON =
     "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
     "\"repeated_corner_triangles\": "
     "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
-    "0,\n  \"faces_not_flat_and_simple\": 0,\n  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
+    "0,\n  \"faces_not_flat_and_simple\": 0,\n  \"stl_normals_disagreeing\": 0,\n"
+    "  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
     "11250009.291841934,\n  \"volume\": null,\n  \"volume_undefined_reason\": \"open surface: "
     "1 boundary loop, 1 non-manifold edge\",\n  \"euler_characteristic\": 4,\n  \"genus\": null,\n"
     "  \"genus_undefined_reason\": \"2 components: see component_list\",\n  "

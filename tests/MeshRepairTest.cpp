@@ -535,8 +535,8 @@ protected:
     {
         MeshData m;
         MeshReadStats stats;
-        std::string error;
-        EXPECT_TRUE(readMeshFile(path(name), m, MeshReadOptions(), stats, error)) << error;
+        ReadError error;
+        EXPECT_TRUE(readMeshFile(path(name), m, MeshReadOptions(), stats, error)) << error.message;
         return m;
     }
     ProgramRun run(const std::string& args) const

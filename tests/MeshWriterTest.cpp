@@ -156,9 +156,10 @@ TEST(MeshWriter, EveryFormatReadsBackBitForBit)
         const bool stl = f == WriteFormat::STL_BINARY || f == WriteFormat::STL_ASCII;
         MeshData back, empty;
         MeshReadStats stats;
-        std::string error;
+        ReadError error;
         std::istringstream in(written(tiny(), f));
-        ASSERT_TRUE(readMeshStream(in, stl ? "x.stl" : "x.obj", back, {}, stats, error)) << error;
+        ASSERT_TRUE(readMeshStream(in, stl ? "x.stl" : "x.obj", back, {}, stats, error))
+            << error.message;
         EXPECT_EQ(back.verts.size(), stl ? 4u : 5u) << writeFormatName(f);
         // An OBJ without positions is no mesh to its reader.
         EXPECT_EQ(f == WriteFormat::OBJ ? "" : roundTripDifference(empty, f), "");

@@ -23,12 +23,14 @@ if [ ! -f "$build/build.ninja" ]; then
           -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMV_FUZZ=ON -DMV_BUILD_TESTS=OFF \
           -DMV_BUILD_VIEWER=OFF -DMV_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" --target ObjIOFuzz WriterFuzz
+cmake --build "$build" --target ObjIOFuzz ReadersFuzz WriterFuzz
 
-# The time is shared: two thirds for the readers and meshes, a third for the writers' round
-# trip, so that the whole run takes about SECONDS.
+# The time is shared, so that the whole run takes about SECONDS: half for the readers and
+# meshes, a quarter for reading a file against reading the same bytes from a pipe, a quarter
+# for the writers' round trip.
 mkdir -p "$build/findings"
-for target in ObjIOFuzz:$((seconds * 2 / 3)) WriterFuzz:$((seconds - seconds * 2 / 3)); do
+for target in ObjIOFuzz:$((seconds / 2)) ReadersFuzz:$((seconds / 4)) \
+              WriterFuzz:$((seconds - seconds / 2 - seconds / 4)); do
     name=${target%%:*}
     corpus="$probe/corpus-$name"
     mkdir -p "$corpus"

@@ -73,6 +73,7 @@ struct Outcome
     unsigned long long polygonsSplit = 0;
     unsigned long long largestPolygon = 0;
     unsigned long long irregularFaces = 0;
+    unsigned long long stlNormalsDisagreeing = 0;
     unsigned long long validateProblemLines = 0;
     unsigned long long validateIsolatedVertices = 0;
     std::string geometryHash;
@@ -166,6 +167,8 @@ void writeText(const Outcome& o, std::ostream& out)
         std::to_string(o.polygonsSplit) +
             (o.polygonsSplit ? "  (up to " + std::to_string(o.largestPolygon) + " corners)" : ""));
     count("faces not flat and simple", o.irregularFaces);
+    if (o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII)
+        count("facet normals against winding", o.stlNormalsDisagreeing);
     count("validate problem lines", o.validateProblemLines);
 
     out << "\nMeasures\n";
@@ -279,6 +282,7 @@ void writeJson(const Outcome& o, std::ostream& out)
     key("polygons_split"), out << o.polygonsSplit;
     key("largest_polygon_split"), out << o.largestPolygon;
     key("faces_not_flat_and_simple"), out << o.irregularFaces;
+    key("stl_normals_disagreeing"), out << o.stlNormalsDisagreeing;
     key("validate_problem_lines"), out << o.validateProblemLines;
     key("validate_isolated_vertices"), out << o.validateIsolatedVertices;
     key("area"), out << jsonNumber(r.area);
@@ -403,6 +407,9 @@ Counts (text report; the JSON keys are alike):
                           with over 128 corners): cut as fans from their first corner
                           (quads a b c d as a b d, b c d), so their area may be wrong;
                           the others are cut along diagonals inside them
+  facet normals against winding   STL only (JSON: stl_normals_disagreeing, 0 for other
+                          formats): facets whose stored normal points against the
+                          winding of their corners; zero normals do not count
   validate problem lines  "not properly initialized" lines of the validation report
   geometry hash           the same for the same triangles (by their corners'
                           positions) in any format and any order of positions,
@@ -508,18 +515,22 @@ void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::st
 
 // The one place that reads: a gzip file through its inflating stream, others as they are.
 bool readInput(const std::string& file, MeshData& data, const MeshReadOptions& options,
-               MeshReadStats& stats, std::string& error)
+               MeshReadStats& stats, ReadError& error)
 {
     Decompressed unpacked;
-    if (!openDecompressed(file, unpacked, error))
+    std::string why;
+    if (!openDecompressed(file, unpacked, why))
+    {
+        error = ReadError{ReadFailure::REJECTED, why, 0, 0};
         return false;
+    }
     if (unpacked.compression == Compression::NONE)
         return readMeshFile(file, data, options, stats, error);
     const bool read = readMeshStream(unpacked.stream(), unpacked.name, data, options, stats, error);
     if (unpacked.error().empty())
         return read;
     data = MeshData();
-    error = unpacked.error();
+    error = ReadError{ReadFailure::REJECTED, unpacked.error(), 0, 0};
     return false;
 }
 
@@ -543,11 +554,12 @@ FileResult examine(const std::string& file, const Options& options, bool several
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
     MeshReadStats stats;
-    std::string error;
+    ReadError error;
     announce("reading");
     Clock::time_point start = Clock::now();
     if (!readInput(file, data, readOptions, stats, error))
-        return rejected(file, error);
+        return rejected(file,
+                        error.kind == ReadFailure::OUT_OF_MEMORY ? "out of memory" : error.message);
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
@@ -555,6 +567,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     const bool stl = o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII;
     o.welded = !options.keepIndices || stl;
     o.irregularFaces = stats.irregularFaces;
+    o.stlNormalsDisagreeing = stats.stlNormalsDisagreeing;
 
     // The mesh goes before the analysis starts: the analysis then reuses its memory, and
     // the peak is the larger of the two rather than both.

@@ -405,9 +405,10 @@ int main(int argc, char** argv)
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
     MeshReadStats stats;
-    if (!readMeshFile(o.in, mesh, readOptions, stats, error))
+    ReadError readError;
+    if (!readMeshFile(o.in, mesh, readOptions, stats, readError))
     {
-        std::cerr << "meshrepair: " << error << "\n";
+        std::cerr << "meshrepair: " << readError.message << "\n";
         return 1;
     }
     MeshAnalysis::Report before, after;

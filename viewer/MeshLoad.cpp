@@ -98,11 +98,18 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshDat
         MeshReadOptions options;
         options.splitPolygons = true;
         MeshReadStats stats;
-        const bool loaded = readMeshFile(path, data, options, stats, r.why);
+        ReadError error;
+        const bool loaded = readMeshFile(path, data, options, stats, error);
+        r.why = error.message;
         if (loaded)
             feedMesh(data, feed);
-        else if (r.why.compare(0, 12, "cannot open:") == 0)
+        else if (error.kind == ReadFailure::CANNOT_OPEN)
             return r; // UNOPENED
+        else if (error.kind == ReadFailure::OUT_OF_MEMORY)
+        {
+            r.outcome = Outcome::OUT_OF_MEMORY;
+            return r;
+        }
         finish(r, loaded, feed);
         if (r.outcome == Outcome::NO_TRIANGLES && r.why.empty())
             r.why = "no triangles";

@@ -137,10 +137,11 @@ void runFuzzPipeline(const std::uint8_t* data, std::size_t size)
         MeshReadOptions options;
         options.splitPolygons = true;
         MeshReadStats stats;
-        std::string error;
+        ReadError error;
         if (!readMeshStream(in, name, read, options, stats, error))
         {
-            require(isOnePrintableLine(error) && read.verts.empty() && read.tris.empty());
+            require(isOnePrintableLine(error.message) && error.kind == ReadFailure::REJECTED &&
+                    read.verts.empty() && read.tris.empty());
             continue;
         }
         bool& done = built[static_cast<int>(stats.format)];
@@ -165,4 +166,62 @@ void runFuzzPipeline(const std::uint8_t* data, std::size_t size)
 
     std::cerr.rdbuf(err);
     std::cout.rdbuf(out);
+}
+
+namespace
+{
+// A pipe: no seeking, and reads of at most 4093 bytes at a time.
+class PipeBuffer : public std::streambuf
+{
+public:
+    explicit PipeBuffer(std::string& bytes) : mBytes(bytes) {}
+
+protected:
+    int_type underflow() override
+    {
+        if (mAt == mBytes.size())
+            return traits_type::eof();
+        const std::size_t n = std::min<std::size_t>(4093, mBytes.size() - mAt);
+        setg(&mBytes[mAt], &mBytes[mAt], &mBytes[mAt] + n);
+        mAt += n;
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::string& mBytes;
+    std::size_t mAt = 0;
+};
+
+std::string answer(std::istream& in, const char* name)
+{
+    MeshData data;
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    MeshReadStats stats;
+    ReadError error;
+    std::ostringstream s;
+    s << readMeshStream(in, name, data, options, stats, error) << int(error.kind) << error.message
+      << error.line << " " << error.byte << meshFormatName(stats.format) << stats.warning << " "
+      << stats.splitPolygons << " " << stats.stlNormalsDisagreeing;
+    for (const auto& v : data.verts)
+        s << " " << v;
+    for (const auto& t : data.tris)
+        s << " " << t;
+    return s.str();
+}
+} // namespace
+
+void runReadersDifferential(const std::uint8_t* data, std::size_t size)
+{
+    DiscardingBuffer sink;
+    std::streambuf* const err = std::cerr.rdbuf(&sink);
+    std::string text(reinterpret_cast<const char*>(data), size);
+    for (const char* name : {"in.obj", "in.stl", "in.ply", "in.off", "-"})
+    {
+        std::istringstream file(text);
+        PipeBuffer pipeBuffer(text);
+        std::istream pipe(&pipeBuffer);
+        require(answer(file, name) == answer(pipe, name));
+    }
+    std::cerr.rdbuf(err);
 }

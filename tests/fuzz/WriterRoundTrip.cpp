@@ -48,8 +48,9 @@ std::string roundTripDifference(const MeshData& data, WriteFormat format)
     std::istringstream in(out.str());
     MeshData back;
     MeshReadStats stats;
-    if (!readMeshStream(in, stl ? "x.stl" : "x.obj", back, MeshReadOptions(), stats, error))
-        return error;
+    ReadError readError;
+    if (!readMeshStream(in, stl ? "x.stl" : "x.obj", back, MeshReadOptions(), stats, readError))
+        return readError.message;
     if (back.tris.size() != data.tris.size() || (!stl && back.verts.size() != data.verts.size()))
         return "the counts differ";
     for (std::size_t i = 0; !stl && i < data.verts.size(); ++i)
@@ -113,7 +114,7 @@ void runWriterRoundTrip(const std::uint8_t* data, std::size_t size)
         MeshReadOptions options;
         options.splitPolygons = true;
         MeshReadStats stats;
-        std::string error;
+        ReadError error;
         if (readMeshStream(in, name, read, options, stats, error) &&
             !done[static_cast<int>(stats.format)])
             roundTrip(read);

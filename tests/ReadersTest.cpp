@@ -1,0 +1,454 @@
+// The shared reading stack held to one standard in every format: one number parser, failures
+// as kinds, the same answer from a file and a pipe, bounded reading of endless input, and
+// the rules that keep corrupt files from being read as triangles.
+
+#include "io/MeshFile.h"
+#include "tests/TestHelpers.h"
+
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace std::string_literals;
+
+namespace
+{
+// A pipe: no seeking, and short reads of at most chunk bytes.
+class PipeBuffer : public std::streambuf
+{
+public:
+    PipeBuffer(std::string bytes, std::size_t chunk) : mBytes(std::move(bytes)), mChunk(chunk)
+    {
+        setg(mBytes.data(), mBytes.data(), mBytes.data());
+    }
+
+protected:
+    int_type underflow() override
+    {
+        char* end = std::min(egptr() + mChunk, mBytes.data() + mBytes.size());
+        if (gptr() == end)
+            return traits_type::eof();
+        setg(gptr(), gptr(), end);
+        return traits_type::to_int_type(*gptr());
+    }
+    std::streamsize xsgetn(char* out, std::streamsize n) override
+    {
+        if (gptr() == egptr() && underflow() == traits_type::eof())
+            return 0;
+        const std::streamsize take = std::min<std::streamsize>(n, egptr() - gptr());
+        std::memcpy(out, gptr(), static_cast<std::size_t>(take));
+        gbump(static_cast<int>(take));
+        return take;
+    }
+
+private:
+    std::string mBytes;
+    std::size_t mChunk;
+};
+
+// Input without end: a start, then unit again and again; counts the bytes handed out.
+class EndlessBuffer : public std::streambuf
+{
+public:
+    EndlessBuffer(std::string start, std::string unit) : mStart(std::move(start))
+    {
+        while (!unit.empty() && mBlock.size() < (1 << 16))
+            mBlock += unit;
+    }
+    std::uint64_t pulled = 0;
+
+protected:
+    std::streamsize xsgetn(char* out, std::streamsize n) override
+    {
+        std::streamsize done = 0;
+        for (; done < n && mAt < mStart.size(); ++done)
+            out[done] = mStart[mAt++];
+        for (; done < n; ++done)
+        {
+            mRandom = mRandom * 6364136223846793005ull + 1442695040888963407ull;
+            out[done] = mBlock.empty() ? char(mRandom >> 56) : mBlock[mUnitAt++ % mBlock.size()];
+        }
+        pulled += static_cast<std::uint64_t>(done);
+        return done;
+    }
+    int_type underflow() override { return traits_type::eof(); }
+
+private:
+    std::string mStart, mBlock;
+    std::size_t mAt = 0, mUnitAt = 0;
+    std::uint64_t mRandom = 7;
+};
+
+struct Result
+{
+    bool ok;
+    ReadError error;
+    MeshData data;
+    MeshReadStats stats;
+    std::string describe() const
+    {
+        std::ostringstream s;
+        s << ok << " " << int(error.kind) << " " << error.message << " " << error.line << " "
+          << error.byte << " " << meshFormatName(stats.format) << " " << data.verts.size() << " "
+          << data.tris.size() << " " << stats.stlNormalsDisagreeing << " " << stats.warning;
+        for (const V3& v : data.verts)
+            s << " " << v;
+        for (const U3& t : data.tris)
+            s << " " << t;
+        return s.str();
+    }
+};
+
+Result readFrom(std::istream& in, const std::string& name)
+{
+    Result r;
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    r.ok = readMeshStream(in, name, r.data, options, r.stats, r.error);
+    return r;
+}
+
+Result readText(const std::string& bytes, const std::string& name = "-")
+{
+    std::istringstream in(bytes);
+    return readFrom(in, name);
+}
+
+std::string floatBytes(float f)
+{
+    char b[4];
+    std::memcpy(b, &f, 4);
+    return std::string(b, 4);
+}
+
+// A binary STL of count in the header and tris triangles, each (0 0 0) (1 0 0) (0 1 0) moved
+// up by its number, with the normal given.
+std::string binaryStl(std::uint32_t count, std::uint32_t tris, float nz = 0.0f)
+{
+    std::string s(80, ' ');
+    s += std::string(reinterpret_cast<const char*>(&count), 4);
+    for (std::uint32_t t = 0; t < tris; ++t)
+    {
+        const float v[12] = {0, 0, nz, 0, 0, float(t), 1, 0, float(t), 0, 1, float(t)};
+        for (float f : v)
+            s += floatBytes(f);
+        s += "\0\0"s;
+    }
+    return s;
+}
+
+std::string asciiFacet(const char* normal, const char* a)
+{
+    return " facet normal "s + normal + "\n  outer loop\n   vertex " + a +
+           " 0 0\n   vertex 1 0 0\n   vertex 0 1 0\n  endloop\n endfacet\n";
+}
+
+// One triangle with token as the first coordinate of its first corner, in each text format.
+std::vector<std::pair<std::string, std::string>> withCoordinate(const std::string& token)
+{
+    return {
+        {"v " + token + " 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "t.obj"},
+        {"OFF\n3 1 0\n" + token + " 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "t.off"},
+        {"solid t\n" + asciiFacet("0 0 1", token.c_str()) + "endsolid t\n", "t.stl"},
+        {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+         "property double z\nelement face 1\nproperty list uchar int vertex_indices\n"
+         "end_header\n" +
+             token + " 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+         "t.ply"},
+    };
+}
+} // namespace
+
+TEST(Readers, OneNumberParserInEveryFormat)
+{
+    const float below = 1.0f, above = std::nextafter(1.0f, 2.0f);
+    const struct
+    {
+        const char* token;
+        bool ok;
+        float value;
+    } CASES[] = {
+        {"+1.5", true, 1.5f},
+        {"-.5", true, -0.5f},
+        {"1e-400", true, 0.0f},
+        {"-1e-400", true, -0.0f},
+        {"1e-45", true, 1e-45f},
+        // Halfway and a hair above: only a direct, correctly rounded parse rounds up.
+        {"1.000000059604644775390625", true, below},
+        {"1.000000059604644775390625000000001", true, above},
+        {"3.4028235e38", true, 3.4028235e38f},
+        {"1e39", false, 0},
+        {"+-1", false, 0},
+        {"++1", false, 0},
+        {"+", false, 0},
+        {"0x1p3", false, 0},
+        {"nan", false, 0},
+        {"inf", false, 0},
+        {"1,5", false, 0},
+        {"1.5x", false, 0},
+    };
+    for (const auto& c : CASES)
+        for (const auto& [bytes, name] : withCoordinate(c.token))
+        {
+            SCOPED_TRACE(std::string(c.token) + " in " + name);
+            const Result r = readText(bytes, name);
+            ASSERT_EQ(r.ok, c.ok) << r.error.message;
+            if (!c.ok)
+            {
+                EXPECT_EQ(r.error.kind, ReadFailure::REJECTED);
+                continue;
+            }
+            const float x = r.data.verts.at(r.data.tris.at(0)[0])[0];
+            EXPECT_EQ(std::memcmp(&x, &c.value, 4), 0) << x;
+        }
+}
+
+TEST(Readers, FailuresComeAsKinds)
+{
+    MeshData data;
+    MeshReadStats stats;
+    ReadError error;
+    EXPECT_FALSE(readMeshFile("no-such-file.stl", data, MeshReadOptions(), stats, error));
+    EXPECT_EQ(error.kind, ReadFailure::CANNOT_OPEN);
+    EXPECT_EQ(error.message, "cannot open: No such file or directory");
+    EXPECT_FALSE(readMeshFile(".", data, MeshReadOptions(), stats, error));
+    EXPECT_EQ(error.kind, ReadFailure::CANNOT_OPEN);
+    EXPECT_EQ(error.message, "cannot open: Is a directory");
+
+    const struct
+    {
+        std::string bytes;
+        std::uint64_t line, byte;
+        const char* name = "x.stl";
+    } CASES[] = {
+        {"v 0 0 0\nv 1 0 0\nf 1 2 x\n", 3, 0, "-"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 9\n", 6, 0, "-"},
+        {binaryStl(1, 1).substr(0, 50), 0, 50},
+        {binaryStl(1, 1).substr(0, 90), 0, 80},
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty float x\nproperty "
+         "float y\nproperty float z\nend_header\n" +
+             std::string(12, '\0') + "x",
+         0, 127, "-"},
+    };
+    for (const auto& c : CASES)
+    {
+        const Result r = readText(c.bytes, c.name);
+        EXPECT_EQ(r.error.kind, ReadFailure::REJECTED) << r.error.message;
+        EXPECT_EQ(r.error.line, c.line) << r.error.message;
+        EXPECT_EQ(r.error.byte, c.byte) << r.error.message;
+    }
+    const Result good = readText("v 0 0 0\n");
+    EXPECT_TRUE(good.ok);
+    EXPECT_EQ(good.error.kind, ReadFailure::NONE);
+}
+
+TEST(Readers, CorruptFilesAreNotReadAsTriangles)
+{
+    const std::string cube = binaryStl(12, 12);
+    float lf = 0; // a normal whose bytes are line feeds
+    std::memcpy(&lf, "\n\n\n\n", 4);
+    std::string crlf = binaryStl(4, 4, lf); // a text conversion put a CR before every LF
+    for (std::size_t at = 84; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
+        crlf.insert(at, "\r");
+    const std::string facet = asciiFacet("0 0 1", "0");
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        const char* name;
+        std::string expect; // the message, or for a file read: format tris normals warning
+    } CASES[] = {
+        {"exact", cube, "-", "binary STL 12 0 "},
+        {"exact, named otherwise", cube, "x.ply", "binary STL 12 0 "},
+        {"26 bytes appended", cube + std::string(26, '\0'), "x.stl",
+         "Error: binary STL: the header declares 12 triangles, which take 684 bytes; the file "
+         "has 710"},
+        {"count 2 holding 4", binaryStl(2, 4), "-",
+         "Error: binary STL: the header declares 2 triangles, which take 184 bytes; the file "
+         "has 284"},
+        {"count 4 holding 2", binaryStl(4, 2), "-",
+         "Error: binary STL: the header declares 4 triangles, which take 284 bytes; the file "
+         "has 184 (truncated?)"},
+        {"mangled by CRLF", crlf, "-",
+         "Error: binary STL: the header declares 4 triangles, which take 284 bytes; the file "
+         "has " +
+             std::to_string(crlf.size())},
+        {"no triangles, longer than the window", binaryStl(0, 0) + std::string(2 << 20, 'x'), "-",
+         "Error: binary STL: the header declares 0 triangles, which take 84 bytes; the file "
+         "has more than 1048660"},
+        {"normals against the winding", binaryStl(3, 3, -1.0f), "-", "binary STL 3 3 "},
+        {"normals with the winding", binaryStl(3, 3, 2.0f), "-", "binary STL 3 0 "},
+        {"ASCII with a BOM", "\xef\xbb\xbfsolid x\n" + facet + "endsolid x\n", "-",
+         "ASCII STL 1 0 "},
+        {"ASCII against its normal", "solid x\n" + asciiFacet("0 0 -1", "0") + "endsolid x\n", "-",
+         "ASCII STL 1 1 "},
+        {"a name longer than the window",
+         "solid " + std::string(100000, 'n') + "\n" + facet + "endsolid\n", "-", "ASCII STL 1 0 "},
+        {"no endsolid", "solid x\n" + facet + facet, "-",
+         "ASCII STL 2 0 Warning: ASCII STL: the file ends without 'endsolid'"},
+        {"padded with NULs", "solid x\n" + facet + "endsolid x\n" + std::string(5, '\0'), "-",
+         "ASCII STL 1 0 "},
+        {"cut in a facet", "solid x\n" + facet.substr(0, facet.find("  endloop")), "-",
+         "Error: ASCII STL line 6: the file ends before 'endsolid' (truncated?)"},
+        {"data after endsolid", "solid x\n" + facet + "endsolid x\nfacet\n", "-",
+         "Error: ASCII STL line 10: expected 'solid', found 'facet'"},
+        {"two solids", "solid a\n" + facet + "endsolid a\nsolid b\n" + facet + "endsolid b\n", "-",
+         "ASCII STL 2 0 "},
+    };
+    for (const auto& c : CASES)
+    {
+        SCOPED_TRACE(c.what);
+        const Result r = readText(c.bytes, c.name);
+        if (r.ok)
+            EXPECT_EQ(meshFormatName(r.stats.format) + " "s + std::to_string(r.data.tris.size()) +
+                          " " + std::to_string(r.stats.stlNormalsDisagreeing) + " " +
+                          r.stats.warning,
+                      c.expect);
+        else
+            EXPECT_EQ(r.error.message, c.expect);
+    }
+}
+
+TEST(Readers, OffAndPlyAreCheckedExactly)
+{
+    const std::string tri = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const std::string plyHead = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                                "property float y\nproperty float z\n";
+    const std::string plyFace = "element face 1\nproperty list uchar int vertex_indices\n";
+    const std::string plyBody = "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const struct
+    {
+        std::string bytes;
+        const char* name;
+        const char* expect; // the message, or "read N" for N triangles
+    } CASES[] = {
+        {"OFF\n3 1 0\n" + tri, "-", "read 1"},
+        {"OFF\n3 1\n0 0 0 1 0 0 0 1 0\n3 0 1 2\n", "-", "read 1"},
+        {"OFF\n3 1\n0\n0\n0\n1\n0\n0\n0\n1\n0\n3\n0\n1\n2\n", "-", "read 1"},
+        {"# made by hand\nOFF # keyword\n3 1 # counts\n" + tri + "# end\n\n", "x.off", "read 1"},
+        {"COFF\n3 1 0\n0 0 0 1 1 1\n1 0 0 1 1 1\n0 1 0 1 1 1\n3 0 1 2 9 9 9\n", "-", "read 1"},
+        {"OFF\n3 1 0\n" + tri + "3 0 1 2\n", "-",
+         "Error: OFF line 7: data after the last face: '3'"},
+        {"4OFF\n3 1 0\n" + tri, "-",
+         "Error: OFF line 1: '4OFF' is an OFF file of more than three dimensions, which is not "
+         "read"},
+        {"nOFF\n3\n3 1 0\n" + tri, "-",
+         "Error: OFF line 1: 'nOFF' is an OFF file of more than three dimensions, which is not "
+         "read"},
+        {"GARBAGEOFF\n3 1 0\n" + tri, "x.off",
+         "Error: OFF line 1: expected 'OFF' or the vertex and face counts, found 'GARBAGEOFF'"},
+        {"GARBAGEOFF\n3 1 0\n" + tri, "-", "no vertex data (no line begins with 'v')"},
+        {plyHead + plyFace + plyBody, "-", "read 1"},
+        {"ply\r\nformat ascii 1.0\r\nelement vertex 3\r\nproperty float x\r\nproperty float "
+         "y\r\nproperty float z\r\nend_header\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n",
+         "-", "read 0"},
+        {"plyx\n" + plyHead.substr(4) + plyFace + plyBody, "x.ply",
+         "Error: PLY line 1: the first line is not 'ply'"},
+        {"ply\nformat ascii 2.0\n", "-",
+         "Error: PLY line 2: expected 'format ascii 1.0', found 'format ascii 2.0'"},
+        {plyHead + "property float x\n", "-",
+         "Error: PLY line 7: the element 'vertex' has two properties 'property float x'"},
+        {plyHead + plyFace + "end_header\n0 0 0\n1 0 0\n0 1 0\n300 0 1 2\n", "-",
+         "Error: PLY line 13: the value 300 does not fit its type uchar"},
+        {plyHead + "element tristrips 1\nproperty list int int vertex_indices\nend_header\n", "-",
+         "Error: PLY line 9: faces in the element 'tristrips' are not read (only 'face' is)"},
+        {plyHead + "element face 1\nproperty uchar flags\nend_header\n", "-",
+         "Error: PLY line 9: the face element has no vertex_indices list"},
+        {plyHead + plyFace + plyBody + "7\n", "-",
+         "Error: PLY line 14: data after the last element: '7'"},
+        {plyHead + plyFace + plyBody + " \n\n", "-", "read 1"},
+    };
+    for (const auto& c : CASES)
+    {
+        SCOPED_TRACE(c.bytes);
+        const Result r = readText(c.bytes, c.name);
+        EXPECT_EQ(r.ok ? "read " + std::to_string(r.data.tris.size()) : r.error.message, c.expect);
+    }
+}
+
+TEST(Readers, AFileAndAPipeGiveTheSameAnswer)
+{
+    const std::string tmp =
+        std::filesystem::temp_directory_path() / ("readers-" + std::to_string(getpid()));
+    const std::vector<std::string> inputs = {
+        binaryStl(2, 2),
+        binaryStl(2, 3),
+        binaryStl(0, 0) + std::string(70000, 'v'),
+        "solid x\n" + asciiFacet("0 0 1", "0") + "endsolid x\n",
+        "solid " + std::string(70000, 'n'),
+        "OFF\n3 1\n0 0 0 1 0 0 0 1 0 3 0 1 2\n",
+        "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\n"
+        "property float z\nend_header\n0\n0\n0\n",
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n" + std::string(70000, '#'),
+        std::string(100, '\0'),
+        "",
+    };
+    for (const std::string& bytes : inputs)
+        for (const char* ext : {".obj", ".stl", ".ply", ".off", ""})
+        {
+            SCOPED_TRACE(bytes.substr(0, 20) + ext);
+            const std::string name = tmp + ext;
+            std::ofstream(name, std::ios::binary) << bytes;
+            Result file;
+            MeshReadOptions options;
+            options.splitPolygons = true;
+            file.ok = readMeshFile(name, file.data, options, file.stats, file.error);
+            PipeBuffer pipe(bytes, 1000);
+            std::istream in(&pipe);
+            EXPECT_EQ(readFrom(in, name).describe(), file.describe());
+            std::filesystem::remove(name);
+        }
+}
+
+TEST(Readers, EndlessInputStopsEarly)
+{
+    const struct
+    {
+        std::string start, unit; // unit empty: pseudo-random bytes
+        const char* name;
+        const char* message;
+    } CASES[] = {
+        {"", "\0"s, "-",
+         "Error: binary STL: the header declares 0 triangles, which take 84 bytes; the file has "
+         "more than 1048660"},
+        {"OFF\n", "0 0 0\n", "-", "Error: OFF line 3: data after the last face: '0'"},
+        {"OFF\n", "\0"s, "x.off", "Error: OFF line 2: the line is longer than 64 MiB"},
+        {"ply\n", "\n", "-", "Error: PLY line 1048574: the header is longer than 1 MiB"},
+        {"ply\n", "", "x.ply", nullptr},
+        {"solid x\n", "facet normal 0 0 0\n", "-",
+         "Error: ASCII STL line 3: 'facet' inside a facet"},
+        {"", "v\n", "-", "Error: OBJ line 1: a position needs three coordinates, found 0"},
+        {"", "", "x.stl", nullptr},
+        {"", "", "x.obj", nullptr},
+        {"", "", "x.off", nullptr},
+    };
+    for (const auto& c : CASES)
+    {
+        SCOPED_TRACE(c.start + c.unit + c.name);
+        EndlessBuffer endless(c.start, c.unit);
+        std::istream in(&endless);
+        const Result r = readFrom(in, c.name);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error.message, c.message ? c.message : r.error.message);
+        EXPECT_LT(endless.pulled, std::uint64_t(80) << 20);
+    }
+}
+
+TEST(Readers, LineFeedsAloneReadInLinearTime)
+{
+    // 200,000 values, one per line: a scan to the next blank from every value would take
+    // minutes.
+    std::string ply = "ply\nformat ascii 1.0\nelement vertex 60000\nproperty float x\n"
+                      "property float y\nproperty float z\nelement face 20000\n"
+                      "property list uchar int vertex_indices\nend_header\n";
+    for (int i = 0; i < 60000; ++i)
+        ply += std::to_string(i % 7) + "\n" + std::to_string(i % 5) + "\n" + std::to_string(i / 7) +
+               "\n";
+    for (int i = 0; i < 20000; ++i)
+        ply += "3\n" + std::to_string(3 * i) + "\n" + std::to_string(3 * i + 1) + "\n" +
+               std::to_string(3 * i + 2) + "\n";
+    const Result r = readText(ply);
+    ASSERT_TRUE(r.ok) << r.error.message;
+    EXPECT_EQ(r.data.tris.size(), 20000u);
+    EXPECT_EQ(r.data.verts[59999], V3(59999 % 7, 59999 % 5, 59999 / 7));
+}
