@@ -84,7 +84,7 @@ endif()
 # What ./run.sh builds: the programs and, when help2man is there, their man pages, so that
 # cmake --install and cpack work right after it.
 add_custom_target(programs)
-foreach(program MeshViewer meshinfo)
+foreach(program MeshViewer meshinfo meshrepair)
   if(TARGET ${program})
     add_dependencies(programs ${program})
   endif()

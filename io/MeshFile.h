@@ -1,7 +1,6 @@
 #pragma once
 
 #include "../Mesh.h"
-
 #include "../SupportCode/Vector3.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/MeshFile.h"
+#include "MeshFile.h"
 
 #include <ostream>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SupportCode/Vector3.h"
+#include "../SupportCode/Vector3.h"
 
 #include <array>
 #include <cstddef>

@@ -125,8 +125,8 @@ struct BadInput
     const char* json = nullptr; // a further part of the --json report
 };
 
-const char* const USAGE_TAIL =
-    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\nTry meshinfo --help.\n";
+const char* const USAGE_TAIL = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
+                               "folder is walked)\nTry meshinfo --help.\n";
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1";
 const char* const CONCAVE_FACES =
     "p=17 v=17 f=9 e=22 be=17 bl=4 c=4 ce=4 ps=1 lp=5 nfs=2 chi=4 g=null";
@@ -140,7 +140,8 @@ std::string badNumber(const std::string& token)
 
 const BadInput BAD_INPUTS[] = {
     {"no-such-file.obj", 1, "cannot open: No such file or directory"},
-    {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 ce=1 chi=1", "\"volume\": null,"},
+    {"n02_near_duplicate.obj", 0, "p=9 v=9 f=12 e=20 be=4 bl=1 c=1 ce=1 chi=1",
+     "\"volume\": null,"},
     {"n05_huge_coordinates.obj", 0, ONE_TRIANGLE, "\"area\": 4.9999999"},
     {"r02_comments_only.obj", 1, NO_VERTEX_DATA},
     {"r02_empty.obj", 1, NO_VERTEX_DATA},
@@ -201,7 +202,8 @@ const BadInput BAD_INPUTS[] = {
      "\"volume_undefined_reason\": \"3 inconsistently oriented edges\","},
     {"s02_moebius.obj", 0, "p=16 v=16 f=16 e=32 be=16 bl=1 c=1 ce=1 inc=1 g=null"},
     {"s03_duplicate_faces.obj", 0, "p=4 v=4 f=6 e=6 c=1 ce=1 nme=3 dup=2 chi=4 g=null"},
-    {"s04_repeated_corners.obj", 0, "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 ce=1 inc=2 deg=2 rep=2 chi=3 g=null",
+    {"s04_repeated_corners.obj", 0,
+     "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 ce=1 inc=2 deg=2 rep=2 chi=3 g=null",
      "\"genus_undefined_reason\": \"2 triangles with repeated corners, 2 inconsistently "
      "oriented edges\",\n  \"ignored_degenerate_triangles\": 2,\n  "
      "\"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": 0,"},
@@ -275,7 +277,8 @@ TEST(MeshInfo, OptionsAndUsageErrors)
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "meshinfo: " + why +
-                             "\nusage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n"
+                             "\nusage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
+                             "folder is walked)\n"
                              "Try meshinfo --help.\n");
     }
     // Options anywhere; after -- every argument is a file; -q is --quiet.
@@ -287,7 +290,8 @@ TEST(MeshInfo, OptionsAndUsageErrors)
     {
         const ProgramRun r = meshinfo(help);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out.rfind("usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n\n"
+        EXPECT_EQ(r.out.rfind("usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
+                              "folder is walked)\n\n"
                               "Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content,",
                               0),
                   0u);
@@ -454,7 +458,8 @@ const char* const RICH_TEXT =
     "\nCounts\n  format                          OBJ\n  vertices                        55  (136 "
     "positions read)\n  faces                           50\n  half-edges                     "
     " 184\n  edges                           91\n  boundary edges                  35\n  boundary "
-    "loops                  11\n  connected components            13\n  components (through edges)      "
+    "loops                  11\n  connected components            13\n  components (through edges) "
+    "     "
     "13\n  isolated vertices    "
     "           1  (distinct positions no triangle uses)\n  non-manifold edges              1\n"
     "  non-manifold vertices           0\n  inconsistently oriented edges   0\n  degenerate "
@@ -466,7 +471,8 @@ const char* const RICH_TEXT =
     "(open surface: 11 boundary loops, 1 non-manifold edge)\n  Euler characteristic          "
     "  14\n  genus                           per component, 13 components: 1 of genus 1, 11 of "
     "genus 0, 1 undefined (listed below)\n  bounding box                    (0, -5, -1) to (23, "
-    "3, 1)\n  geometry hash                   b829e76a280022c8979e16d105d11ae9\n\nComponents (in the order of their first triangle)\n         #      faces   vertices "
+    "3, 1)\n  geometry hash                   b829e76a280022c8979e16d105d11ae9\n\nComponents (in "
+    "the order of their first triangle)\n         #      faces   vertices "
     "     edges    loops  Euler  genus\n         1          5          4          6        0 "
     "     3  undefined (1 triangle with repeated corners, 1 non-manifold edge)\n         2   "
     "      32         16         48        0      0  1\n         3          3          5     "
@@ -477,10 +483,12 @@ const char* const RICH_TEXT =
     "   9          1          3          3        1      1  0\n        10          1         "
     " 3          3        1      1  0\n  ... and 3 more (see --json)\n\nT";
 const char* const TWO_JSON =
-    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"welded\": true,\n  \"vertices\": 7,\n  \"faces\": 6,\n  "
+    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"welded\": true,\n  \"vertices\": 7,\n  "
+    "\"faces\": 6,\n  "
     "\"half_edges\": "
     "20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n  \"boundary_loops\": 1,\n  \"components\": "
-    "2,\n  \"components_by_edge\": 2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": "
+    "2,\n  \"components_by_edge\": 2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n "
+    " \"non_manifold_vertices\": "
     "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
     "\"repeated_corner_triangles\": "
     "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
@@ -681,7 +689,8 @@ TEST(MeshInfo, StandardInputByContent)
                 meshinfo("--quiet --json -", how.empty() ? "cat " + path + " | " : "", how);
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(field(r.out, "format") + " " + counts(r.out) + " " + field(r.out, "area"),
-                      "\"" + std::string(format) + "\" p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1 0.5");
+                      "\"" + std::string(format) +
+                          "\" p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1 0.5");
             EXPECT_EQ(r.out.rfind("{\n  \"file\": \"-\",\n", 0), 0u);
         }
     }

@@ -1,8 +1,9 @@
 // Loads an OBJ file into a half-edge mesh through the library and prints its area.
 #include <MeshCore/HalfEdgeMesh.h>
+#include <MeshCore/MeshRepair.h>
 #include <MeshCore/ObjIO.h>
 #include <MeshCore/io/MeshFile.h>
-
+#include <MeshCore/io/MeshWriter.h>
 #include <fstream>
 #include <iostream>
 
