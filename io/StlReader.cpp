@@ -119,7 +119,7 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
         p = reinterpret_cast<const unsigned char*>(input.data());
         float normal[3];
         for (unsigned int k = 0; k < 3; ++k)
-            normal[k] = littleEndianFloat(p + 4 * k);
+            normal[k] = littleEndianFloat(p + std::size_t{4} * k);
         Vector3<float> v[3];
         unsigned int tri[3];
         for (unsigned int c = 0; c < 3; ++c)
@@ -201,7 +201,7 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
     Vector3<float> corner[3];
     float normal[3] = {0, 0, 0};
     unsigned int corners = 0;
-    welded.reserve(reserveFor(1 << 30, 2 * 256, source));
+    welded.reserve(reserveFor(std::uint64_t(1) << 30, 512, source));
     while (true)
     {
         const Input::Line got = input.nextLine(begin, end, keepLine);
