@@ -2,6 +2,7 @@
 
 #include "MeshAnalysis.h"
 
+#include "SupportCode/VertexFaces.h"
 #include "SupportCode/WeldKey.h"
 #include "SupportCode/WeldMap.h"
 
@@ -540,6 +541,7 @@ public:
         for (std::uint32_t h = 0; h < 3 * t.size(); ++h)
             if (from(t, h) != to(t, h) && (partner[h] == NONE || h < partner[h]))
                 mEdges.add(from(t, h), to(t, h), partner[h] == NONE ? 1 : 2);
+        mAround.build(mesh.verts.size(), t.size(), [&t](std::size_t f) { return t[f]; });
     }
 
     // A boundary loop as the half-edges it follows; false when it has too many edges.
@@ -582,7 +584,7 @@ public:
             stack.resize(at + 1);
             stack[at].second = h;
         }
-        if (!triangulate(stack))
+        if (!triangulate(stack) || !mergesKeepManifold(merges))
             return rollBack();
         for (const auto& [copy, kept] : merges)
             mMergeTo[copy] = kept;
@@ -629,6 +631,77 @@ private:
                 if (mEdges.count(x, y) != 0)
                     return true;
         return false;
+    }
+
+    // Whether merging the copies, with the patch in place, leaves every edge at a merged
+    // vertex with at most two triangles, no duplicate triangle and one fan round each.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity): one check over small sets
+    bool
+    mergesKeepManifold(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& merges) const
+    {
+        if (merges.empty())
+            return true;
+        std::unordered_map<std::uint32_t, std::uint32_t> renamed;
+        std::vector<std::uint32_t> faceIds;
+        for (const auto& [copy, kept] : merges)
+        {
+            renamed[copy] = kept;
+            for (const std::uint32_t v : {copy, kept})
+                faceIds.insert(faceIds.end(), mAround.begin(v), mAround.end(v));
+        }
+        std::sort(faceIds.begin(), faceIds.end());
+        faceIds.erase(std::unique(faceIds.begin(), faceIds.end()), faceIds.end());
+        std::vector<std::array<std::uint32_t, 3>> faces;
+        auto name = [&renamed](std::uint32_t v)
+        {
+            const auto found = renamed.find(v);
+            return found == renamed.end() ? v : found->second;
+        };
+        for (const std::uint32_t f : faceIds)
+            faces.push_back(
+                {name(mMesh.tris[f][0]), name(mMesh.tris[f][1]), name(mMesh.tris[f][2])});
+        for (const Vector3<unsigned int>& t : mPatch)
+            faces.push_back({name(t[0]), name(t[1]), name(t[2])});
+        std::vector<std::array<std::uint32_t, 3>> sorted;
+        for (const auto& f : faces)
+            sorted.push_back(sortedCorners({f[0], f[1], f[2]}));
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+            return false;
+        for (const auto& [copy, kept] : merges)
+        {
+            // The faces at kept, joined across their edges there: one fan, no edge of three.
+            std::vector<std::pair<std::uint32_t, std::size_t>> ends; // far end, face
+            for (std::size_t i = 0; i < faces.size(); ++i)
+                for (unsigned int k = 0; k < 3; ++k)
+                    if (faces[i][k] == kept)
+                    {
+                        ends.emplace_back(faces[i][(k + 1) % 3], i);
+                        ends.emplace_back(faces[i][(k + 2) % 3], i);
+                    }
+            std::sort(ends.begin(), ends.end());
+            DisjointSets fans(faces.size());
+            std::size_t joins = 0, fanFaces = ends.size() / 2;
+            for (std::size_t i = 0; i < ends.size();)
+            {
+                std::size_t j = i + 1;
+                while (j < ends.size() && ends[j].first == ends[i].first)
+                    ++j;
+                if (j - i > 2)
+                    return false;
+                if (j - i == 2 && fans.find(static_cast<std::uint32_t>(ends[i].second)) !=
+                                      fans.find(static_cast<std::uint32_t>(ends[i + 1].second)))
+                {
+                    fans.unite(static_cast<std::uint32_t>(ends[i].second),
+                               static_cast<std::uint32_t>(ends[i + 1].second));
+                    ++joins;
+                }
+                i = j;
+            }
+            if (fanFaces > 0 && joins + 1 != fanFaces)
+                return false;
+        }
+        return true;
     }
 
     void addDiagonal(std::uint32_t a, std::uint32_t b)
@@ -819,6 +892,7 @@ private:
 
     MeshData& mMesh;
     EdgeCounts mEdges;
+    VertexFaces mAround; // the triangles at each vertex before filling
     std::vector<std::uint32_t> mMergeTo;
     std::unordered_multimap<std::uint32_t, std::uint32_t> mCopies; // kept -> copies, this loop
     std::vector<Vector3<unsigned int>> mPatch;                     // this loop's triangles

@@ -1,4 +1,5 @@
 #include "tests/fuzz/FuzzPipeline.h"
+#include "tests/fuzz/RepairCheck.h"
 #include "tests/fuzz/WriterRoundTrip.h"
 
 #include <gtest/gtest.h>
@@ -33,5 +34,6 @@ TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
         runFuzzPipeline(data, bytes.size());
         runWriterRoundTrip(data, bytes.size());
+        runRepairCheck(data, bytes.size());
     }
 }

@@ -23,12 +23,13 @@ if [ ! -f "$build/build.ninja" ]; then
           -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMV_FUZZ=ON -DMV_BUILD_TESTS=OFF \
           -DMV_BUILD_VIEWER=OFF -DMV_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" --target ObjIOFuzz WriterFuzz
+cmake --build "$build" --target ObjIOFuzz WriterFuzz RepairFuzz
 
-# The time is shared: two thirds for the readers and meshes, a third for the writers' round
-# trip, so that the whole run takes about SECONDS.
+# The time is shared: half for the readers and meshes, a quarter each for the writers' round
+# trip and the repair's claims, so that the whole run takes about SECONDS.
 mkdir -p "$build/findings"
-for target in ObjIOFuzz:$((seconds * 2 / 3)) WriterFuzz:$((seconds - seconds * 2 / 3)); do
+for target in ObjIOFuzz:$((seconds / 2)) WriterFuzz:$((seconds / 4)) \
+              RepairFuzz:$((seconds - seconds / 2 - seconds / 4)); do
     name=${target%%:*}
     corpus="$probe/corpus-$name"
     mkdir -p "$corpus"
