@@ -158,6 +158,26 @@ mutant SupportCode/ColorMap.cpp 'return colors[colors.size() / 2];' 'return colo
 mutant SupportCode/Matrix4x4_Impl.h 'cz * sy * sx - sz * cx' 'cz * sy * sx + sz * cx'
 mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).length();'
 
+# --- repair ---
+mutant MeshRepair.cpp 'result.collapsedTriangles += wasProper && repeatedCorner(t) ? 1u : 0u;' \
+    'result.collapsedTriangles += repeatedCorner(t) ? 1u : 0u;'
+mutant MeshRepair.cpp 'if (e2 < bestD2 || (e2 == bestD2 && e2 < d2 && k < rep[i]))' \
+    'if (e2 <= bestD2 || (e2 == bestD2 && e2 < d2 && k < rep[i]))'
+mutant MeshRepair.cpp 'if (exactlyCollinear(mesh.verts[tri[0]], mesh.verts[tri[1]], mesh.verts[tri[2]]))' 'if (false)'
+mutant MeshRepair.cpp 'if (faces[sets.find(t[f][0])] > maxFaces)' 'if (faces[sets.find(t[f][0])] >= maxFaces)'
+mutant MeshRepair.cpp 'if (!around[i].forward)' 'if (around[i].forward)'
+mutant MeshRepair.cpp 'p.unpaired += n - 2 * pairs;' 'p.unpaired += n - pairs;'
+mutant MeshRepair.cpp 'r.splitVertices += state[v] == 1 ? 1u : 0u;' '++r.splitVertices;'
+mutant MeshRepair.cpp 'volume6(mesh, queue.data() + first, size, flip) < 0' 'volume6(mesh, queue.data() + first, size, flip) > 0'
+mutant MeshRepair.cpp 'closed = closed && from(t, h) == to(t, h);' ';'
+mutant MeshRepair.cpp 'if (ring[0].second / 3 == ring[1].second / 3 &&' 'if (false &&'
+mutant MeshRepair.cpp 'if (loop.size() > maxEdges)' 'if (loop.size() >= maxEdges)'
+mutant MeshRepair.cpp 'if (j - i > 2)
+                    return false;' 'if (j - i > 3)
+                    return false;'
+mutant MeshRepair.cpp 'if (!triangulate(stack) || !mergesKeepManifold(merges))' 'if (!triangulate(stack))'
+mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||'
+
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
