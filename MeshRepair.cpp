@@ -369,6 +369,7 @@ double volume6(const MeshData& mesh, const std::uint32_t* faces, std::size_t n,
     return sum;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one breadth-first search
 OrientResult orientWith(MeshData& mesh, std::vector<std::uint32_t>& partner)
 {
     OrientResult r;
@@ -604,7 +605,8 @@ public:
     }
 
 private:
-    using Ring = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // (vertex, side out)
+    using Ring = std::vector<std::pair<std::uint32_t, std::uint32_t>>;   // (vertex, side out)
+    using Merges = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // (copy, kept)
 
     bool rollBack()
     {
@@ -636,8 +638,7 @@ private:
     // Whether merging the copies, with the patch in place, leaves every edge at a merged
     // vertex with at most two triangles, no duplicate triangle and one fan round each.
     // NOLINTNEXTLINE(readability-function-cognitive-complexity): one check over small sets
-    bool
-    mergesKeepManifold(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& merges) const
+    bool mergesKeepManifold(const Merges& merges) const
     {
         if (merges.empty())
             return true;
@@ -651,7 +652,9 @@ private:
         }
         std::sort(faceIds.begin(), faceIds.end());
         faceIds.erase(std::unique(faceIds.begin(), faceIds.end()), faceIds.end());
-        std::vector<std::array<std::uint32_t, 3>> faces;
+        std::vector<std::array<std::uint32_t, 3>> faces, sorted;
+        faces.reserve(faceIds.size() + mPatch.size());
+        sorted.reserve(faceIds.size() + mPatch.size());
         auto name = [&renamed](std::uint32_t v)
         {
             const auto found = renamed.find(v);
@@ -662,7 +665,6 @@ private:
                 {name(mMesh.tris[f][0]), name(mMesh.tris[f][1]), name(mMesh.tris[f][2])});
         for (const Vector3<unsigned int>& t : mPatch)
             faces.push_back({name(t[0]), name(t[1]), name(t[2])});
-        std::vector<std::array<std::uint32_t, 3>> sorted;
         for (const auto& f : faces)
             sorted.push_back(sortedCorners({f[0], f[1], f[2]}));
         std::sort(sorted.begin(), sorted.end());
@@ -1013,6 +1015,7 @@ WeldResult weldExact(MeshData& mesh)
     return applyMerge(mesh, rep);
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one pass over a grid
 WeldResult weldWithin(MeshData& mesh, double distance)
 {
     if (!(distance > 0) || !std::isfinite(distance))
