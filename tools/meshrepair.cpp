@@ -2,6 +2,8 @@
 // counts before and after, from the analysis meshinfo makes, and what each step changed.
 // `meshrepair --help` lists the options.
 //
+// The report goes to standard output, or to standard error when the mesh does.
+//
 // Exit status: 0 when the output was written, 1 when the input could not be read or the
 // output not written, 2 for wrong usage, 3 when the output falls short of --require.
 
@@ -29,7 +31,8 @@
 
 namespace
 {
-const char* const USAGE = "usage: meshrepair [OPTIONS] IN OUT   (OUT - is standard output)\n";
+const char* const USAGE = "usage: meshrepair [OPTIONS] IN OUT   (IN - is standard input, OUT - "
+                          "standard output with --format)\n";
 
 const char* const HELP =
     R"(Reads a mesh file (OBJ, STL, PLY or OFF), repairs it and writes it to OUT as OBJ, STL,
