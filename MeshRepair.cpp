@@ -486,7 +486,9 @@ private:
     std::size_t slot(std::uint64_t k) const
     {
         const std::size_t mask = mKeys.size() - 1;
-        std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> 17) & mask;
+        std::uint64_t h = (k ^ (k >> 31)) * 0x9E3779B97F4A7C15ull; // both ends in every bit
+        h = (h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull;
+        std::size_t i = static_cast<std::size_t>(h >> 32) & mask;
         while (mKeys[i] != EMPTY && mKeys[i] != k)
             i = (i + 1) & mask;
         return i;
