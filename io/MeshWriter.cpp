@@ -316,10 +316,8 @@ bool writeMeshFile(const std::string& path, const MeshData& data, WriteFormat fo
     std::ostream out(&buffer);
     writeMesh(out, data, format);
     out.flush();
-    if (buffer.error() != 0 || !out)
-        return error =
-                   systemError("cannot write " + path, buffer.error() != 0 ? buffer.error() : EIO),
-               false;
+    if (buffer.error() != 0) // the buffer is the only way the stream can fail
+        return error = systemError("cannot write " + path, buffer.error()), false;
     if (exists)
         ::fchmod(temporary.fd, existing.st_mode & 07777);
     if (::fsync(temporary.fd) != 0)
