@@ -60,9 +60,7 @@ void OutBuffer::uint32le(std::uint32_t value)
 
 void OutBuffer::float32le(float value)
 {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    uint32le(bits);
+    commit(putFloat32le(reserve(4), value));
 }
 } // namespace meshio
 

@@ -16,6 +16,16 @@ namespace meshio
 constexpr std::size_t FLOAT_CHARS = 48;
 char* formatFloat(char* p, float value);
 
+// Stores value's bits at p, least significant byte first; returns the end.
+inline char* putFloat32le(char* p, float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return p + 4;
+}
+
 // Collects output in blocks, so the writers pay one stream call per block.
 class OutBuffer
 {
