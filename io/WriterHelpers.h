@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // What the writers share: a buffer in front of the stream and the number formats.
 namespace meshio
@@ -37,17 +38,17 @@ public:
 
     void flush()
     {
-        mOut.write(mBuffer, static_cast<std::streamsize>(mUsed));
+        mOut.write(mBuffer.data(), static_cast<std::streamsize>(mUsed));
         mUsed = 0;
     }
     // Room for at least n bytes; n at most ROOM.
     char* reserve(std::size_t n)
     {
-        if (mUsed + n > sizeof mBuffer)
+        if (mUsed + n > mBuffer.size())
             flush();
-        return mBuffer + mUsed;
+        return mBuffer.data() + mUsed;
     }
-    void commit(char* end) { mUsed = static_cast<std::size_t>(end - mBuffer); }
+    void commit(char* end) { mUsed = static_cast<std::size_t>(end - mBuffer.data()); }
 
     void text(const char* s, std::size_t n)
     {
@@ -74,6 +75,6 @@ public:
 private:
     std::ostream& mOut;
     std::size_t mUsed = 0;
-    char mBuffer[1 << 16];
+    std::vector<char> mBuffer = std::vector<char>(std::size_t(1) << 16);
 };
 } // namespace meshio
