@@ -117,7 +117,7 @@ mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices
 mutant io/MeshWriter.cpp 'if (std::fabs(value) == std::numeric_limits<float>::max())' 'if (false)'
 mutant io/MeshWriter.cpp 'return a.st_dev == b.st_dev && a.st_ino == b.st_ino;' 'return a.st_ino == b.st_ino && false;'
 mutant io/MeshWriter.cpp '::fchmod(temporary.fd, existing.st_mode & 07777);' ';'
-mutant io/MeshWriter.cpp 'if (buffer.error() != 0 || !out)' 'if (buffer.error() != 0)'
+mutant io/MeshWriter.cpp 'if (S_ISDIR(existing.st_mode))' 'if (false)'
 mutant io/MeshWriter.cpp '::unlink(path.c_str());' ';'
 mutant io/MeshWriter.cpp 'out = ascii ? WriteFormat::STL_ASCII : WriteFormat::STL_BINARY;' 'out = WriteFormat::STL_BINARY;'
 mutant io/MeshWriter.cpp 'if (data.tris[t][c] >= count)' 'if (data.tris[t][c] > count)'
