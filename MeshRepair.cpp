@@ -2,6 +2,7 @@
 
 #include "MeshAnalysis.h"
 
+#include "SupportCode/VertexFaces.h"
 #include "SupportCode/WeldKey.h"
 #include "SupportCode/WeldMap.h"
 
@@ -368,6 +369,7 @@ double volume6(const MeshData& mesh, const std::uint32_t* faces, std::size_t n,
     return sum;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one breadth-first search
 OrientResult orientWith(MeshData& mesh, std::vector<std::uint32_t>& partner)
 {
     OrientResult r;
@@ -484,7 +486,9 @@ private:
     std::size_t slot(std::uint64_t k) const
     {
         const std::size_t mask = mKeys.size() - 1;
-        std::size_t i = static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> 17) & mask;
+        std::uint64_t h = (k ^ (k >> 31)) * 0x9E3779B97F4A7C15ull; // both ends in every bit
+        h = (h ^ (h >> 29)) * 0xBF58476D1CE4E5B9ull;
+        std::size_t i = static_cast<std::size_t>(h >> 32) & mask;
         while (mKeys[i] != EMPTY && mKeys[i] != k)
             i = (i + 1) & mask;
         return i;
@@ -540,6 +544,7 @@ public:
         for (std::uint32_t h = 0; h < 3 * t.size(); ++h)
             if (from(t, h) != to(t, h) && (partner[h] == NONE || h < partner[h]))
                 mEdges.add(from(t, h), to(t, h), partner[h] == NONE ? 1 : 2);
+        mAround.build(mesh.verts.size(), t.size(), [&t](std::size_t f) { return t[f]; });
     }
 
     // A boundary loop as the half-edges it follows; false when it has too many edges.
@@ -582,7 +587,7 @@ public:
             stack.resize(at + 1);
             stack[at].second = h;
         }
-        if (!triangulate(stack))
+        if (!triangulate(stack) || !mergesKeepManifold(merges))
             return rollBack();
         for (const auto& [copy, kept] : merges)
             mMergeTo[copy] = kept;
@@ -602,7 +607,8 @@ public:
     }
 
 private:
-    using Ring = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // (vertex, side out)
+    using Ring = std::vector<std::pair<std::uint32_t, std::uint32_t>>;   // (vertex, side out)
+    using Merges = std::vector<std::pair<std::uint32_t, std::uint32_t>>; // (copy, kept)
 
     bool rollBack()
     {
@@ -629,6 +635,77 @@ private:
                 if (mEdges.count(x, y) != 0)
                     return true;
         return false;
+    }
+
+    // Whether merging the copies, with the patch in place, leaves every edge at a merged
+    // vertex with at most two triangles, no duplicate triangle and one fan round each.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity): one check over small sets
+    bool mergesKeepManifold(const Merges& merges) const
+    {
+        if (merges.empty())
+            return true;
+        std::unordered_map<std::uint32_t, std::uint32_t> renamed;
+        std::vector<std::uint32_t> faceIds;
+        for (const auto& [copy, kept] : merges)
+        {
+            renamed[copy] = kept;
+            for (const std::uint32_t v : {copy, kept})
+                faceIds.insert(faceIds.end(), mAround.begin(v), mAround.end(v));
+        }
+        std::sort(faceIds.begin(), faceIds.end());
+        faceIds.erase(std::unique(faceIds.begin(), faceIds.end()), faceIds.end());
+        std::vector<std::array<std::uint32_t, 3>> faces, sorted;
+        faces.reserve(faceIds.size() + mPatch.size());
+        sorted.reserve(faceIds.size() + mPatch.size());
+        auto name = [&renamed](std::uint32_t v)
+        {
+            const auto found = renamed.find(v);
+            return found == renamed.end() ? v : found->second;
+        };
+        for (const std::uint32_t f : faceIds)
+            faces.push_back(
+                {name(mMesh.tris[f][0]), name(mMesh.tris[f][1]), name(mMesh.tris[f][2])});
+        for (const Vector3<unsigned int>& t : mPatch)
+            faces.push_back({name(t[0]), name(t[1]), name(t[2])});
+        for (const auto& f : faces)
+            sorted.push_back(sortedCorners({f[0], f[1], f[2]}));
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+            return false;
+        for (const auto& [copy, kept] : merges)
+        {
+            // The faces at kept, joined across their edges there: one fan, no edge of three.
+            std::vector<std::pair<std::uint32_t, std::size_t>> ends; // far end, face
+            for (std::size_t i = 0; i < faces.size(); ++i)
+                for (unsigned int k = 0; k < 3; ++k)
+                    if (faces[i][k] == kept)
+                    {
+                        ends.emplace_back(faces[i][(k + 1) % 3], i);
+                        ends.emplace_back(faces[i][(k + 2) % 3], i);
+                    }
+            std::sort(ends.begin(), ends.end());
+            DisjointSets fans(faces.size());
+            std::size_t joins = 0, fanFaces = ends.size() / 2;
+            for (std::size_t i = 0; i < ends.size();)
+            {
+                std::size_t j = i + 1;
+                while (j < ends.size() && ends[j].first == ends[i].first)
+                    ++j;
+                if (j - i > 2)
+                    return false;
+                if (j - i == 2 && fans.find(static_cast<std::uint32_t>(ends[i].second)) !=
+                                      fans.find(static_cast<std::uint32_t>(ends[i + 1].second)))
+                {
+                    fans.unite(static_cast<std::uint32_t>(ends[i].second),
+                               static_cast<std::uint32_t>(ends[i + 1].second));
+                    ++joins;
+                }
+                i = j;
+            }
+            if (fanFaces > 0 && joins + 1 != fanFaces)
+                return false;
+        }
+        return true;
     }
 
     void addDiagonal(std::uint32_t a, std::uint32_t b)
@@ -819,6 +896,7 @@ private:
 
     MeshData& mMesh;
     EdgeCounts mEdges;
+    VertexFaces mAround; // the triangles at each vertex before filling
     std::vector<std::uint32_t> mMergeTo;
     std::unordered_multimap<std::uint32_t, std::uint32_t> mCopies; // kept -> copies, this loop
     std::vector<Vector3<unsigned int>> mPatch;                     // this loop's triangles
@@ -939,6 +1017,7 @@ WeldResult weldExact(MeshData& mesh)
     return applyMerge(mesh, rep);
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one pass over a grid
 WeldResult weldWithin(MeshData& mesh, double distance)
 {
     if (!(distance > 0) || !std::isfinite(distance))

@@ -95,7 +95,7 @@ struct MeshData
     std::vector<Vector3<float>> verts;
     std::vector<Vector3<unsigned int>> tris;
     // While reading: which triangles came from one face (meshio::markFace); empty after.
-    std::vector<bool> faceRuns;
+    std::vector<bool> faceRuns = {}; // defaulted: {verts, tris} still sets every member
 };
 
 // The bytes the format is told from.

@@ -60,9 +60,7 @@ void OutBuffer::uint32le(std::uint32_t value)
 
 void OutBuffer::float32le(float value)
 {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    uint32le(bits);
+    commit(putFloat32le(reserve(4), value));
 }
 } // namespace meshio
 
@@ -316,10 +314,8 @@ bool writeMeshFile(const std::string& path, const MeshData& data, WriteFormat fo
     std::ostream out(&buffer);
     writeMesh(out, data, format);
     out.flush();
-    if (buffer.error() != 0 || !out)
-        return error =
-                   systemError("cannot write " + path, buffer.error() != 0 ? buffer.error() : EIO),
-               false;
+    if (buffer.error() != 0) // the buffer is the only way the stream can fail
+        return error = systemError("cannot write " + path, buffer.error()), false;
     if (exists)
         ::fchmod(temporary.fd, existing.st_mode & 07777);
     if (::fsync(temporary.fd) != 0)

@@ -21,6 +21,7 @@ Vector3<float> facetNormal(const Vector3<float>& a, const Vector3<float>& b,
     return Vector3<float>(static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
                           static_cast<float>(n[2] / length));
 }
+constexpr std::size_t FACET = 50;
 } // namespace
 
 // Only the triangles: positions no triangle uses cannot be carried.
@@ -35,15 +36,17 @@ void writeStl(std::ostream& out, const MeshData& data, bool binary)
         buffer.uint32le(static_cast<std::uint32_t>(data.tris.size()));
         for (const Vector3<unsigned int>& t : data.tris)
         {
-            const Vector3<float>* corner[3] = {&data.verts[t[0]], &data.verts[t[1]],
-                                               &data.verts[t[2]]};
-            const Vector3<float> n = facetNormal(*corner[0], *corner[1], *corner[2]);
-            for (unsigned int k = 0; k < 3; ++k)
-                buffer.float32le(n[k]);
-            for (const Vector3<float>* c : corner)
+            const Vector3<float>& a = data.verts[t[0]];
+            const Vector3<float>& b = data.verts[t[1]];
+            const Vector3<float>& c = data.verts[t[2]];
+            const Vector3<float> n = facetNormal(a, b, c);
+            // One facet in one piece: twelve floats and the attribute word, zero.
+            char* p = buffer.reserve(FACET);
+            for (const Vector3<float>* v : {&n, &a, &b, &c})
                 for (unsigned int k = 0; k < 3; ++k)
-                    buffer.float32le((*c)[k]);
-            buffer.text("\0\0", 2); // attribute byte count
+                    p = putFloat32le(p, (*v)[k]);
+            p[0] = p[1] = 0;
+            buffer.commit(p + 2);
         }
         return;
     }

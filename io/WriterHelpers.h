@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // What the writers share: a buffer in front of the stream and the number formats.
 namespace meshio
@@ -15,6 +16,16 @@ namespace meshio
 // FLOAT_CHARS bytes at p and returns the end.
 constexpr std::size_t FLOAT_CHARS = 48;
 char* formatFloat(char* p, float value);
+
+// Stores value's bits at p, least significant byte first; returns the end.
+inline char* putFloat32le(char* p, float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return p + 4;
+}
 
 // Collects output in blocks, so the writers pay one stream call per block.
 class OutBuffer
@@ -27,17 +38,17 @@ public:
 
     void flush()
     {
-        mOut.write(mBuffer, static_cast<std::streamsize>(mUsed));
+        mOut.write(mBuffer.data(), static_cast<std::streamsize>(mUsed));
         mUsed = 0;
     }
     // Room for at least n bytes; n at most ROOM.
     char* reserve(std::size_t n)
     {
-        if (mUsed + n > sizeof mBuffer)
+        if (mUsed + n > mBuffer.size())
             flush();
-        return mBuffer + mUsed;
+        return mBuffer.data() + mUsed;
     }
-    void commit(char* end) { mUsed = static_cast<std::size_t>(end - mBuffer); }
+    void commit(char* end) { mUsed = static_cast<std::size_t>(end - mBuffer.data()); }
 
     void text(const char* s, std::size_t n)
     {
@@ -64,6 +75,6 @@ public:
 private:
     std::ostream& mOut;
     std::size_t mUsed = 0;
-    char mBuffer[1 << 16];
+    std::vector<char> mBuffer = std::vector<char>(std::size_t(1) << 16);
 };
 } // namespace meshio

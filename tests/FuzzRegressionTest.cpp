@@ -1,4 +1,5 @@
 #include "tests/fuzz/FuzzPipeline.h"
+#include "tests/fuzz/RepairCheck.h"
 #include "tests/fuzz/WriterRoundTrip.h"
 
 #include <gtest/gtest.h>
@@ -34,5 +35,6 @@ TEST(FuzzRegressions, SeedsAndFindingsRunWithoutFault)
         runFuzzPipeline(data, bytes.size());
         runWriterRoundTrip(data, bytes.size());
         runReadersDifferential(data, bytes.size());
+        runRepairCheck(data, bytes.size());
     }
 }

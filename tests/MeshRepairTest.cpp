@@ -10,13 +10,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -84,17 +84,30 @@ MeshAnalysis::Report analysed(const MeshData& m)
     return r;
 }
 
+using Counts = std::vector<std::uint64_t>;
+Counts counts(const ManifoldResult& m)
+{
+    return {m.nonManifoldEdges, m.unpairedTriangles, m.splitVertices, m.addedVertices,
+            m.nonManifoldEdgesLeft};
+}
+Counts counts(const OrientResult& o)
+{
+    return {o.components, o.flippedTriangles, o.turnedOutward, o.nonOrientableComponents,
+            o.inconsistentEdgesLeft};
+}
+Counts counts(const FillResult& f)
+{
+    return {f.holes,         f.filledHoles, f.addedTriangles, f.mergedCopies,
+            f.holesTooLarge, f.holesLeft,   f.turnedOutward};
+}
+
 // Closed, manifold, consistent, no degenerate or duplicate triangle (measured welded).
 void expectSound(const MeshData& m)
 {
     const MeshAnalysis::Report r = analysed(m);
-    EXPECT_EQ(r.boundaryEdges, 0u);
-    EXPECT_EQ(r.nonManifoldEdges, 0u);
-    EXPECT_EQ(r.nonManifoldVertices, 0u);
-    EXPECT_EQ(r.inconsistentEdges, 0u);
-    EXPECT_EQ(r.degenerateTriangles, 0u);
-    EXPECT_EQ(r.duplicateTriangles, 0u);
-    EXPECT_TRUE(r.hasVolume);
+    EXPECT_EQ((Counts{r.boundaryEdges, r.nonManifoldEdges, r.nonManifoldVertices,
+                      r.inconsistentEdges, r.degenerateTriangles, r.duplicateTriangles}),
+              Counts(6, 0));
 }
 
 // A triangle as its smallest rotation, so that sets of triangles compare.
@@ -107,13 +120,6 @@ Tris canonical(Tris tris)
     return tris;
 }
 
-std::uint32_t bitsOf(float f)
-{
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
 TEST(MeshRepairWeld, ExactKeepsTheFirstOfEqualPositionsInOrder)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -124,7 +130,7 @@ TEST(MeshRepairWeld, ExactKeepsTheFirstOfEqualPositionsInOrder)
     EXPECT_EQ(r.mergedPositions, 3u);
     EXPECT_EQ(r.collapsedTriangles, 1u); // the two NaNs of the same bits
     ASSERT_EQ(m.verts.size(), 4u);
-    EXPECT_EQ(bitsOf(m.verts[0][0]), 0x80000000u); // -0 came first: its bits stay
+    EXPECT_TRUE(std::signbit(m.verts[0][0])); // -0 came first: its bits stay
     EXPECT_EQ(m.verts[2], V3(0, 1, 0));
     EXPECT_EQ(m.tris, (Tris{{0, 1, 2}, {0, 1, 2}, {3, 3, 2}, {0, 1, 3}}));
 }
@@ -251,11 +257,7 @@ TEST(MeshRepairManifold, PairsTheTrianglesRoundAnEdgeAcrossTheirSolidSide)
         MeshData m = aroundEdge(c.faces);
         const MeshData before = m;
         const ManifoldResult r = makeManifold(m);
-        EXPECT_EQ(r.nonManifoldEdges, 1u) << c.name;
-        EXPECT_EQ(r.unpairedTriangles, c.unpaired) << c.name;
-        EXPECT_EQ(r.splitVertices, c.split) << c.name;
-        EXPECT_EQ(r.addedVertices, c.added) << c.name;
-        EXPECT_EQ(r.nonManifoldEdgesLeft, 0u) << c.name;
+        EXPECT_EQ(counts(r), (Counts{1, c.unpaired, c.split, c.added, 0})) << c.name;
         EXPECT_EQ(m.tris, c.after) << c.name;
         EXPECT_EQ(m.verts.size(), c.faces.size() + 2 + c.added) << c.name;
         for (std::size_t f = 0; f < m.tris.size(); ++f) // no corner moved
@@ -266,14 +268,13 @@ TEST(MeshRepairManifold, PairsTheTrianglesRoundAnEdgeAcrossTheirSolidSide)
 
 TEST(MeshRepairManifold, SplitsVerticesIntoOnePerFan)
 {
+    // A bow-tie with a third wing: one vertex split into three.
     MeshData bowTie =
-        meshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}}, {{0, 1, 2}, {0, 3, 4}});
+        meshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {0, 1, 1}, {0, 0, 1}},
+               {{0, 1, 2}, {0, 3, 4}, {0, 5, 6}});
     ManifoldResult r = makeManifold(bowTie);
-    EXPECT_EQ(r.nonManifoldEdges, 0u);
-    EXPECT_EQ(r.splitVertices, 1u);
-    EXPECT_EQ(r.addedVertices, 1u);
-    EXPECT_EQ(bowTie.tris, (Tris{{0, 1, 2}, {5, 3, 4}}));
-    EXPECT_EQ(bowTie.verts.back(), V3(0, 0, 0));
+    EXPECT_EQ(counts(r), (Counts{0, 0, 1, 2, 0}));
+    EXPECT_EQ(bowTie.tris, (Tris{{0, 1, 2}, {7, 3, 4}, {8, 5, 6}}));
 
     // Two tetrahedra on one corner; then two along an edge (two sheets there), which
     // pairing the wrong way round the edge would join into one component.
@@ -287,12 +288,8 @@ TEST(MeshRepairManifold, SplitsVerticesIntoOnePerFan)
             addTetrahedron(m, {0, 0, 0}, {-1, 0, 0}, {0, 0, -1}, {0, -1, 0});
         weldExact(m);
         r = makeManifold(m);
-        EXPECT_EQ(r.nonManifoldEdges, edge ? 1u : 0u);
-        EXPECT_EQ(r.splitVertices, edge ? 2u : 1u);
-        EXPECT_EQ(r.addedVertices, edge ? 2u : 1u);
-        const OrientResult o = orient(m);
-        EXPECT_EQ(o.components, 2u);
-        EXPECT_EQ(o.flippedTriangles + o.turnedOutward + o.nonOrientableComponents, 0u);
+        EXPECT_EQ(counts(r), (edge ? Counts{1, 0, 2, 2, 0} : Counts{0, 0, 1, 1, 0}));
+        EXPECT_EQ(counts(orient(m)), (Counts{2, 0, 0, 0, 0}));
         EXPECT_EQ(m.tris.size(), 8u);
     }
 }
@@ -311,12 +308,15 @@ TEST(MeshRepairOrient, FlipsAgainstTheFirstTriangleThenTurnsClosedOnesOutward)
         for (const unsigned int f : c.flipped)
             std::swap(m.tris[f][1], m.tris[f][2]);
         const OrientResult r = orient(m);
-        EXPECT_EQ(r.components, 1u);
-        EXPECT_EQ(r.flippedTriangles, c.flips) << c.flipped.size();
-        EXPECT_EQ(r.turnedOutward, c.outward) << c.flipped.size();
-        EXPECT_EQ(r.nonOrientableComponents, 0u);
+        EXPECT_EQ(counts(r), (Counts{1, c.flips, c.outward, 0, 0})) << c.flipped.size();
         EXPECT_EQ(m.tris, cube().tris) << c.flipped.size();
     }
+    // An open box facing inwards is not turned: only closed ones are.
+    MeshData box = cube();
+    box.tris.erase(box.tris.begin() + 2, box.tris.begin() + 4);
+    for (T3& t : box.tris)
+        std::swap(t[1], t[2]);
+    EXPECT_EQ(counts(orient(box)), (Counts{1, 0, 0, 0, 0}));
     // An open sheet keeps the way its first triangle faces.
     MeshData sheet = meshOf({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 2, 1}, {0, 2, 3}});
     EXPECT_EQ(orient(sheet).flippedTriangles, 1u);
@@ -335,10 +335,7 @@ TEST(MeshRepairOrient, AMoebiusBandIsReportedAndLeftAsFarAsItGot)
                          {-0.5f, -0.87f, 0}},
                         {{0, 3, 4}, {0, 4, 1}, {1, 4, 5}, {1, 5, 2}, {2, 5, 0}, {2, 0, 3}});
     const OrientResult r = orient(m);
-    EXPECT_EQ(r.components, 1u);
-    EXPECT_EQ(r.nonOrientableComponents, 1u);
-    EXPECT_EQ(r.inconsistentEdgesLeft, 1u);
-    EXPECT_EQ(r.turnedOutward, 0u);
+    EXPECT_EQ(counts(r), (Counts{1, 3, 0, 1, 1})); // f5, f4, f3 turned; 1-5 conflicts
     EXPECT_EQ(analysed(m).inconsistentEdges, 1u);
 }
 
@@ -347,26 +344,20 @@ TEST(MeshRepairFill, FillsACubesMissingSideAndLeavesAFloatingTriangle)
     MeshData m = cube();
     m.tris.erase(m.tris.begin() + 2, m.tris.begin() + 4); // the top
     FillResult r = fillHoles(m);
-    EXPECT_EQ(r.holes, 1u);
-    EXPECT_EQ(r.filledHoles, 1u);
-    EXPECT_EQ(r.addedTriangles, 2u);
-    EXPECT_EQ(r.holesLeft + r.holesTooLarge + r.mergedCopies + r.turnedOutward, 0u);
+    EXPECT_EQ(counts(r), (Counts{1, 1, 2, 0, 0, 0, 0}));
     expectSound(m);
-    EXPECT_EQ(analysed(m).volume, 1.0);
-    EXPECT_EQ(analysed(m).area, 6.0);
+    EXPECT_EQ((std::vector<double>{analysed(m).volume, analysed(m).area}),
+              (std::vector<double>{1, 6}));
 
     MeshData lone = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
     r = fillHoles(lone);
-    EXPECT_EQ(r.holes, 1u);
-    EXPECT_EQ(r.filledHoles, 0u);
-    EXPECT_EQ(r.holesLeft, 1u);
+    EXPECT_EQ(counts(r), (Counts{1, 0, 0, 0, 0, 1, 0}));
     EXPECT_EQ(lone.tris.size(), 1u);
 
     // A hole over three points on a line cannot be closed without a zero-area triangle.
     MeshData flat = meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 3}, {1, 2, 3}});
     r = fillHoles(flat);
-    EXPECT_EQ(r.holes, 1u);
-    EXPECT_EQ(r.holesLeft, 1u);
+    EXPECT_EQ(counts(r), (Counts{1, 0, 0, 0, 0, 1, 0}));
     EXPECT_EQ(flat.tris.size(), 2u);
 }
 
@@ -397,9 +388,7 @@ TEST(MeshRepairFill, ClosesShortAndLongLoopsFlatWithinTheSizeLimit)
     {
         MeshData m = tube(n);
         const FillResult r = fillHoles(m);
-        EXPECT_EQ(r.holes, 2u) << n;
-        EXPECT_EQ(r.filledHoles, 2u) << n;
-        EXPECT_EQ(r.addedTriangles, 2 * (n - 2)) << n;
+        EXPECT_EQ(counts(r), (Counts{2, 2, 2 * (n - 2), 0, 0, 0, 0})) << n;
         expectSound(m);
         double polygon = 0; // the area of the end, from the float corners
         for (unsigned int i = 0; i < n; ++i)
@@ -420,12 +409,9 @@ TEST(MeshRepairFill, ClosesShortAndLongLoopsFlatWithinTheSizeLimit)
         Report r;
         ASSERT_TRUE(repair(m, Options{0, limit, 0.0}, r));
         const bool fits = limit == 121;
-        EXPECT_EQ(r.manifold.splitVertices, 1u);
-        EXPECT_EQ(r.fill.holes, 1u);
-        EXPECT_EQ(r.fill.holesTooLarge, fits ? 0u : 1u);
-        EXPECT_EQ(r.fill.filledHoles, fits ? 1u : 0u);
-        EXPECT_EQ(r.fill.addedTriangles, fits ? 58u + 59u : 0u);
-        EXPECT_EQ(r.fill.mergedCopies, fits ? 1u : 0u);
+        EXPECT_EQ(counts(r.manifold), (Counts{0, 0, 1, 1, 0}));
+        EXPECT_EQ(counts(r.fill),
+                  (fits ? Counts{1, 1, 58 + 59, 1, 0, 0, 0} : Counts{1, 0, 0, 0, 1, 0, 0}));
         EXPECT_EQ(m.verts.size(), fits ? 120u : 121u);
         if (fits)
             expectSound(m);
@@ -440,12 +426,8 @@ TEST(MeshRepairRepair, GivesBackTheTrianglesMissingAroundAPinchVertex)
     m.tris.erase(m.tris.begin());
     Report r;
     ASSERT_TRUE(repair(m, Options(), r));
-    EXPECT_EQ(r.manifold.splitVertices, 1u);
-    EXPECT_EQ(r.manifold.addedVertices, 1u);
-    EXPECT_EQ(r.fill.holes, 1u);
-    EXPECT_EQ(r.fill.filledHoles, 1u);
-    EXPECT_EQ(r.fill.addedTriangles, 2u);
-    EXPECT_EQ(r.fill.mergedCopies, 1u);
+    EXPECT_EQ(counts(r.manifold), (Counts{0, 0, 1, 1, 0}));
+    EXPECT_EQ(counts(r.fill), (Counts{1, 1, 2, 1, 0, 0, 0}));
     EXPECT_EQ(m.verts, octahedron().verts);
     EXPECT_EQ(canonical(m.tris), canonical(octahedron().tris));
 
@@ -482,15 +464,13 @@ TEST(MeshRepairRepair, RunsTheStepsInOrderAndReportsEach)
     m.tris.push_back({36, 37, 38});
     Report r;
     ASSERT_TRUE(repair(m, Options{1, 100, 0.001}, r));
-    EXPECT_EQ(r.weld.mergedPositions, 39u - 12);
-    EXPECT_EQ(r.weldWithin.mergedPositions, 1u);
-    EXPECT_EQ(r.weldWithin.collapsedTriangles, 0u);
-    EXPECT_EQ(r.clean.repeatedCornerTriangles, 1u);
-    EXPECT_EQ(r.clean.duplicateTriangles, 1u);
-    EXPECT_EQ(r.components.removedComponents, 1u);
-    EXPECT_EQ(r.components.removedTriangles, 1u);
-    EXPECT_EQ(r.orientation.flippedTriangles, 2u);
-    EXPECT_EQ(r.fill.holes, 0u);
+    EXPECT_EQ((Counts{r.weld.mergedPositions, r.weldWithin.mergedPositions,
+                      r.weldWithin.collapsedTriangles, r.clean.repeatedCornerTriangles,
+                      r.clean.zeroAreaTriangles, r.clean.duplicateTriangles,
+                      r.components.removedComponents, r.components.removedTriangles}),
+              (Counts{39 - 12, 1, 0, 1, 0, 1, 1, 1}));
+    EXPECT_EQ(counts(r.orientation), (Counts{1, 2, 0, 0, 0}));
+    EXPECT_EQ(counts(r.fill), Counts(7, 0));
     EXPECT_EQ(m.tris.size(), 12u);
     EXPECT_EQ(m.verts.size(), 8u);
     expectSound(m);
@@ -560,13 +540,8 @@ bool contains(const std::string& text, const std::string& part)
 TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
 {
     write("in.obj", cube());
-    struct Case
-    {
-        std::string args;
-        int status;
-        std::string err; // the first line
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, int, std::string> cases[] = {
+        // arguments, status, first line
         {"", 2, "meshrepair: an input and an output file are needed"},
         {"in.obj a.obj b.obj", 2, "meshrepair: only one input and one output file"},
         {"--bogus in.obj out.obj", 2, "meshrepair: unknown option --bogus"},
@@ -581,13 +556,13 @@ TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
         {"missing.obj out.obj", 1, "meshrepair: "},
         {"in.obj in.obj", 1, "meshrepair: "},
     };
-    for (const Case& c : cases)
+    for (const auto& [args, status, err] : cases)
     {
-        const ProgramRun r = run(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args;
-        EXPECT_EQ(r.err.substr(0, r.err.find('\n')).substr(0, c.err.size()), c.err) << c.args;
-        EXPECT_EQ(r.out, "") << c.args;
-        EXPECT_EQ(r.status == 2, contains(r.err, "Try meshrepair --help.")) << c.args;
+        const ProgramRun r = run(args);
+        EXPECT_EQ(r.status, status) << args;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')).substr(0, err.size()), err) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(r.status == 2, contains(r.err, "Try meshrepair --help.")) << args;
     }
     EXPECT_FALSE(std::filesystem::exists(path("out.obj")));
     EXPECT_EQ(read("in.obj").tris, cube().tris); // never written over without --in-place

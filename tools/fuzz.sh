@@ -23,14 +23,14 @@ if [ ! -f "$build/build.ninja" ]; then
           -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMV_FUZZ=ON -DMV_BUILD_TESTS=OFF \
           -DMV_BUILD_VIEWER=OFF -DMV_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" --target ObjIOFuzz ReadersFuzz WriterFuzz
+cmake --build "$build" --target ObjIOFuzz ReadersFuzz WriterFuzz RepairFuzz
 
-# The time is shared, so that the whole run takes about SECONDS: half for the readers and
-# meshes, a quarter for reading a file against reading the same bytes from a pipe, a quarter
-# for the writers' round trip.
+# The time is shared, so that the whole run takes about SECONDS: two fifths for the readers
+# and meshes, a fifth each for reading a file against reading the same bytes from a pipe,
+# for the writers' round trip and for the repair's claims.
 mkdir -p "$build/findings"
-for target in ObjIOFuzz:$((seconds / 2)) ReadersFuzz:$((seconds / 4)) \
-              WriterFuzz:$((seconds - seconds / 2 - seconds / 4)); do
+for target in ObjIOFuzz:$((seconds * 2 / 5)) ReadersFuzz:$((seconds / 5)) \
+              WriterFuzz:$((seconds / 5)) RepairFuzz:$((seconds - seconds * 2 / 5 - 2 * (seconds / 5))); do
     name=${target%%:*}
     corpus="$probe/corpus-$name"
     mkdir -p "$corpus"

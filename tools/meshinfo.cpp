@@ -395,7 +395,8 @@ Counts (text report; the JSON keys are alike):
   boundary loops          closed chains of boundary edges
   connected components    sets of triangles joined through shared vertices
   components (through edges)   sets of triangles joined through shared edges
-  isolated vertices       distinct positions that no triangle uses
+  isolated vertices       distinct positions that no triangle uses (with
+                          --keep-indices: positions that no triangle uses)
   non-manifold edges      edges with three or more triangles
   non-manifold vertices   vertices whose triangles form more than one fan
   inconsistently oriented edges   edges whose two triangles run the same way along them

@@ -2,6 +2,8 @@
 // counts before and after, from the analysis meshinfo makes, and what each step changed.
 // `meshrepair --help` lists the options.
 //
+// The report goes to standard output, or to standard error when the mesh does.
+//
 // Exit status: 0 when the output was written, 1 when the input could not be read or the
 // output not written, 2 for wrong usage, 3 when the output falls short of --require.
 
@@ -20,6 +22,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef MV_VERSION
@@ -28,7 +31,8 @@
 
 namespace
 {
-const char* const USAGE = "usage: meshrepair [OPTIONS] IN OUT   (OUT - is standard output)\n";
+const char* const USAGE = "usage: meshrepair [OPTIONS] IN OUT   (IN - is standard input, OUT - "
+                          "standard output with --format)\n";
 
 const char* const HELP =
     R"(Reads a mesh file (OBJ, STL, PLY or OFF), repairs it and writes it to OUT as OBJ, STL,
@@ -411,10 +415,16 @@ int main(int argc, char** argv)
         std::cerr << "meshrepair: " << readError.message << "\n";
         return 1;
     }
+    // The input is measured while a copy is repaired, and the output measured while it is
+    // written: each pair only reads what the other reads.
     MeshAnalysis::Report before, after;
-    MeshAnalysis::analyse(mesh.verts, mesh.tris, before);
     MeshRepair::Report report;
-    if (!MeshRepair::repair(mesh, o.repair, report))
+    MeshData repaired = mesh;
+    std::thread measureInput([&] { MeshAnalysis::analyse(mesh.verts, mesh.tris, before); });
+    const bool indexed = MeshRepair::repair(repaired, o.repair, report);
+    measureInput.join();
+    mesh = MeshData();
+    if (!indexed)
     {
         std::cerr << "meshrepair: " << printable(o.in) << ": a triangle indexes no position\n";
         return 1;
@@ -422,7 +432,18 @@ int main(int argc, char** argv)
     const bool stl = format == WriteFormat::STL_BINARY || format == WriteFormat::STL_ASCII;
     // An STL file is read back welded by position, so it is measured so; the indexed
     // formats keep the split vertices apart.
-    MeshAnalysis::analyse(mesh.verts, mesh.tris, after, nullptr, !stl);
+    std::thread measureOutput(
+        [&] { MeshAnalysis::analyse(repaired.verts, repaired.tris, after, nullptr, !stl); });
+    WriteOptions writeOptions;
+    writeOptions.inPlace = o.inPlace;
+    writeOptions.input = o.in;
+    const bool written = writeMeshFile(o.out, repaired, format, writeOptions, error);
+    measureOutput.join();
+    if (!written)
+    {
+        std::cerr << "meshrepair: " << error << "\n";
+        return 1;
+    }
     std::vector<std::string> notes;
     if (stl && report.manifold.addedVertices > 0)
         notes.push_back(
@@ -430,15 +451,6 @@ int main(int argc, char** argv)
             plural(report.manifold.addedVertices, "split vertex copy", "split vertex copies") +
             ": read back, they weld with their originals (write OBJ, PLY or OFF to keep them)");
     const std::vector<std::string> unmet = o.require.unmet(after);
-
-    WriteOptions writeOptions;
-    writeOptions.inPlace = o.inPlace;
-    writeOptions.input = o.in;
-    if (!writeMeshFile(o.out, mesh, format, writeOptions, error))
-    {
-        std::cerr << "meshrepair: " << error << "\n";
-        return 1;
-    }
     std::ostream& out = o.out == "-" ? std::cerr : std::cout;
     writeReport(out, o, format, countRows(before, after, o.json), stepRows(report, o), notes,
                 unmet);

@@ -117,7 +117,7 @@ mutant tools/meshinfo.cpp 'o.meshVertices = mesh.numVertices();' 'o.meshVertices
 mutant io/MeshWriter.cpp 'if (std::fabs(value) == std::numeric_limits<float>::max())' 'if (false)'
 mutant io/MeshWriter.cpp 'return a.st_dev == b.st_dev && a.st_ino == b.st_ino;' 'return a.st_ino == b.st_ino && false;'
 mutant io/MeshWriter.cpp '::fchmod(temporary.fd, existing.st_mode & 07777);' ';'
-mutant io/MeshWriter.cpp 'if (buffer.error() != 0 || !out)' 'if (buffer.error() != 0)'
+mutant io/MeshWriter.cpp 'if (S_ISDIR(existing.st_mode))' 'if (false)'
 mutant io/MeshWriter.cpp '::unlink(path.c_str());' ';'
 mutant io/MeshWriter.cpp 'out = ascii ? WriteFormat::STL_ASCII : WriteFormat::STL_BINARY;' 'out = WriteFormat::STL_BINARY;'
 mutant io/MeshWriter.cpp 'if (data.tris[t][c] >= count)' 'if (data.tris[t][c] > count)'
@@ -291,6 +291,25 @@ mutant io/PlyReader.cpp 'if (isCornerList(p.name) || e.name == "tristrips")' 'if
 mutant io/PlyReader.cpp 'keywordIs(begin, end, "ply") ||' 'std::strncmp(begin, "ply", 3) == 0 ||'
 mutant io/PlyReader.cpp 'if (mInput.atEnd())' 'if (true)'
 mutant ObjIO.cpp 'bom = next(0xbb) && next(0xbf);' 'bom = next(0xbb);'
+# --- repair ---
+mutant MeshRepair.cpp 'result.collapsedTriangles += wasProper && repeatedCorner(t) ? 1u : 0u;' \
+    'result.collapsedTriangles += repeatedCorner(t) ? 1u : 0u;'
+mutant MeshRepair.cpp 'if (e2 < bestD2 || (e2 == bestD2 && e2 < d2 && k < rep[i]))' \
+    'if (e2 <= bestD2 || (e2 == bestD2 && e2 < d2 && k < rep[i]))'
+mutant MeshRepair.cpp 'if (exactlyCollinear(mesh.verts[tri[0]], mesh.verts[tri[1]], mesh.verts[tri[2]]))' 'if (false)'
+mutant MeshRepair.cpp 'if (faces[sets.find(t[f][0])] > maxFaces)' 'if (faces[sets.find(t[f][0])] >= maxFaces)'
+mutant MeshRepair.cpp 'if (!around[i].forward)' 'if (around[i].forward)'
+mutant MeshRepair.cpp 'p.unpaired += n - 2 * pairs;' 'p.unpaired += n - pairs;'
+mutant MeshRepair.cpp 'r.splitVertices += state[v] == 1 ? 1u : 0u;' '++r.splitVertices;'
+mutant MeshRepair.cpp 'volume6(mesh, queue.data() + first, size, flip) < 0' 'volume6(mesh, queue.data() + first, size, flip) > 0'
+mutant MeshRepair.cpp 'closed = closed && from(t, h) == to(t, h);' ';'
+mutant MeshRepair.cpp 'if (ring[0].second / 3 == ring[1].second / 3 &&' 'if (false &&'
+mutant MeshRepair.cpp 'if (loop.size() > maxEdges)' 'if (loop.size() >= maxEdges)'
+mutant MeshRepair.cpp 'if (j - i > 2)
+                    return false;' 'if (j - i > 3)
+                    return false;'
+mutant MeshRepair.cpp 'if (!triangulate(stack) || !mergesKeepManifold(merges))' 'if (!triangulate(stack))'
+mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||'
 
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
