@@ -58,15 +58,11 @@ const Triangles T = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
 const std::string XZ("\xfd\x37zXZ\0", 6);
 
 // The mesh as the writer puts it in a file of that format.
-std::string mesh(WriteFormat format, const Positions& p, const Triangles& t)
+std::string mesh(const Positions& p, const Triangles& t, WriteFormat format = WriteFormat::OBJ)
 {
     std::ostringstream s;
     writeMesh(s, MeshData{p, t, {}}, format);
     return s.str();
-}
-std::string obj(const Positions& p, const Triangles& t)
-{
-    return mesh(WriteFormat::OBJ, p, t);
 }
 
 struct Outputs
@@ -136,7 +132,7 @@ TEST_F(Collection, FolderOutOfReachIsReported)
     for (int i = 0; i < 22; ++i)
         ASSERT_TRUE(mkdir(name.c_str(), 0755) == 0 && chdir(name.c_str()) == 0);
     ASSERT_EQ(chdir(here), 0);
-    put(w / "a.obj", obj(P, T));
+    put(w / "a.obj", mesh(P, T));
     const Outputs r = meshinfo(dir, "--quiet --jsonl w");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
@@ -284,16 +280,16 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
 {
     Triangles flipped = T;
     std::swap(flipped[1][1], flipped[1][2]);
-    put(w / "a.obj", obj(P, T));
-    put(w / "b.stl", mesh(WriteFormat::STL_BINARY, P, T));
-    put(w / "c.ply", mesh(WriteFormat::PLY_ASCII, P, T));
-    put(w / "d.off", mesh(WriteFormat::OFF, P, T));
-    put(w / "e.obj", obj({P[3], P[2], P[1], P[0]}, {{2, 1, 0}, {3, 2, 0}, {0, 1, 3}, {2, 3, 1}}));
-    putGzip(w / "f.obj.gz", obj(P, T));
-    putGzip(w / "g.stl.gz", mesh(WriteFormat::STL_BINARY, P, T));
-    put(w / "h.obj", obj(P, flipped));
-    put(w / "sub/i.off", mesh(WriteFormat::OFF, P, flipped));
-    put(w / "j.obj", obj(P, {T[0]}));
+    put(w / "a.obj", mesh(P, T));
+    put(w / "b.stl", mesh(P, T, WriteFormat::STL_BINARY));
+    put(w / "c.ply", mesh(P, T, WriteFormat::PLY_ASCII));
+    put(w / "d.off", mesh(P, T, WriteFormat::OFF));
+    put(w / "e.obj", mesh({P[3], P[2], P[1], P[0]}, {{2, 1, 0}, {3, 2, 0}, {0, 1, 3}, {2, 3, 1}}));
+    putGzip(w / "f.obj.gz", mesh(P, T));
+    putGzip(w / "g.stl.gz", mesh(P, T, WriteFormat::STL_BINARY));
+    put(w / "h.obj", mesh(P, flipped));
+    put(w / "sub/i.off", mesh(P, flipped, WriteFormat::OFF));
+    put(w / "j.obj", mesh(P, {T[0]}));
     put(w / "l.obj", "v 1 2 3\n");
     put(w / "m.obj", "v 1 2 3\n");
     put(w / "n.obj.gz", slurp(w / "f.obj.gz").substr(0, 30));

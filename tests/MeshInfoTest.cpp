@@ -592,11 +592,8 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
         scratch.file("b.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv -1 0 0\nv 0 -1 0\nf 1 2 3\nf 1 4 5\n"),
         scratch.file("n.obj", "v 1 2 3\n"),
         (scratch.dir / "a.obj").string()};
-    struct Form
-    {
-        std::string option, before, between, after; // around the reports of the files alone
-        bool lastLineFeed;
-    } forms[] = {
+    // The option, then the text before, between and after the reports of the files alone.
+    const std::tuple<std::string, std::string, std::string, std::string, bool> forms[] = {
         {"", "", "\n\n",
          "\n\nSummary of 9 files\n  files read                      7\n"
          "  files rejected                  2\n  closed                          3  (read, no "
@@ -607,26 +604,26 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
         {"--json", "[\n", ",\n", "\n]\n", false},
         {"--jsonl", "", "", "", true},
     };
-    for (const Form& form : forms)
+    for (const auto& [option, before, between, after, lastLineFeed] : forms)
     {
         std::string expectOut, expectErr, all;
         for (const std::string& f : files)
         {
-            const ProgramRun alone = meshinfo(form.option + " '" + f + "'");
+            const ProgramRun alone = meshinfo(option + " '" + f + "'");
             expectErr += alone.err;
             all += " '" + f + "'";
             if (alone.status != 0)
                 continue;
             expectOut +=
-                (expectOut.empty() ? "" : form.between) +
-                untimed(form.lastLineFeed ? alone.out : alone.out.substr(0, alone.out.size() - 1));
+                (expectOut.empty() ? "" : between) +
+                untimed(lastLineFeed ? alone.out : alone.out.substr(0, alone.out.size() - 1));
         }
-        expectOut = form.before + expectOut + form.after;
+        expectOut = before + expectOut + after;
         EXPECT_TRUE(contains(expectErr, "Done with edge check (checked 12 edges)\n")) << expectErr;
         for (const char* jobs : {"-j 1", "-j2", "-j 7", ""})
         {
-            SCOPED_TRACE(form.option + " " + jobs);
-            const ProgramRun r = meshinfo(form.option + " " + jobs + all);
+            SCOPED_TRACE(option + " " + jobs);
+            const ProgramRun r = meshinfo(option + " " + jobs + all);
             EXPECT_EQ(r.status, 1);
             EXPECT_EQ(untimed(r.out), expectOut);
             EXPECT_EQ(r.err, expectErr);
