@@ -108,11 +108,8 @@ std::string counts(const std::string& json)
         "largest_polygon_split nfs faces_not_flat_and_simple chi euler_characteristic g genus");
     std::string s, name, key;
     while (keys >> name >> key)
-    {
-        const std::string value = field(json, key);
-        if (value != "0")
+        if (const std::string value = field(json, key); value != "0")
             s += (s.empty() ? "" : " ") + name + "=" + value;
-    }
     return s;
 }
 
@@ -251,115 +248,7 @@ const BadInput BAD_INPUTS[] = {
     {"r17_truncated_text.stl", 1,
      "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
-} // namespace
 
-// Wrong usage: one line saying why, the usage and a hint, exit 2, nothing on standard output.
-TEST(MeshInfo, OptionsAndUsageErrors)
-{
-    const std::string t = "Objs/triangle.obj";
-    const std::string jobs = "-j needs a number of jobs from 1 to 1024";
-    const std::pair<std::string, std::string> wrong[] = {
-        {"", "no file given"},
-        {"--quiet -q", "no file given"},
-        {"--frobnicate " + t, "unknown option --frobnicate"},
-        {"'-x\x01' " + t, "unknown option -x\\x01"},
-        {"-j 0 " + t, jobs},
-        {"-j1025 " + t, jobs},
-        {"-j 2x " + t, jobs},
-        {"-j -1 " + t, jobs},
-        {t + " -j", jobs},
-        {"--json --jsonl " + t, "--json and --jsonl exclude each other"},
-        {"- " + t + " -", "standard input can be read once"},
-    };
-    for (const auto& [args, why] : wrong)
-    {
-        const ProgramRun r = meshinfo(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "meshinfo: " + why + "\n" + USAGE_TAIL);
-    }
-    // Options anywhere; after -- every argument is a file; -q is --quiet.
-    const ProgramRun quiet = meshinfo(t + " -j1024 -q");
-    EXPECT_TRUE(quiet.status == 0 && quiet.err.empty()) << quiet.err;
-    EXPECT_EQ(meshinfo("-j 1 -q -- -q").err,
-              "meshinfo: -q: cannot open: No such file or directory\n");
-    for (const char* help : {"--help", "-h", "--json -h x.obj"})
-    {
-        const ProgramRun r = meshinfo(help);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(
-            r.out.rfind(
-                USAGE + "\nReads each mesh file (OBJ, STL, PLY or OFF, told apart by content,", 0),
-            0u);
-        EXPECT_TRUE(contains(r.out, "  --jsonl     JSON Lines: one object per line")) << r.out;
-    }
-    const ProgramRun version = meshinfo("--version " + t);
-    EXPECT_TRUE(version.status == 0 && version.out.rfind("meshinfo ", 0) == 0 &&
-                occurrences(version.out, "\n") == 1 && !contains(version.out, "unknown"));
-}
-
-TEST(MeshInfo, EveryBadInputExitsAsExpected)
-{
-    std::set<std::string> listed;
-    for (const BadInput& c : BAD_INPUTS)
-    {
-        const std::string path = std::string("tests/bad/") + c.file;
-        SCOPED_TRACE(path);
-        listed.insert(path);
-        const ProgramRun r = meshinfo("--json " + path);
-        ASSERT_EQ(r.status, c.status) << r.err;
-        if (c.status != 0)
-        {
-            EXPECT_EQ(r.out, "");
-            EXPECT_EQ(r.err, "meshinfo: " + path + ": " + c.expect + "\n");
-            continue;
-        }
-        EXPECT_EQ(counts(r.out), c.expect);
-        std::string fromJson;
-        for (const char* k : {"boundary_edges", "non_manifold_edges", "non_manifold_vertices",
-                              "inconsistently_oriented_edges", "degenerate_triangles"})
-            fromJson += (fromJson.empty() ? "" : " ") + field(r.out, k);
-        EXPECT_EQ(defectListCounts(path), fromJson) << "the viewer's defect lists";
-        EXPECT_TRUE(!c.json || contains(r.out, c.json)) << c.json << "\n" << r.out;
-        // No measure that is not a number reaches the report.
-        EXPECT_FALSE(contains(r.out, "nan") || contains(r.out, "inf")) << r.out;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator("tests/bad"))
-        EXPECT_EQ(listed.count(entry.path().string()), 1u) << entry.path() << " has no row";
-}
-
-TEST(MeshInfo, HostileInputsEndWithOneLine)
-{
-    // Names of this process alone: other test runs may share the folder.
-    const std::string tmp = std::filesystem::temp_directory_path() / std::to_string(getpid());
-    const std::string longLine = tmp + "-long.obj";
-    std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
-    const std::string ZERO_STL =
-        "Error: binary STL: the header declares 0 triangles, which take 84 bytes; the file has "
-        "more than 1048660";
-    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        // Zeros are a binary STL of no triangles by their count, with more than it declares.
-        {"/dev/zero", "", "", "/dev/zero: " + ZERO_STL},
-        {"-", "head -c 1100000000 /dev/zero | ", " ", "-: " + ZERO_STL},
-        {"-", "(printf '%0100d\\n' 0; head -c 1100000000 /dev/zero) | ", " ",
-         "-: Error: OBJ line 2: the line is longer than 1 GiB"},
-        {longLine, "", "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
-        {"'no\xff\x01.obj'", "", "", "no\\xff\\x01.obj: cannot open: No such file or directory"},
-#if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
-        {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", "-: out of memory"},
-#endif
-    };
-    for (const auto& [args, before, input, err] : cases)
-    {
-        const ProgramRun r = meshinfo(args, before, input.empty() ? "</dev/null" : input);
-        EXPECT_EQ(r.status, 1) << args;
-        EXPECT_EQ(r.err, "meshinfo: " + err + "\n");
-    }
-    std::filesystem::remove(longLine);
-}
-
-namespace
-{
 // A folder of this process for files the tests write, removed at the end.
 struct Scratch
 {
@@ -450,7 +339,121 @@ std::string richObj()
     s += "v 2 0 0.1\nv 3 0 0.1\nv 3.5 1 0\nv 2.5 2 0\nv 1.5 1 0\nf 101 102 103 104 105\nv 9 9 9\n";
     return s + triangleRow(10, 106, -5);
 }
+
+// A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
+const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
+                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)},
+                        {}};
+// Two tetrahedra on one vertex and a fin on an edge of the first.
+const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
+                               P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
+                              {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
+                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)},
+                              {}};
 } // namespace
+
+// Wrong usage: one line saying why, the usage and a hint, exit 2, nothing on standard output.
+TEST(MeshInfo, OptionsAndUsageErrors)
+{
+    const std::string t = "Objs/triangle.obj";
+    const std::string jobs = "-j needs a number of jobs from 1 to 1024";
+    const std::pair<std::string, std::string> wrong[] = {
+        {"", "no file given"},
+        {"--quiet -q", "no file given"},
+        {"--frobnicate " + t, "unknown option --frobnicate"},
+        {"'-x\x01' " + t, "unknown option -x\\x01"},
+        {"-j 0 " + t, jobs},
+        {"-j1025 " + t, jobs},
+        {"-j 2x " + t, jobs},
+        {"-j -1 " + t, jobs},
+        {t + " -j", jobs},
+        {"--json --jsonl " + t, "--json and --jsonl exclude each other"},
+        {"- " + t + " -", "standard input can be read once"},
+    };
+    for (const auto& [args, why] : wrong)
+    {
+        const ProgramRun r = meshinfo(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "meshinfo: " + why + "\n" + USAGE_TAIL);
+    }
+    // Options anywhere; after -- every argument is a file; -q is --quiet.
+    const ProgramRun quiet = meshinfo(t + " -j1024 -q");
+    EXPECT_TRUE(quiet.status == 0 && quiet.err.empty()) << quiet.err;
+    EXPECT_EQ(meshinfo("-j 1 -q -- -q").err,
+              "meshinfo: -q: cannot open: No such file or directory\n");
+    for (const char* help : {"--help", "-h", "--json -h x.obj"})
+    {
+        const ProgramRun r = meshinfo(help);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(
+            r.out.rfind(
+                USAGE + "\nReads each mesh file (OBJ, STL, PLY or OFF, told apart by content,", 0),
+            0u);
+        EXPECT_TRUE(contains(r.out, "  --jsonl     JSON Lines: one object per line")) << r.out;
+    }
+    const ProgramRun version = meshinfo("--version " + t);
+    EXPECT_TRUE(version.status == 0 && version.out.rfind("meshinfo ", 0) == 0 &&
+                occurrences(version.out, "\n") == 1 && !contains(version.out, "unknown"));
+}
+
+TEST(MeshInfo, EveryBadInputExitsAsExpected)
+{
+    std::set<std::string> listed;
+    for (const BadInput& c : BAD_INPUTS)
+    {
+        const std::string path = std::string("tests/bad/") + c.file;
+        SCOPED_TRACE(path);
+        listed.insert(path);
+        const ProgramRun r = meshinfo("--json " + path);
+        ASSERT_EQ(r.status, c.status) << r.err;
+        if (c.status != 0)
+        {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "meshinfo: " + path + ": " + c.expect + "\n");
+            continue;
+        }
+        EXPECT_EQ(counts(r.out), c.expect);
+        std::string fromJson;
+        for (const char* k : {"boundary_edges", "non_manifold_edges", "non_manifold_vertices",
+                              "inconsistently_oriented_edges", "degenerate_triangles"})
+            fromJson += (fromJson.empty() ? "" : " ") + field(r.out, k);
+        EXPECT_EQ(defectListCounts(path), fromJson) << "the viewer's defect lists";
+        EXPECT_TRUE(!c.json || contains(r.out, c.json)) << c.json << "\n" << r.out;
+        // No measure that is not a number reaches the report.
+        EXPECT_FALSE(contains(r.out, "nan") || contains(r.out, "inf")) << r.out;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("tests/bad"))
+        EXPECT_EQ(listed.count(entry.path().string()), 1u) << entry.path() << " has no row";
+}
+
+TEST(MeshInfo, HostileInputsEndWithOneLine)
+{
+    const Scratch scratch;
+    const std::string longLine =
+        scratch.file("long.obj", "v 0 0 0\nv 1 1 " + std::string(64 << 20, '1') + "\n");
+    const std::string ZERO_STL =
+        "Error: binary STL: the header declares 0 triangles, which take 84 bytes; the file has "
+        "more than 1048660";
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        // Zeros are a binary STL of no triangles by their count, with more than it declares.
+        {"/dev/zero", "", "", "/dev/zero: " + ZERO_STL},
+        {"-", "head -c 1100000000 /dev/zero | ", " ", "-: " + ZERO_STL},
+        {"-", "(printf '%0100d\\n' 0; head -c 1100000000 /dev/zero) | ", " ",
+         "-: Error: OBJ line 2: the line is longer than 1 GiB"},
+        {longLine, "", "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
+        {"'no\xff\x01.obj'", "", "", "no\\xff\\x01.obj: cannot open: No such file or directory"},
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
+        {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", "-: out of memory"},
+#endif
+    };
+    for (const auto& [args, before, input, err] : cases)
+    {
+        const ProgramRun r = meshinfo(args, before, input.empty() ? "</dev/null" : input);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.err, "meshinfo: " + err + "\n");
+    }
+}
 
 const char* const RICH_TEXT =
     "\nCounts\n  format                          OBJ\n  vertices                        55  (136 "
@@ -686,20 +689,6 @@ TEST(MeshInfo, OddFileNames)
     EXPECT_EQ(line.out.rfind("{" + json + "\"format\": \"OBJ\",\"positions\": 4,", 0), 0u);
     EXPECT_EQ(std::count(line.out.begin(), line.out.end(), '\n'), 1);
 }
-
-namespace
-{
-// A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
-const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
-                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)},
-                        {}};
-// Two tetrahedra on one vertex and a fin on an edge of the first.
-const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
-                               P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
-                              {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
-                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)},
-                              {}};
-} // namespace
 
 TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 {
