@@ -5,6 +5,7 @@
 
 #include "GeometryHash.h"
 #include "io/Compressed.h"
+#include "io/MeshWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -56,47 +57,12 @@ const Positions P = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 const Triangles T = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
 const std::string XZ("\xfd\x37zXZ\0", 6);
 
-std::string text(const Positions& p, const Triangles& t, const char* v, const char* f, int base)
+// The mesh as the writer puts it in a file of that format.
+std::string mesh(const Positions& p, const Triangles& t, WriteFormat format = WriteFormat::OBJ)
 {
-    std::string s;
-    char line[128];
-    for (const V3& x : p)
-        std::snprintf(line, sizeof line, "%s%.9g %.9g %.9g\n", v, x[0], x[1], x[2]), s += line;
-    for (const U3& x : t)
-        std::snprintf(line, sizeof line, "%s%u %u %u\n", f, x[0] + base, x[1] + base, x[2] + base),
-            s += line;
-    return s;
-}
-std::string obj(const Positions& p, const Triangles& t)
-{
-    return text(p, t, "v ", "f ", 1);
-}
-std::string off(const Positions& p, const Triangles& t)
-{
-    return "OFF\n" + std::to_string(p.size()) + " " + std::to_string(t.size()) + " 0\n" +
-           text(p, t, "", "3 ", 0);
-}
-std::string ply(const Positions& p, const Triangles& t)
-{
-    return "ply\nformat ascii 1.0\nelement vertex " + std::to_string(p.size()) +
-           "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
-           std::to_string(t.size()) + "\nproperty list uchar int vertex_indices\nend_header\n" +
-           text(p, t, "", "3 ", 0);
-}
-std::string stl(const Positions& p, const Triangles& t)
-{
-    std::string s(80, ' ');
-    const auto u32 = static_cast<std::uint32_t>(t.size());
-    s.append(reinterpret_cast<const char*>(&u32), 4);
-    for (const U3& x : t)
-    {
-        float f[12] = {};
-        for (int c = 0; c < 3; ++c)
-            for (int k = 0; k < 3; ++k)
-                f[3 + 3 * c + k] = p[x[c]][k];
-        s.append(reinterpret_cast<const char*>(f), sizeof f).append(2, '\0');
-    }
-    return s;
+    std::ostringstream s;
+    writeMesh(s, MeshData{p, t, {}}, format);
+    return s.str();
 }
 
 struct Outputs
@@ -166,7 +132,7 @@ TEST_F(Collection, FolderOutOfReachIsReported)
     for (int i = 0; i < 22; ++i)
         ASSERT_TRUE(mkdir(name.c_str(), 0755) == 0 && chdir(name.c_str()) == 0);
     ASSERT_EQ(chdir(here), 0);
-    put(w / "a.obj", obj(P, T));
+    put(w / "a.obj", mesh(P, T));
     const Outputs r = meshinfo(dir, "--quiet --jsonl w");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
@@ -253,14 +219,7 @@ TEST_F(Collection, CompressionsAreSniffedAndGzipBounded)
     damaged[12] = static_cast<char>(damaged[12] ^ 0x55);
     put(w / "damaged.gz", damaged);
     put(w / "plain.obj", bytes);
-    const struct
-    {
-        const char* file;
-        std::uint64_t limit;
-        const char* name;
-        std::size_t size;
-        std::string error;
-    } cases[] = {
+    const std::tuple<const char*, std::uint64_t, const char*, std::size_t, std::string> cases[] = {
         {"a.OBJ.Gz", 100000, "a.OBJ", 100000, ""},
         {"a.OBJ.Gz", 99999, "a.OBJ", 0,
          "gzip data inflates to more than 99999 bytes: taken for "
@@ -270,21 +229,21 @@ TEST_F(Collection, CompressionsAreSniffedAndGzipBounded)
         {"damaged.gz", 0, "damaged", 0, "damaged gzip data ("},
         {"plain.obj", 0, "plain.obj", 0, "(not compressed)"},
     };
-    for (const auto& c : cases)
+    for (const auto& [file, limit, name, size, error] : cases)
     {
         Decompressed d;
         std::string why;
-        const std::string path = (w / c.file).string();
-        ASSERT_TRUE(openDecompressed(path, d, why, c.limit));
-        EXPECT_EQ(d.name, path.substr(0, path.size() - std::strlen(c.file)) + c.name);
+        const std::string path = (w / file).string();
+        ASSERT_TRUE(openDecompressed(path, d, why, limit));
+        EXPECT_EQ(d.name, path.substr(0, path.size() - std::strlen(file)) + name);
         if (d.compression == Compression::NONE)
-            EXPECT_EQ("(not compressed)", c.error);
+            EXPECT_EQ("(not compressed)", error);
         else
         {
             const std::string got(std::istreambuf_iterator<char>(d.stream()), {});
-            EXPECT_EQ(d.error().substr(0, c.error.size()), c.error) << c.file;
+            EXPECT_EQ(d.error().substr(0, error.size()), error) << file;
             EXPECT_EQ(got.find_first_not_of('v'), std::string::npos);
-            EXPECT_EQ(c.error.empty() ? got.size() : c.size, c.size) << c.file;
+            EXPECT_EQ(error.empty() ? got.size() : size, size) << file;
         }
     }
 }
@@ -295,13 +254,7 @@ TEST(GeometryHash, SameGeometryWhateverTheOrderAndDifferentOtherwise)
     EXPECT_EQ(base, "2b6ec98d93a8743fa7a8dcf835fe1809");
     EXPECT_EQ(geometryHash({}, {}), std::string(32, '0'));
     const float up = std::nextafter(1.0f, 2.0f);
-    const struct
-    {
-        const char* what;
-        Positions p;
-        Triangles t;
-        bool same;
-    } cases[] = {
+    const std::tuple<const char*, Positions, Triangles, bool> cases[] = {
         {"positions reversed",
          {P[3], P[2], P[1], P[0]},
          {{3, 1, 2}, {3, 2, 0}, {3, 0, 1}, {2, 1, 0}},
@@ -319,24 +272,24 @@ TEST(GeometryHash, SameGeometryWhateverTheOrderAndDifferentOtherwise)
         {"one doubled", P, {T[0], T[1], T[2], T[3], T[3]}, false},
         {"two doubled", P, {T[0], T[1], T[2], T[3], T[3], T[2], T[2]}, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(geometryHash(c.p, c.t) == base, c.same) << c.what;
+    for (const auto& [what, p, t, same] : cases)
+        EXPECT_EQ(geometryHash(p, t) == base, same) << what;
 }
 
 TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
 {
     Triangles flipped = T;
     std::swap(flipped[1][1], flipped[1][2]);
-    put(w / "a.obj", obj(P, T));
-    put(w / "b.stl", stl(P, T));
-    put(w / "c.ply", ply(P, T));
-    put(w / "d.off", off(P, T));
-    put(w / "e.obj", obj({P[3], P[2], P[1], P[0]}, {{2, 1, 0}, {3, 2, 0}, {0, 1, 3}, {2, 3, 1}}));
-    putGzip(w / "f.obj.gz", obj(P, T));
-    putGzip(w / "g.stl.gz", stl(P, T));
-    put(w / "h.obj", obj(P, flipped));
-    put(w / "sub/i.off", off(P, flipped));
-    put(w / "j.obj", obj(P, {T[0]}));
+    put(w / "a.obj", mesh(P, T));
+    put(w / "b.stl", mesh(P, T, WriteFormat::STL_BINARY));
+    put(w / "c.ply", mesh(P, T, WriteFormat::PLY_ASCII));
+    put(w / "d.off", mesh(P, T, WriteFormat::OFF));
+    put(w / "e.obj", mesh({P[3], P[2], P[1], P[0]}, {{2, 1, 0}, {3, 2, 0}, {0, 1, 3}, {2, 3, 1}}));
+    putGzip(w / "f.obj.gz", mesh(P, T));
+    putGzip(w / "g.stl.gz", mesh(P, T, WriteFormat::STL_BINARY));
+    put(w / "h.obj", mesh(P, flipped));
+    put(w / "sub/i.off", mesh(P, flipped, WriteFormat::OFF));
+    put(w / "j.obj", mesh(P, {T[0]}));
     put(w / "l.obj", "v 1 2 3\n");
     put(w / "m.obj", "v 1 2 3\n");
     put(w / "n.obj.gz", slurp(w / "f.obj.gz").substr(0, 30));
@@ -363,12 +316,7 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     EXPECT_EQ(lines[6], lines[1]);
     EXPECT_NE(lines[1], lines[0]);
 
-    const struct
-    {
-        const char* args;
-        int status;
-        std::string err;
-    } runs[] = {
+    const std::tuple<const char*, int, std::string> runs[] = {
         {"--files-from list --duplicates", 0, ""},
         {"--files-from - w/a.obj", 0, ""},
         {"--files-from nolist", 2,
@@ -378,11 +326,11 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
         {"w/sub w/z", 1, "meshinfo: w/z: cannot open: No such file or directory\n"},
     };
     fs::create_directories(w / "empty");
-    for (const auto& c : runs)
+    for (const auto& [args, status, err] : runs)
     {
-        const Outputs run = meshinfo(dir, std::string("--quiet ") + c.args, "w/h.obj\n");
-        EXPECT_EQ(run.status, c.status) << c.args;
-        EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.args;
+        const Outputs run = meshinfo(dir, std::string("--quiet ") + args, "w/h.obj\n");
+        EXPECT_EQ(run.status, status) << args;
+        EXPECT_EQ(run.err.substr(0, err.size()), err) << args;
     }
     const Outputs listed = meshinfo(dir, "--quiet --files-from list --duplicates");
     EXPECT_EQ(listed.out.substr(listed.out.find("\nSummary")),

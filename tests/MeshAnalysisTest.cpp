@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace
 {
@@ -225,12 +226,7 @@ TEST(MeshAnalysis, DrawnShapes)
     for (auto& t : pinched)
         for (V3& c : t)
             c = c == o || c == V3(1, 1, 1) ? c : c + V3(5, 0, 0);
-    const struct
-    {
-        const char* name;
-        Soup soup;
-        std::string expect;
-    } cases[] = {
+    const std::tuple<const char*, Soup, std::string> cases[] = {
         {"tetrahedron", tetra,
          "v=4 f=4 e=6 chi=2 area=2.36602540378 vol=0.166666666667 [4 4 6 0 2 g0]"},
         {"inward cube", unitCube(true), "v=8 f=12 e=18 chi=2 area=6 vol=-1 [12 8 18 0 2 g0]"},
@@ -290,6 +286,6 @@ TEST(MeshAnalysis, DrawnShapes)
          "v=7 f=5 e=9 be=3 bl=1 chi=3 area=2.86602540378 vol=(open surface: 1 boundary loop) [1 3 "
          "3 1 1 g0] [4 4 6 0 2 g0]"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(describe(c.soup), c.expect) << c.name;
+    for (const auto& [name, soup, expect] : cases)
+        EXPECT_EQ(describe(soup), expect) << name;
 }

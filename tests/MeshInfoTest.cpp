@@ -18,15 +18,15 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
-#ifndef MESHINFO_PATH
-#error "MESHINFO_PATH must name the meshinfo program"
-#endif
-
 namespace
 {
+using P = Vector3<float>;
+using T = Vector3<unsigned int>;
+
 struct ProgramRun
 {
     int status; // 124 for a run that took over 30 s, 128 + n for one ended by signal n
@@ -37,7 +37,7 @@ struct ProgramRun
 std::string slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // before and input are shell text around the command: limits, a pipe into it.
@@ -103,17 +103,13 @@ std::string counts(const std::string& json)
     std::istringstream keys(
         "p positions v vertices f faces e edges be boundary_edges bl boundary_loops c components "
         "ce components_by_edge iso isolated_vertices nme non_manifold_edges nmv "
-        "non_manifold_vertices "
-        "inc inconsistently_oriented_edges deg degenerate_triangles "
-        "rep repeated_corner_triangles dup duplicate_triangles ps polygons_split "
-        "lp largest_polygon_split nfs faces_not_flat_and_simple chi euler_characteristic g genus");
+        "non_manifold_vertices inc inconsistently_oriented_edges deg degenerate_triangles rep "
+        "repeated_corner_triangles dup duplicate_triangles ps polygons_split lp "
+        "largest_polygon_split nfs faces_not_flat_and_simple chi euler_characteristic g genus");
     std::string s, name, key;
     while (keys >> name >> key)
-    {
-        const std::string value = field(json, key);
-        if (value != "0")
+        if (const std::string value = field(json, key); value != "0")
             s += (s.empty() ? "" : " ") + name + "=" + value;
-    }
     return s;
 }
 
@@ -125,8 +121,9 @@ struct BadInput
     const char* json = nullptr; // a further part of the --json report
 };
 
-const char* const USAGE_TAIL = "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
-                               "folder is walked)\nTry meshinfo --help.\n";
+const std::string USAGE =
+    "usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a folder is walked)\n";
+const std::string USAGE_TAIL = USAGE + "Try meshinfo --help.\n";
 const char* const ONE_TRIANGLE = "p=3 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 chi=1";
 const char* const CONCAVE_FACES =
     "p=17 v=17 f=9 e=22 be=17 bl=4 c=4 ce=4 ps=1 lp=5 nfs=2 chi=4 g=null";
@@ -204,8 +201,8 @@ const BadInput BAD_INPUTS[] = {
     {"s03_duplicate_faces.obj", 0, "p=4 v=4 f=6 e=6 c=1 ce=1 nme=3 dup=2 chi=4 g=null"},
     {"s04_repeated_corners.obj", 0,
      "p=5 v=4 f=4 e=5 be=2 bl=2 c=1 ce=1 inc=2 deg=2 rep=2 chi=3 g=null",
-     "\"genus_undefined_reason\": \"2 triangles with repeated corners, 2 inconsistently "
-     "oriented edges\",\n  \"ignored_degenerate_triangles\": 2,\n  "
+     "\"genus_undefined_reason\": \"2 triangles with repeated corners, 2 inconsistently oriented "
+     "edges\",\n  \"ignored_degenerate_triangles\": 2,\n  "
      "\"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": 0,"},
     {"s05_zero_area.obj", 0, "p=5 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 deg=1 chi=1", "\"area\": 1,"},
     {"s06_unused_positions.obj", 0, "p=6 v=3 f=1 e=3 be=3 bl=1 c=1 ce=1 iso=2 chi=1"},
@@ -251,130 +248,7 @@ const BadInput BAD_INPUTS[] = {
     {"r17_truncated_text.stl", 1,
      "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
-} // namespace
 
-// Wrong usage: one line saying why, the usage and a hint, exit 2, nothing on standard output.
-TEST(MeshInfo, OptionsAndUsageErrors)
-{
-    const std::string t = "Objs/triangle.obj";
-    const std::string jobs = "-j needs a number of jobs from 1 to 1024";
-    const std::pair<std::string, std::string> wrong[] = {
-        {"", "no file given"},
-        {"--quiet -q", "no file given"},
-        {"--frobnicate " + t, "unknown option --frobnicate"},
-        {"'-x\x01' " + t, "unknown option -x\\x01"},
-        {"-j 0 " + t, jobs},
-        {"-j1025 " + t, jobs},
-        {"-j 2x " + t, jobs},
-        {"-j -1 " + t, jobs},
-        {t + " -j", jobs},
-        {"--json --jsonl " + t, "--json and --jsonl exclude each other"},
-        {"- " + t + " -", "standard input can be read once"},
-    };
-    for (const auto& [args, why] : wrong)
-    {
-        const ProgramRun r = meshinfo(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "meshinfo: " + why +
-                             "\nusage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
-                             "folder is walked)\n"
-                             "Try meshinfo --help.\n");
-    }
-    // Options anywhere; after -- every argument is a file; -q is --quiet.
-    const ProgramRun quiet = meshinfo(t + " -j1024 -q");
-    EXPECT_TRUE(quiet.status == 0 && quiet.err.empty()) << quiet.err;
-    EXPECT_EQ(meshinfo("-j 1 -q -- -q").err,
-              "meshinfo: -q: cannot open: No such file or directory\n");
-    for (const char* help : {"--help", "-h", "--json -h x.obj"})
-    {
-        const ProgramRun r = meshinfo(help);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out.rfind("usage: meshinfo [OPTIONS] FILE...   (FILE - is standard input; a "
-                              "folder is walked)\n\n"
-                              "Reads each mesh file (OBJ, STL, PLY or OFF, told apart by content,",
-                              0),
-                  0u);
-        EXPECT_TRUE(contains(r.out, "  --jsonl     JSON Lines: one object per line")) << r.out;
-    }
-    const ProgramRun version = meshinfo("--version " + t);
-    EXPECT_TRUE(version.status == 0 && version.out.rfind("meshinfo ", 0) == 0 &&
-                occurrences(version.out, "\n") == 1 && !contains(version.out, "unknown"));
-}
-
-TEST(MeshInfo, EveryBadInputExitsAsExpected)
-{
-    std::set<std::string> listed;
-    for (const BadInput& c : BAD_INPUTS)
-    {
-        const std::string path = std::string("tests/bad/") + c.file;
-        SCOPED_TRACE(path);
-        listed.insert(path);
-        const ProgramRun r = meshinfo("--json " + path);
-        ASSERT_EQ(r.status, c.status) << r.err;
-        if (c.status != 0)
-        {
-            EXPECT_EQ(r.out, "");
-            EXPECT_EQ(r.err, "meshinfo: " + path + ": " + c.expect + "\n");
-            continue;
-        }
-        EXPECT_EQ(counts(r.out), c.expect);
-        std::string fromJson;
-        for (const char* k : {"boundary_edges", "non_manifold_edges", "non_manifold_vertices",
-                              "inconsistently_oriented_edges", "degenerate_triangles"})
-            fromJson += (fromJson.empty() ? "" : " ") + field(r.out, k);
-        EXPECT_EQ(defectListCounts(path), fromJson) << "the viewer's defect lists";
-        if (c.json)
-        {
-            EXPECT_TRUE(contains(r.out, c.json)) << c.json << "\n" << r.out;
-        }
-        // No measure that is not a number reaches the report.
-        EXPECT_FALSE(contains(r.out, "nan") || contains(r.out, "inf")) << r.out;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator("tests/bad"))
-        EXPECT_EQ(listed.count(entry.path().string()), 1u) << entry.path() << " has no row";
-}
-
-TEST(MeshInfo, HostileInputsEndWithOneLine)
-{
-    // Names of this process alone: other test runs may share the folder.
-    const std::string tmp = std::filesystem::temp_directory_path() / std::to_string(getpid());
-    const std::string longLine = tmp + "-long.obj";
-    std::ofstream(longLine) << "v 0 0 0\nv 1 1 " << std::string(64 << 20, '1') << "\n";
-    const std::string ZERO_STL =
-        "Error: binary STL: the header declares 0 triangles, which take 84 "
-        "bytes; the file has more than 1048660";
-    struct Case
-    {
-        std::string args, before, input;
-        int status;
-        std::string out, err; // out: a part of it
-    } cases[] = {
-        // Zeros are a binary STL of no triangles by their count, with more than it declares.
-        {"/dev/zero", "", "", 1, "", "/dev/zero: " + ZERO_STL},
-        {"-", "head -c 1100000000 /dev/zero | ", " ", 1, "", "-: " + ZERO_STL},
-        {"-", "(printf '%0100d\\n' 0; head -c 1100000000 /dev/zero) | ", " ", 1, "",
-         "-: Error: OBJ line 2: the line is longer than 1 GiB"},
-        {longLine, "", "", 1, "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
-        {"'no\xff\x01.obj'", "", "", 1, "",
-         "no\\xff\\x01.obj: cannot open: No such file or directory"},
-#if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
-        {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", 1, "", "-: out of memory"},
-#endif
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.args);
-        const ProgramRun r = meshinfo(c.args, c.before, c.input.empty() ? "</dev/null" : c.input);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_TRUE(contains(r.out, c.out)) << r.out;
-        EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err + "\n");
-    }
-    std::filesystem::remove(longLine);
-}
-
-namespace
-{
 // A folder of this process for files the tests write, removed at the end.
 struct Scratch
 {
@@ -385,6 +259,12 @@ struct Scratch
     std::string file(const std::string& name, const std::string& text) const
     {
         std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    }
+    std::string mesh(const std::string& name, const MeshData& data, WriteFormat format) const
+    {
+        std::string error;
+        EXPECT_TRUE(writeMeshFile((dir / name).string(), data, format, {}, error)) << error;
         return (dir / name).string();
     }
 };
@@ -424,6 +304,13 @@ std::string triangleRow(std::size_t n, std::size_t base = 0, float y = 0)
     return objTriangles(tris, base);
 }
 
+std::string tetra(bool inward)
+{
+    return std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n") +
+           (inward ? "f 1 2 3\nf 1 4 2\nf 1 3 4\nf 2 4 3\n"
+                   : "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+}
+
 // A tetrahedron with a triangle with repeated corners on its edge 1-2.
 const char* const TETRA_AND_REPEATED = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
                                        "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\nf 1 1 2\n";
@@ -452,63 +339,173 @@ std::string richObj()
     s += "v 2 0 0.1\nv 3 0 0.1\nv 3.5 1 0\nv 2.5 2 0\nv 1.5 1 0\nf 101 102 103 104 105\nv 9 9 9\n";
     return s + triangleRow(10, 106, -5);
 }
+
+// A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
+const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
+                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)},
+                        {}};
+// Two tetrahedra on one vertex and a fin on an edge of the first.
+const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
+                               P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
+                              {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
+                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)},
+                              {}};
 } // namespace
+
+// Wrong usage: one line saying why, the usage and a hint, exit 2, nothing on standard output.
+TEST(MeshInfo, OptionsAndUsageErrors)
+{
+    const std::string t = "Objs/triangle.obj";
+    const std::string jobs = "-j needs a number of jobs from 1 to 1024";
+    const std::pair<std::string, std::string> wrong[] = {
+        {"", "no file given"},
+        {"--quiet -q", "no file given"},
+        {"--frobnicate " + t, "unknown option --frobnicate"},
+        {"'-x\x01' " + t, "unknown option -x\\x01"},
+        {"-j 0 " + t, jobs},
+        {"-j1025 " + t, jobs},
+        {"-j 2x " + t, jobs},
+        {"-j -1 " + t, jobs},
+        {t + " -j", jobs},
+        {"--json --jsonl " + t, "--json and --jsonl exclude each other"},
+        {"- " + t + " -", "standard input can be read once"},
+    };
+    for (const auto& [args, why] : wrong)
+    {
+        const ProgramRun r = meshinfo(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "meshinfo: " + why + "\n" + USAGE_TAIL);
+    }
+    // Options anywhere; after -- every argument is a file; -q is --quiet.
+    const ProgramRun quiet = meshinfo(t + " -j1024 -q");
+    EXPECT_TRUE(quiet.status == 0 && quiet.err.empty()) << quiet.err;
+    EXPECT_EQ(meshinfo("-j 1 -q -- -q").err,
+              "meshinfo: -q: cannot open: No such file or directory\n");
+    for (const char* help : {"--help", "-h", "--json -h x.obj"})
+    {
+        const ProgramRun r = meshinfo(help);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(
+            r.out.rfind(
+                USAGE + "\nReads each mesh file (OBJ, STL, PLY or OFF, told apart by content,", 0),
+            0u);
+        EXPECT_TRUE(contains(r.out, "  --jsonl     JSON Lines: one object per line")) << r.out;
+    }
+    const ProgramRun version = meshinfo("--version " + t);
+    EXPECT_TRUE(version.status == 0 && version.out.rfind("meshinfo ", 0) == 0 &&
+                occurrences(version.out, "\n") == 1 && !contains(version.out, "unknown"));
+}
+
+TEST(MeshInfo, EveryBadInputExitsAsExpected)
+{
+    std::set<std::string> listed;
+    for (const BadInput& c : BAD_INPUTS)
+    {
+        const std::string path = std::string("tests/bad/") + c.file;
+        SCOPED_TRACE(path);
+        listed.insert(path);
+        const ProgramRun r = meshinfo("--json " + path);
+        ASSERT_EQ(r.status, c.status) << r.err;
+        if (c.status != 0)
+        {
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "meshinfo: " + path + ": " + c.expect + "\n");
+            continue;
+        }
+        EXPECT_EQ(counts(r.out), c.expect);
+        std::string fromJson;
+        for (const char* k : {"boundary_edges", "non_manifold_edges", "non_manifold_vertices",
+                              "inconsistently_oriented_edges", "degenerate_triangles"})
+            fromJson += (fromJson.empty() ? "" : " ") + field(r.out, k);
+        EXPECT_EQ(defectListCounts(path), fromJson) << "the viewer's defect lists";
+        EXPECT_TRUE(!c.json || contains(r.out, c.json)) << c.json << "\n" << r.out;
+        // No measure that is not a number reaches the report.
+        EXPECT_FALSE(contains(r.out, "nan") || contains(r.out, "inf")) << r.out;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("tests/bad"))
+        EXPECT_EQ(listed.count(entry.path().string()), 1u) << entry.path() << " has no row";
+}
+
+TEST(MeshInfo, HostileInputsEndWithOneLine)
+{
+    const Scratch scratch;
+    const std::string longLine =
+        scratch.file("long.obj", "v 0 0 0\nv 1 1 " + std::string(64 << 20, '1') + "\n");
+    const std::string ZERO_STL =
+        "Error: binary STL: the header declares 0 triangles, which take 84 bytes; the file has "
+        "more than 1048660";
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        // Zeros are a binary STL of no triangles by their count, with more than it declares.
+        {"/dev/zero", "", "", "/dev/zero: " + ZERO_STL},
+        {"-", "head -c 1100000000 /dev/zero | ", " ", "-: " + ZERO_STL},
+        {"-", "(printf '%0100d\\n' 0; head -c 1100000000 /dev/zero) | ", " ",
+         "-: Error: OBJ line 2: the line is longer than 1 GiB"},
+        {longLine, "", "", longLine + ": Error: OBJ line 2: the line is longer than 64 MiB"},
+        {"'no\xff\x01.obj'", "", "", "no\\xff\\x01.obj: cannot open: No such file or directory"},
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer cannot start under a memory limit
+        {"-", "ulimit -v 300000; yes 'v 1 2 3' | ", " ", "-: out of memory"},
+#endif
+    };
+    for (const auto& [args, before, input, err] : cases)
+    {
+        const ProgramRun r = meshinfo(args, before, input.empty() ? "</dev/null" : input);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.err, "meshinfo: " + err + "\n");
+    }
+}
 
 const char* const RICH_TEXT =
     "\nCounts\n  format                          OBJ\n  vertices                        55  (136 "
-    "positions read)\n  faces                           50\n  half-edges                     "
-    " 184\n  edges                           91\n  boundary edges                  35\n  boundary "
-    "loops                  11\n  connected components            13\n  components (through edges) "
-    "     "
-    "13\n  isolated vertices    "
-    "           1  (distinct positions no triangle uses)\n  non-manifold edges              1\n"
-    "  non-manifold vertices           0\n  inconsistently oriented edges   0\n  degenerate "
-    "triangles "
-    "           1  (1 with repeated corners)\n  duplicate triangles             0\n  polygons "
-    "split into triangles   1  (up to 5 corners)\n  faces not flat and simple       1\n"
-    "  validate problem lines          0\n\nMeasures\n"
+    "positions read)\n  faces                           50\n  half-edges                      "
+    "184\n  edges                           91\n  boundary edges                  35\n"
+    "  boundary loops                  11\n  connected components            13\n"
+    "  components (through edges)      13\n  isolated vertices               1  (distinct "
+    "positions no triangle uses)\n  non-manifold edges              1\n"
+    "  non-manifold vertices           0\n  inconsistently oriented edges   0\n"
+    "  degenerate triangles            1  (1 with repeated corners)\n"
+    "  duplicate triangles             0\n  polygons split into triangles   1  (up to 5 corners)\n"
+    "  faces not flat and simple       1\n  validate problem lines          0\n\nMeasures\n"
     "  surface area                    65.2994694\n  volume                          undefined "
-    "(open surface: 11 boundary loops, 1 non-manifold edge)\n  Euler characteristic          "
-    "  14\n  genus                           per component, 13 components: 1 of genus 1, 11 of "
-    "genus 0, 1 undefined (listed below)\n  bounding box                    (0, -5, -1) to (23, "
-    "3, 1)\n  geometry hash                   b829e76a280022c8979e16d105d11ae9\n\nComponents (in "
-    "the order of their first triangle)\n         #      faces   vertices "
-    "     edges    loops  Euler  genus\n         1          5          4          6        0 "
-    "     3  undefined (1 triangle with repeated corners, 1 non-manifold edge)\n         2   "
-    "      32         16         48        0      0  1\n         3          3          5     "
-    "     7        1      1  0\n         4          1          3          3        1      1  "
-    "0\n         5          1          3          3        1      1  0\n         6          1 "
-    "         3          3        1      1  0\n         7          1          3          3   "
-    "     1      1  0\n         8          1          3          3        1      1  0\n      "
-    "   9          1          3          3        1      1  0\n        10          1         "
-    " 3          3        1      1  0\n  ... and 3 more (see --json)\n\nT";
+    "(open surface: 11 boundary loops, 1 non-manifold edge)\n"
+    "  Euler characteristic            14\n  genus                           per component, 13 "
+    "components: 1 of genus 1, 11 of genus 0, 1 undefined (listed below)\n"
+    "  bounding box                    (0, -5, -1) to (23, 3, 1)\n"
+    "  geometry hash                   b829e76a280022c8979e16d105d11ae9\n\n"
+    "Components (in the order of their first triangle)\n         #      faces   vertices      "
+    "edges    loops  Euler  genus\n         1          5          4          6        0      3  "
+    "undefined (1 triangle with repeated corners, 1 non-manifold edge)\n"
+    "         2         32         16         48        0      0  1\n"
+    "         3          3          5          7        1      1  0\n"
+    "         4          1          3          3        1      1  0\n"
+    "         5          1          3          3        1      1  0\n"
+    "         6          1          3          3        1      1  0\n"
+    "         7          1          3          3        1      1  0\n"
+    "         8          1          3          3        1      1  0\n"
+    "         9          1          3          3        1      1  0\n"
+    "        10          1          3          3        1      1  0\n"
+    "  ... and 3 more (see --json)\n\nT";
 const char* const TWO_JSON =
-    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"welded\": true,\n  \"vertices\": 7,\n  "
-    "\"faces\": 6,\n  "
-    "\"half_edges\": "
-    "20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n  \"boundary_loops\": 1,\n  \"components\": "
-    "2,\n  \"components_by_edge\": 2,\n  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n "
-    " \"non_manifold_vertices\": "
-    "0,\n  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n  "
-    "\"repeated_corner_triangles\": "
-    "1,\n  \"duplicate_triangles\": 0,\n  \"polygons_split\": 0,\n  \"largest_polygon_split\": "
-    "0,\n  \"faces_not_flat_and_simple\": 0,\n  \"stl_normals_disagreeing\": 0,\n"
-    "  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n  \"area\": "
-    "11250009.291841934,\n  \"volume\": null,\n  \"volume_undefined_reason\": \"open surface: "
-    "1 boundary loop, 1 non-manifold edge\",\n  \"euler_characteristic\": 4,\n  \"genus\": null,\n"
-    "  \"genus_undefined_reason\": \"2 components: see component_list\",\n  "
-    "\"ignored_degenerate_triangles\": "
-    "1,\n  \"volume_ignoring_degenerate\": null,\n  \"genus_ignoring_degenerate\": null,\n  "
-    "\"component_list\": "
-    "[\n    {\"faces\": 5, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0, "
-    "\"euler_characteristic\": "
-    "3, \"genus\": null, \"genus_undefined_reason\": \"1 triangle with repeated corners, 1 "
-    "non-manifold "
-    "edge\"},\n    {\"faces\": 1, \"vertices\": 3, \"edges\": 3, \"boundary_loops\": 1, "
-    "\"euler_characteristic\": "
-    "1, \"genus\": 0, \"genus_undefined_reason\": null}\n  ],\n  \"component_list_truncated\": "
-    "false,\n  \"bounding_box\": {\"min\": [0, -0.0010000000474974513, 0], \"max\": [1, 1, "
-    "25000000]},\n"
+    "  \"format\": \"OBJ\",\n  \"positions\": 8,\n  \"welded\": true,\n  \"vertices\": 7,\n"
+    "  \"faces\": 6,\n  \"half_edges\": 20,\n  \"edges\": 9,\n  \"boundary_edges\": 3,\n"
+    "  \"boundary_loops\": 1,\n  \"components\": 2,\n  \"components_by_edge\": 2,\n"
+    "  \"isolated_vertices\": 1,\n  \"non_manifold_edges\": 1,\n  \"non_manifold_vertices\": 0,\n"
+    "  \"inconsistently_oriented_edges\": 0,\n  \"degenerate_triangles\": 1,\n"
+    "  \"repeated_corner_triangles\": 1,\n  \"duplicate_triangles\": 0,\n"
+    "  \"polygons_split\": 0,\n  \"largest_polygon_split\": 0,\n"
+    "  \"faces_not_flat_and_simple\": 0,\n  \"stl_normals_disagreeing\": 0,\n"
+    "  \"validate_problem_lines\": 0,\n  \"validate_isolated_vertices\": 0,\n"
+    "  \"area\": 11250009.291841934,\n  \"volume\": null,\n  \"volume_undefined_reason\": \"open "
+    "surface: 1 boundary loop, 1 non-manifold edge\",\n  \"euler_characteristic\": 4,\n"
+    "  \"genus\": null,\n  \"genus_undefined_reason\": \"2 components: see component_list\",\n"
+    "  \"ignored_degenerate_triangles\": 1,\n  \"volume_ignoring_degenerate\": null,\n"
+    "  \"genus_ignoring_degenerate\": null,\n  \"component_list\": [\n"
+    "    {\"faces\": 5, \"vertices\": 4, \"edges\": 6, \"boundary_loops\": 0, "
+    "\"euler_characteristic\": 3, \"genus\": null, \"genus_undefined_reason\": \"1 triangle with "
+    "repeated corners, 1 non-manifold edge\"},\n    {\"faces\": 1, \"vertices\": 3, \"edges\": 3, "
+    "\"boundary_loops\": 1, \"euler_characteristic\": 1, \"genus\": 0, "
+    "\"genus_undefined_reason\": null}\n  ],\n  \"component_list_truncated\": false,\n"
+    "  \"bounding_box\": {\"min\": [0, -0.0010000000474974513, 0], \"max\": [1, 1, 25000000]},\n"
     "  \"geometry_hash\": \"eb72f93f40fe8bbd29e217634dd493b9\",\n  T\n}\n";
 
 // Every row of the text report and every key of the JSON one, exactly.
@@ -527,27 +524,14 @@ TEST(MeshInfo, WholeReportsOfADrawnFile)
     EXPECT_EQ(untimed(json.out), "{\n  \"file\": \"" + two + "\",\n" + TWO_JSON);
 }
 
-namespace
-{
-std::string tetra(bool inward)
-{
-    return std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n") +
-           (inward ? "f 1 2 3\nf 1 4 2\nf 1 3 4\nf 2 4 3\n"
-                   : "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
-}
-
-} // namespace
-
 // Rows and keys that the drawn file above leaves out, each with a file that shows it.
 TEST(MeshInfo, RowsAndKeysOfSmallFiles)
 {
     const std::string vol = "\n  volume                          ";
     const std::string genus = "\n  genus                           ";
     const std::string ignoring1 = " (ignoring 1 triangle with repeated corners)\n";
-    const struct
-    {
-        std::string content, option, part; // the part is in the report
-    } cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        // content, option, part
         {tetra(true), "", vol + "-0.166666667  (negative: the triangles face inwards)\n"},
         {tetra(true), "", genus + "0\n  bounding box "},
         {tetra(false), "--json",
@@ -560,8 +544,8 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
              "undefined (1 triangle with repeated corners, 1 non-manifold edge)" + genus + "0" +
              ignoring1},
         {TETRA_AND_REPEATED, "--json",
-         "\"genus_undefined_reason\": \"1 triangle with repeated corners, 1 non-manifold edge\",\n "
-         " \"ignored_degenerate_triangles\": 1,\n  \"volume_ignoring_degenerate\": "
+         "\"genus_undefined_reason\": \"1 triangle with repeated corners, 1 non-manifold edge\",\n"
+         "  \"ignored_degenerate_triangles\": 1,\n  \"volume_ignoring_degenerate\": "
          "0.16666666666666666,\n  \"genus_ignoring_degenerate\": 0,"},
         {tetra(true) + "f 1 1 2\nf 3 3 4\n", "",
          vol + "-0.166666667 (ignoring 2 triangles with repeated corners)\n"},
@@ -580,12 +564,11 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
          "--json)\n"},
     };
     const Scratch scratch;
-    for (const auto& c : cases)
+    for (const auto& [content, option, part] : cases)
     {
-        const ProgramRun r =
-            meshinfo("--quiet " + c.option + " " + scratch.file("m.obj", c.content));
+        const ProgramRun r = meshinfo("--quiet " + option + " " + scratch.file("m.obj", content));
         EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(contains(untimed(r.out), c.part)) << c.part << "\n" << r.out;
+        EXPECT_TRUE(contains(untimed(r.out), part)) << part << "\n" << r.out;
     }
     // The JSON list stops at 1000 components and says so.
     for (const std::size_t n : {1000, 1001})
@@ -612,11 +595,8 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
         scratch.file("b.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv -1 0 0\nv 0 -1 0\nf 1 2 3\nf 1 4 5\n"),
         scratch.file("n.obj", "v 1 2 3\n"),
         (scratch.dir / "a.obj").string()};
-    struct Form
-    {
-        std::string option, before, between, after; // around the reports of the files alone
-        bool lastLineFeed;
-    } forms[] = {
+    // The option, then the text before, between and after the reports of the files alone.
+    const std::tuple<std::string, std::string, std::string, std::string, bool> forms[] = {
         {"", "", "\n\n",
          "\n\nSummary of 9 files\n  files read                      7\n"
          "  files rejected                  2\n  closed                          3  (read, no "
@@ -627,26 +607,26 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
         {"--json", "[\n", ",\n", "\n]\n", false},
         {"--jsonl", "", "", "", true},
     };
-    for (const Form& form : forms)
+    for (const auto& [option, before, between, after, lastLineFeed] : forms)
     {
         std::string expectOut, expectErr, all;
         for (const std::string& f : files)
         {
-            const ProgramRun alone = meshinfo(form.option + " '" + f + "'");
+            const ProgramRun alone = meshinfo(option + " '" + f + "'");
             expectErr += alone.err;
             all += " '" + f + "'";
             if (alone.status != 0)
                 continue;
             expectOut +=
-                (expectOut.empty() ? "" : form.between) +
-                untimed(form.lastLineFeed ? alone.out : alone.out.substr(0, alone.out.size() - 1));
+                (expectOut.empty() ? "" : between) +
+                untimed(lastLineFeed ? alone.out : alone.out.substr(0, alone.out.size() - 1));
         }
-        expectOut = form.before + expectOut + form.after;
+        expectOut = before + expectOut + after;
         EXPECT_TRUE(contains(expectErr, "Done with edge check (checked 12 edges)\n")) << expectErr;
         for (const char* jobs : {"-j 1", "-j2", "-j 7", ""})
         {
-            SCOPED_TRACE(form.option + " " + jobs);
-            const ProgramRun r = meshinfo(form.option + " " + jobs + all);
+            SCOPED_TRACE(option + " " + jobs);
+            const ProgramRun r = meshinfo(option + " " + jobs + all);
             EXPECT_EQ(r.status, 1);
             EXPECT_EQ(untimed(r.out), expectOut);
             EXPECT_EQ(r.err, expectErr);
@@ -654,34 +634,27 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
     }
     EXPECT_EQ(meshinfo("--json missing.obj " + files[2]).out, "[\n]\n");
     EXPECT_EQ(meshinfo("missing.obj " + files[2]).out,
-              "\nSummary of 2 files\n  files read                      0\n  files rejected    "
-              "              2\n  closed                          0  (read, no boundary edges)\n"
-              "  manifold                        0  (read, no non-manifold edges or vertices)\n");
+              "\nSummary of 2 files\n  files read                      0\n"
+              "  files rejected                  2\n  closed                          0  (read, "
+              "no boundary edges)\n  manifold                        0  (read, no non-manifold "
+              "edges or vertices)\n");
     EXPECT_EQ(meshinfo("--quiet " + files[0] + " " + files[5]).status, 0);
 }
 
 // Standard input, a file or a pipe, is told apart by its content whatever the format.
 TEST(MeshInfo, StandardInputByContent)
 {
-    std::string binary(80, ' ');
-    binary += std::string("\1\0\0\0", 4) + std::string(12, '\0');
-    for (const float v : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f})
-        binary.append(reinterpret_cast<const char*>(&v), 4);
-    binary += std::string(2, '\0');
-    const std::pair<const char*, std::string> cases[] = {
-        {"OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"ASCII STL", "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
-                      "vertex 0 1 0\nendloop\nendfacet\nendsolid t\n"},
-        {"binary STL", binary},
-        {"PLY", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-                "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
-                "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
-        {"OFF", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
-    };
+    const std::pair<const char*, WriteFormat> cases[] = {{"OBJ", WriteFormat::OBJ},
+                                                         {"ASCII STL", WriteFormat::STL_ASCII},
+                                                         {"binary STL", WriteFormat::STL_BINARY},
+                                                         {"PLY", WriteFormat::PLY_ASCII},
+                                                         {"OFF", WriteFormat::OFF}};
     const Scratch scratch;
-    for (const auto& [format, content] : cases)
+    for (const auto& [format, as] : cases)
     {
-        const std::string path = scratch.file("input", content);
+        std::ostringstream content;
+        writeMesh(content, {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, {T(0, 1, 2)}, {}}, as);
+        const std::string path = scratch.file("input", content.str());
         for (const std::string& how : {"<" + path, std::string()})
         {
             SCOPED_TRACE(format + (" " + how));
@@ -717,97 +690,51 @@ TEST(MeshInfo, OddFileNames)
     EXPECT_EQ(std::count(line.out.begin(), line.out.end(), '\n'), 1);
 }
 
-namespace
+TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 {
-// Shapes written by the writers into a folder of this process.
-class MeshInfoShapes : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        dir = std::filesystem::temp_directory_path() /
-              ("meshinfo-shapes-" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string put(const std::string& name, const MeshData& data, WriteFormat format)
-    {
-        const std::string path = (dir / name).string();
-        std::string error;
-        EXPECT_TRUE(writeMeshFile(path, data, format, WriteOptions(), error)) << error;
-        return path;
-    }
-    std::filesystem::path dir;
-};
-
-using P = Vector3<float>;
-using T = Vector3<unsigned int>;
-// A tetrahedron whose corner (0, 0, 1) is split in two, and an unused copy of (0, 0, 0).
-const MeshData SPLIT = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(0, 0, 1), P(0, 0, 0)},
-                        {T(0, 2, 1), T(0, 1, 3), T(0, 4, 2), T(1, 2, 4)},
-                        {}};
-// Two tetrahedra on one vertex and a fin on an edge of the first.
-const MeshData TWO_AND_FIN = {{P(0, 0, 0), P(1, 0, 0), P(0, 1, 0), P(0, 0, 1), P(-1, 0, 0),
-                               P(0, -1, 0), P(0, 0, -1), P(2, 2, 2)},
-                              {T(0, 2, 1), T(0, 1, 3), T(0, 3, 2), T(1, 2, 3), T(0, 5, 4),
-                               T(0, 4, 6), T(0, 6, 5), T(4, 5, 6), T(1, 3, 7)},
-                              {}};
-} // namespace
-
-TEST_F(MeshInfoShapes, KeepIndicesMeasuresTheFileAsWritten)
-{
+    const Scratch scratch;
     const char* const welded = "p=6 v=4 f=4 e=6 c=1 ce=1 chi=2";
     const char* const asWritten = "p=6 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 iso=1 chi=1";
-    const struct
+    const std::tuple<const char*, WriteFormat, const char*> cases[] = {
+        // counts with --keep-indices{"a.obj", WriteFormat::OBJ, asWritten},
+        {"a.off", WriteFormat::OFF, asWritten},
+        {"a.ply", WriteFormat::PLY_BINARY, asWritten},
+        {"b.ply", WriteFormat::PLY_ASCII, asWritten},
+        {"a.stl", WriteFormat::STL_BINARY, "p=4 v=4 f=4 e=6 c=1 ce=1 chi=2"}};
+    for (const auto& [name, format, kept] : cases)
     {
-        const char* name;
-        WriteFormat format;
-        const char* keep; // the counts with --keep-indices
-    } cases[] = {{"a.obj", WriteFormat::OBJ, asWritten},
-                 {"a.off", WriteFormat::OFF, asWritten},
-                 {"a.ply", WriteFormat::PLY_BINARY, asWritten},
-                 {"b.ply", WriteFormat::PLY_ASCII, asWritten},
-                 {"a.stl", WriteFormat::STL_BINARY, "p=4 v=4 f=4 e=6 c=1 ce=1 chi=2"}};
-    for (const auto& c : cases)
-    {
-        const std::string path = put(c.name, SPLIT, c.format);
+        const std::string path = scratch.mesh(name, SPLIT, format);
         SCOPED_TRACE(path);
         const ProgramRun plain = meshinfo("--json --quiet " + path);
         const ProgramRun keep = meshinfo("--json --quiet --keep-indices " + path);
-        const bool stl = c.format == WriteFormat::STL_BINARY;
-        EXPECT_EQ(counts(plain.out), stl ? c.keep : welded);
-        EXPECT_EQ(counts(keep.out), c.keep);
+        const bool stl = format == WriteFormat::STL_BINARY;
+        EXPECT_EQ(counts(plain.out), stl ? kept : welded);
+        EXPECT_EQ(counts(keep.out), kept);
         EXPECT_EQ(field(keep.out, "welded") + field(keep.out, "half_edges") +
                       field(keep.out, "validate_problem_lines"),
                   stl ? "true120" : "false160");
         EXPECT_EQ(field(plain.out, "welded") + field(plain.out, "half_edges"), "true12");
         EXPECT_EQ(keep.err, stl ? "meshinfo: " + path +
-                                      ": STL has no vertex indices: its equal corners are "
-                                      "welded (--keep-indices does not apply)\n"
+                                      ": STL has no vertex indices: its equal corners are welded "
+                                      "(--keep-indices does not apply)\n"
                                 : "");
     }
     const ProgramRun text =
-        meshinfo("--quiet --keep-indices " + put("c.obj", SPLIT, WriteFormat::OBJ));
-    EXPECT_TRUE(contains(text.out, "  vertices                        5  (6 positions read, not "
-                                   "welded)\n  faces"))
-        << text.out;
-    EXPECT_TRUE(contains(text.out, "  isolated vertices               1  (positions no triangle "
-                                   "uses)\n"))
-        << text.out;
+        meshinfo("--quiet --keep-indices " + scratch.mesh("c.obj", SPLIT, WriteFormat::OBJ));
+    for (const char* row :
+         {"  vertices                        5  (6 positions read, not welded)\n  faces",
+          "  isolated vertices               1  (positions no triangle uses)\n"})
+        EXPECT_TRUE(contains(text.out, row)) << row << "\n" << text.out;
 }
 
-TEST_F(MeshInfoShapes, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
+TEST(MeshInfo, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
 {
-    const std::string split = put("split.obj", SPLIT, WriteFormat::OBJ);
-    const std::string fin = put("fin.off", TWO_AND_FIN, WriteFormat::OFF);
+    const Scratch scratch;
+    const std::string split = scratch.mesh("split.obj", SPLIT, WriteFormat::OBJ);
+    const std::string fin = scratch.mesh("fin.off", TWO_AND_FIN, WriteFormat::OFF);
     const std::string all = "--require closed,manifold,oriented,no-degenerate ";
     const std::string bad = "tests/bad/";
-    const struct
-    {
-        std::string args;
-        int status;
-        std::string err;
-    } cases[] = {
+    const std::tuple<std::string, int, std::string> cases[] = {
         {all + bad + "s09_two_components.obj " + split, 0, ""},
         {"--require=oriented,closed " + fin, 3, fin + ": not closed: 2 boundary edges\n"},
         {"--require manifold --require no-degenerate " + fin, 3,
@@ -837,19 +764,16 @@ TEST_F(MeshInfoShapes, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
              ": not closed: 2 boundary edges\n"},
         {"--require closed,bogus " + split, 2,
          "unknown requirement 'bogus' (closed, manifold, oriented or no-degenerate)\n" +
-             std::string(USAGE_TAIL)},
+             USAGE_TAIL},
         {"--require closed,,manifold " + split, 2,
-         "unknown requirement '' (closed, manifold, oriented or no-degenerate)\n" +
-             std::string(USAGE_TAIL)},
-        {split + " --require", 2,
-         "--require needs a list of requirements\n" + std::string(USAGE_TAIL)},
+         "unknown requirement '' (closed, manifold, oriented or no-degenerate)\n" + USAGE_TAIL},
+        {split + " --require", 2, "--require needs a list of requirements\n" + USAGE_TAIL},
     };
-    for (const auto& c : cases)
+    for (const auto& [args, status, err] : cases)
     {
-        SCOPED_TRACE(c.args);
-        const ProgramRun r = meshinfo("--quiet " + c.args);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.err, c.err.empty() ? "" : "meshinfo: " + c.err);
+        const ProgramRun r = meshinfo("--quiet " + args);
+        EXPECT_EQ(r.status, status) << args;
+        EXPECT_EQ(r.err, err.empty() ? "" : "meshinfo: " + err) << args;
     }
     // Through edges the fin goes with its tetrahedron, the other tetrahedron apart.
     EXPECT_EQ(counts(meshinfo("--json --quiet " + fin).out),
