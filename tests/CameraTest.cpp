@@ -12,21 +12,17 @@ class CameraProbe : public Camera
 {
 public:
     CameraProbe() : Camera(home()) {}
-    using Camera::mAcc;
-    using Camera::mCameraAcc;
-    using Camera::mCameraAngle;
-    using Camera::mCameraPos;
-    using Camera::mCameraVel;
-    using Camera::mLastCameraPos;
+    using Camera::mAcc, Camera::mCameraAcc, Camera::mCameraAngle, Camera::mCameraPos,
+        Camera::mCameraVel, Camera::mLastCameraPos;
 };
 
 const V3 HOME(2.0f, 1.0f, -0.1f), ZERO(0.0f, 0.0f, 0.0f);
 
 ::testing::AssertionResult near(const V3& a, const V3& b, float tol)
 {
-    if ((a - b).length() <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << a << " is not within " << tol << " of " << b;
+    return (a - b).length() <= tol
+               ? ::testing::AssertionSuccess()
+               : ::testing::AssertionFailure() << a << " is not within " << tol << " of " << b;
 }
 } // namespace
 
@@ -76,12 +72,9 @@ TEST(Camera, AccelerationsAddUpAndAdvectIsSemiImplicit)
     EXPECT_TRUE(near(cam.mCameraPos - before, velocity * 2.0f, 1e-6f));
     cam.stop();
     EXPECT_FALSE(cam.moving());
-    cam.accLeft();
-    cam.accUp();
-    cam.accBackward();
-    cam.accRight();
-    cam.accDown();
-    cam.accForward();
+    for (void (Camera::*key)() : {&Camera::accLeft, &Camera::accUp, &Camera::accBackward,
+                                  &Camera::accRight, &Camera::accDown, &Camera::accForward})
+        (cam.*key)();
     EXPECT_TRUE(near(cam.mCameraAcc, ZERO, 1e-7f)) << "opposite directions cancel";
 
     // Level along +z: right is -x, up is +y. Tilted, the side vector stays horizontal and
@@ -132,7 +125,7 @@ TEST(Camera, RotateDollyAndReset)
     EXPECT_FALSE(cam.moving());
 }
 
-TEST(Camera, OrbitKeepsTheDistanceAndFacesTheCentre)
+TEST(Camera, OrbitAndWheelStepsKeepToTheCentre)
 {
     const V3 centre(0.5f, 0.2f, -0.3f);
     CameraProbe cam;
@@ -147,33 +140,29 @@ TEST(Camera, OrbitKeepsTheDistanceAndFacesTheCentre)
     cam.lookAt(centre);
     cam.orbit(centre, 1.0f, 0.0f);
     EXPECT_TRUE(near(cam.getPosition(), centre + V3(0.0f, 0.0f, 2.0f), 1e-5f));
-}
-
-TEST(Camera, WheelStepsShareTheDistanceAndNeverReachTheCentre)
-{
-    const V3 centre(0.0f, 0.5f, 0.0f);
+    // Wheel steps take a share of the distance and never reach the centre.
+    const V3 target(0.0f, 0.5f, 0.0f);
     for (const bool orbiting : {true, false})
     {
-        CameraProbe cam;
-        cam.lookAt(centre);
-        const V3 start = cam.getPosition();
-        const float d = (start - centre).length();
-        cam.zoom(centre, 1, orbiting);
-        EXPECT_NEAR((cam.getPosition() - centre).length(), d * (1.0f - Camera::ZOOM_SHARE), 1e-5f)
+        CameraProbe wheel;
+        wheel.lookAt(target);
+        const V3 start = wheel.getPosition();
+        const float d = (start - target).length();
+        wheel.zoom(target, 1, orbiting);
+        EXPECT_NEAR((wheel.getPosition() - target).length(), d * (1.0f - Camera::ZOOM_SHARE), 1e-5f)
             << orbiting;
-        cam.zoom(centre, -1, orbiting);
-        EXPECT_TRUE(near(cam.getPosition(), start, 1e-5f)) << orbiting;
+        wheel.zoom(target, -1, orbiting);
+        EXPECT_TRUE(near(wheel.getPosition(), start, 1e-5f)) << orbiting;
         for (int i = 0; i < 60; ++i)
-            cam.zoom(centre, 1, orbiting);
-        const V3 toEye = cam.getPosition() - centre, from = start - centre;
+            wheel.zoom(target, 1, orbiting);
+        const V3 toEye = wheel.getPosition() - target, from = start - target;
         EXPECT_NEAR(toEye.length(), d * std::pow(1.0f - Camera::ZOOM_SHARE, 60.0f), 1e-4f);
-        // still on the side it started from
-        EXPECT_GT(toEye[0] * from[0] + toEye[1] * from[1] + toEye[2] * from[2], 0.0f);
+        EXPECT_GT(toEye * from, 0.0f) << "still on the side it started from";
     }
     // Flying, a step goes along the view even when it does not face the centre.
-    CameraProbe cam;
-    const V3 look = cam.getLookAtVector();
-    cam.zoom(V3(5.0f, 0.0f, 5.0f), 1, false);
-    EXPECT_TRUE(near(cross(cam.getPosition() - HOME, look), ZERO, 1e-5f));
-    EXPECT_FALSE(cam.moving());
+    CameraProbe flying;
+    const V3 look = flying.getLookAtVector();
+    flying.zoom(V3(5.0f, 0.0f, 5.0f), 1, false);
+    EXPECT_TRUE(near(cross(flying.getPosition() - HOME, look), ZERO, 1e-5f));
+    EXPECT_FALSE(flying.moving());
 }

@@ -10,11 +10,11 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <map>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace
 {
@@ -29,6 +29,28 @@ std::string report(std::size_t edges, std::size_t faces, std::size_t verts,
            " faces)\nDone with vertex check (checked " + std::to_string(verts) +
            " vertices)\nLooping through triangle neighborhood of each vertex... \nDone: " +
            std::to_string(isolated) + " isolated vertices found\n";
+}
+
+// Every link, counts first: each half-edge (vert face next prev pair), then each vertex's and
+// each face's half-edge.
+List links(const std::vector<HE::HalfEdge>& edges, const List& vertexEdge, const List& faceEdge)
+{
+    List out = {unsigned(edges.size()), unsigned(vertexEdge.size()), unsigned(faceEdge.size())};
+    for (const HE::HalfEdge& e : edges)
+        out.insert(out.end(), {e.vert, e.face, e.next, e.prev, e.pair});
+    out.insert(out.end(), vertexEdge.begin(), vertexEdge.end());
+    out.insert(out.end(), faceEdge.begin(), faceEdge.end());
+    return out;
+}
+
+List links(const HalfEdgeMeshProbe& m)
+{
+    List vertexEdge, faceEdge;
+    for (const HE::Vertex& v : m.mVerts)
+        vertexEdge.push_back(v.edge);
+    for (const HE::Face& f : m.mFaces)
+        faceEdge.push_back(f.edge);
+    return links(m.mEdges, vertexEdge, faceEdge);
 }
 
 // The construction exactly as written down, quadratic and all.
@@ -145,28 +167,12 @@ void expectAsPlainOnAnyInput(const Soup& soup)
 {
     HalfEdgeMeshProbe mesh(soup);
     const HalfEdgeMeshProbe fed = fedAsReader(soup);
-    ASSERT_EQ(fed.mEdges.size(), mesh.mEdges.size());
-    for (unsigned int h = 0; h < mesh.mEdges.size(); h++)
-        ASSERT_EQ(fed.fields(h), mesh.fields(h)) << "fed half-edge " << h;
+    ASSERT_EQ(links(fed), links(mesh)) << "fed as a reader";
     ASSERT_EQ(fed.positions(), mesh.positions());
-    for (unsigned int f = 0; f < mesh.mFaces.size(); ++f)
-        ASSERT_EQ(fed.mFaces[f].edge, mesh.mFaces[f].edge) << "fed face " << f;
     PlainBuild plain;
     for (const auto& t : soup)
         plain.addTriangle(t);
-    ASSERT_EQ(mesh.mEdges.size(), plain.edges.size());
-    for (unsigned int h = 0; h < plain.edges.size(); h++)
-    {
-        const HE::HalfEdge& e = plain.edges[h];
-        ASSERT_EQ(mesh.fields(h), List({e.vert, e.face, e.next, e.prev, e.pair}))
-            << "half-edge " << h;
-    }
-    ASSERT_EQ(mesh.mVerts.size(), plain.vertexEdge.size());
-    for (unsigned int v = 0; v < plain.vertexEdge.size(); ++v)
-        ASSERT_EQ(mesh.mVerts[v].edge, plain.vertexEdge[v]) << "vertex " << v;
-    ASSERT_EQ(mesh.mFaces.size(), plain.faceEdge.size());
-    for (unsigned int f = 0; f < plain.faceEdge.size(); ++f)
-        ASSERT_EQ(mesh.mFaces[f].edge, plain.faceEdge[f]) << "face " << f;
+    ASSERT_EQ(links(mesh), links(plain.edges, plain.vertexEdge, plain.faceEdge));
     for (const auto& [position, index] : plain.unique)
         ASSERT_EQ(mesh.welded(position), index) << position;
     // The area walks every face's corners: a third corner taken from links that a later
@@ -215,16 +221,11 @@ TEST(HalfEdgeMesh, OneTriangleThenASecondSharingAnEdge)
 {
     const V3 A(0, 0, 0), B(1, 0, 0), C(0, 1, 0), D(1, 1, 0);
     HalfEdgeMeshProbe mesh({{A, B, C}});
-    //                   vert face    next    prev    pair
-    const List one[6] = {{0, 0, 2, 4, 1}, {1, BORDER, UNINIT, UNINIT, 0},
-                         {1, 0, 4, 0, 3}, {2, BORDER, UNINIT, UNINIT, 2},
-                         {2, 0, 0, 2, 5}, {0, BORDER, UNINIT, UNINIT, 4}};
-    ASSERT_EQ(mesh.mEdges.size(), 6u);
-    for (unsigned int h = 0; h < 6; h++)
-        EXPECT_EQ(mesh.fields(h), one[h]) << "half-edge " << h;
-    EXPECT_EQ(
-        List({mesh.mVerts[0].edge, mesh.mVerts[1].edge, mesh.mVerts[2].edge, mesh.mFaces[0].edge}),
-        List({5, 2, 4, 0}));
+    // The counts; half-edges 0 to 5 (vert face next prev pair); the vertices' and face's edges.
+    EXPECT_EQ(links(mesh), List({6,      3,      1, 0, 0, 2, 4, 1, 1, BORDER,
+                                 UNINIT, UNINIT, 0, 1, 0, 4, 0, 3, 2, BORDER,
+                                 UNINIT, UNINIT, 2, 2, 0, 0, 2, 5, 0, BORDER,
+                                 UNINIT, UNINIT, 4, 5, 2, 4, 0}));
 
     // Unmerged, A's edge is border 5, whose missing prev stops the ring walk before it
     // meets a face: A counts as isolated until the boundary is merged.
@@ -269,35 +270,30 @@ TEST(HalfEdgeMesh, OneTriangleThenASecondSharingAnEdge)
 // do (which checks the area), genus, and the volume (once the face normals are there).
 TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
 {
-    const struct
+    // Name, soup, closed, genus (signed: two spheres give -1), volume (NaN: no closed form).
+    const std::tuple<const char*, Soup, bool, int, double> cases[] = {
+        {"empty", {}, true, 1, 0.0},
+        {"tetrahedron", tetrahedra(1), true, 0, 1.0 / 6.0},
+        {"cube", unitCube(), true, 0, 1.0},
+        {"reversedCube", unitCube(true), true, 0, -1.0},
+        {"torus", torus(), true, 1, NAN},
+        {"openBox", unitCube(false, 10), false, 0, NAN},
+        {"twoTetrahedra", tetrahedra(2), true, -1, 2.0 / 6.0},
+        {"bunny", bunny(), true, 0, NAN}};
+    for (const auto& [name, soup, closed, genus, volume] : cases)
     {
-        const char* name;
-        Soup soup;
-        bool closed;
-        int genus;     // signed: two spheres give -1
-        double volume; // NaN: not known in closed form
-    } cases[] = {{"empty", {}, true, 1, 0.0},
-                 {"tetrahedron", tetrahedra(1), true, 0, 1.0 / 6.0},
-                 {"cube", unitCube(), true, 0, 1.0},
-                 {"reversedCube", unitCube(true), true, 0, -1.0},
-                 {"torus", torus(), true, 1, NAN},
-                 {"openBox", unitCube(false, 10), false, 0, NAN},
-                 {"twoTetrahedra", tetrahedra(2), true, -1, 2.0 / 6.0},
-                 {"bunny", bunny(), true, 0, NAN}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        expectAsPlainOnAnyInput(c.soup);
-        HalfEdgeMeshProbe mesh(c.soup);
+        SCOPED_TRACE(name);
+        expectAsPlainOnAnyInput(soup);
+        HalfEdgeMeshProbe mesh(soup);
         mesh.mergeAllBoundaries();
         EXPECT_EQ(std::count_if(mesh.mEdges.begin(), mesh.mEdges.end(),
                                 [](const HE::HalfEdge& e) { return e.face == BORDER; }) == 0,
-                  c.closed);
-        EXPECT_EQ(mesh.genus(), c.genus);
+                  closed);
+        EXPECT_EQ(mesh.genus(), genus);
         EXPECT_EQ(mesh.volume(), 0.0f) << "the volume reads the stored normals";
         mesh.calculateFaceNormals();
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::FLAT_SHADING);
-        EXPECT_TRUE(std::isnan(c.volume) || std::abs(mesh.volume() - c.volume) < 1e-6);
+        EXPECT_TRUE(std::isnan(volume) || std::abs(mesh.volume() - volume) < 1e-6);
         mesh.calculateVertexNormals();
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
         for (unsigned int v = 0; v < mesh.mVerts.size(); v++)

@@ -5,37 +5,25 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
-TEST(Vector3, OrderIsLexicographicExactAndFoldsSignedZeros)
+TEST(Vector3, OrderParsingAndArithmetic)
 {
     const float x = 0.1f, nextX = std::nextafter(x, 1.0f);
-    const struct
-    {
-        V3 a, b;
-        bool less;
-    } cases[] = {{{1, 5, 0}, {2, 0, 0}, true},         {{2, 0, 0}, {1, 5, 0}, false},
-                 {{1, 2, 3}, {1, 2, 4}, true},         {{1, 2, 9}, {1, 3, 0}, true},
-                 {{1, 2, 3}, {1, 2, 3}, false},        {{x, 0, 0}, {nextX, 0, 0}, true},
-                 {{0, 0, x}, {0, 0, nextX}, true},     {{0, 0, 0}, {-0.0f, 0, -0.0f}, false},
-                 {{-0.0f, 0, -0.0f}, {0, 0, 0}, false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.a < c.b, c.less) << c.a << " < " << c.b;
+    const std::tuple<V3, V3, bool> cases[] = {
+        {{1, 5, 0}, {2, 0, 0}, true},         {{2, 0, 0}, {1, 5, 0}, false},
+        {{1, 2, 3}, {1, 2, 4}, true},         {{1, 2, 9}, {1, 3, 0}, true},
+        {{1, 2, 3}, {1, 2, 3}, false},        {{x, 0, 0}, {nextX, 0, 0}, true},
+        {{0, 0, x}, {0, 0, nextX}, true},     {{0, 0, 0}, {-0.0f, 0, -0.0f}, false},
+        {{-0.0f, 0, -0.0f}, {0, 0, 0}, false}};
+    for (const auto& [a, b, less] : cases)
+        EXPECT_EQ(a < b, less) << a << " < " << b;
     EXPECT_TRUE(V3(0, 0, 0) == V3(-0.0f, 0, -0.0f));
-}
-
-TEST(Vector3, ParsesThreeNumbersOrLeavesZeros)
-{
-    for (const auto& [text, v] : {std::pair<std::string, V3>{"1.5 -2 3e2", {1.5f, -2, 300}},
-                                  {"  4 5 6 7", {4, 5, 6}},
-                                  {"1 2", {1, 2, 0}},
-                                  {"", {0, 0, 0}},
-                                  {"x 1 2", {0, 0, 0}}})
-        EXPECT_EQ(V3(text), v) << text;
+    const std::string texts[] = {"1.5 -2 3e2", "  4 5 6 7", "1 2", "", "x 1 2"};
+    const V3 parsed[] = {{1.5f, -2, 300}, {4, 5, 6}, {1, 2, 0}, {0, 0, 0}, {0, 0, 0}};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(V3(texts[i]), parsed[i]) << texts[i];
     EXPECT_EQ(U3(std::string("10 20 30")), U3(10, 20, 30));
-}
-
-TEST(Vector3, Arithmetic)
-{
     const unsigned int wrapped = std::numeric_limits<unsigned int>::max();
     EXPECT_EQ(U3(0, 1, 3) - U3(1, 1, 1), U3(wrapped, 0, 2));
     EXPECT_EQ(cross(V3(1, 0, 0), V3(0, 1, 0)), V3(0, 0, 1)); // right-handed
@@ -60,7 +48,7 @@ TEST(Vector3, Arithmetic)
     EXPECT_EQ(v[0], 0.900000036f);
 }
 
-TEST(Matrix, IdentityProductAndColumnMajorLayout)
+TEST(Matrix, ProductLayoutInverseAndRotations)
 {
     using M = Matrix4x4<float>;
     const M t = M::translation(1, 2, 3);
@@ -79,11 +67,6 @@ TEST(Matrix, IdentityProductAndColumnMajorLayout)
     M(raw).toGLMatrix(gl);
     EXPECT_EQ(gl[1], 5.0f); // the second entry is row 1, column 0
     EXPECT_EQ(gl[4], 2.0f);
-}
-
-TEST(Matrix, InverseUndoesTheProductSingularGivesNaN)
-{
-    using M = Matrix4x4<float>;
     const float perm[4][4] = {{0, 2, 0, 0}, {0, 0, 0, 3}, {5, 0, 0, 0}, {0, 0, -1, 0}};
     const float dense[4][4] = {{2, -1, 0.5f, 3}, {1, 4, -2, 0}, {0.25f, 0, 3, -1}, {1, 1, 1, 1}};
     const float shear[4][4] = {{1e12f, 1, 0, 0}, {2e12f, 3, 0, 0}, {0, 0, 1e-30f, 0}, {0, 0, 0, 1}};
@@ -99,25 +82,17 @@ TEST(Matrix, InverseUndoesTheProductSingularGivesNaN)
     for (const M& a : {M(rank3), M(zero), nan, M::scale(0)})
         for (unsigned int i = 0; i < 16; i++)
             EXPECT_TRUE(std::isnan(a.inverse().m[i / 4][i % 4])) << a;
-}
-
-// Quarter turns about each axis, and a general rotation as the product of its three turns.
-TEST(Matrix, RotationXYZTurnsTheAxesAndComposesXThenYThenZ)
-{
-    using M = Matrix4x4<float>;
+    // Quarter turns about each axis, and a general rotation as the product of its three turns.
     const float q = float(PI / 2);
-    const struct
+    const V3 turns[][3] = {{{0, 0, q}, {1, 0, 0}, {0, -1, 0}}, // angles, from, to
+                           {{0, q, 0}, {1, 0, 0}, {0, 0, 1}},
+                           {{q, 0, 0}, {0, 1, 0}, {0, 0, -1}}};
+    for (const auto& [angles, from, to] : turns)
     {
-        V3 angles, from, to;
-    } turns[] = {{{0, 0, q}, {1, 0, 0}, {0, -1, 0}},
-                 {{0, q, 0}, {1, 0, 0}, {0, 0, 1}},
-                 {{q, 0, 0}, {0, 1, 0}, {0, 0, -1}}};
-    for (const auto& t : turns)
-    {
-        const Vector4<float> p = M::rotationXYZ(t.angles[0], t.angles[1], t.angles[2]) *
-                                 Vector4<float>(t.from[0], t.from[1], t.from[2], 1);
-        EXPECT_LT((V3(p[0], p[1], p[2]) - t.to).length(), 1e-7f) << t.angles;
-        EXPECT_EQ(p[3], 1.0f);
+        const Vector4<float> r = M::rotationXYZ(angles[0], angles[1], angles[2]) *
+                                 Vector4<float>(from[0], from[1], from[2], 1);
+        EXPECT_LT((V3(r[0], r[1], r[2]) - to).length(), 1e-7f) << angles;
+        EXPECT_EQ(r[3], 1.0f);
     }
     const float rx = 0.3f, ry = -1.1f, rz = 0.7f;
     const M m = M::rotationXYZ(rx, ry, rz);
@@ -131,34 +106,21 @@ TEST(Matrix, RotationXYZTurnsTheAxesAndComposesXThenYThenZ)
 TEST(Util, SignClampSwitchTrimLower)
 {
     const float nan = std::nanf("");
-    const struct
-    {
-        float got, want;
-    } cases[] = {{sign(0.0f), 1},
-                 {sign(-0.0f), 1},
-                 {sign(-2.0f), -1},
-                 {sign(nan), -1},
-                 {clamp(2.0f, 0.0f, 1.0f), 1},
-                 {clamp(-2.0f, 0.0f, 1.0f), 0},
-                 {clamp(0.25f, 0.0f, 1.0f), 0.25f},
-                 {switch1(2.0f, 2.0f, 4.0f), 0},
-                 {switch1(4.0f, 2.0f, 4.0f), 1},
-                 {switch1(3.0f, 2.0f, 4.0f), 0.5f},
-                 {switch1(-9.0f, 2.0f, 4.0f), 0},
-                 {switch1(9.0f, 2.0f, 4.0f), 1}};
-    for (std::size_t i = 0; i < std::size(cases); i++)
-        EXPECT_EQ(cases[i].got, cases[i].want) << "case " << i;
+    EXPECT_EQ(std::vector<float>({sign(0.0f), sign(-0.0f), sign(-2.0f), sign(nan),
+                                  clamp(2.0f, 0.0f, 1.0f), clamp(-2.0f, 0.0f, 1.0f),
+                                  clamp(0.25f, 0.0f, 1.0f), switch1(2.0f, 2.0f, 4.0f),
+                                  switch1(4.0f, 2.0f, 4.0f), switch1(3.0f, 2.0f, 4.0f),
+                                  switch1(-9.0f, 2.0f, 4.0f), switch1(9.0f, 2.0f, 4.0f)}),
+              std::vector<float>({1, 1, -1, -1, 1, 0, 0.25f, 0, 1, 0.5f, 0, 1}));
     EXPECT_TRUE(std::isnan(clamp(nan, 0.0f, 1.0f)));
 
-    for (auto [text, want] :
-         {std::pair<std::string, std::string>{" \t Mixed Case \t", "Mixed Case"},
-          {" \t \t", ""},
-          {"", ""},
-          {"v 1\r", "v 1\r"}}) // only blanks and tabs
+    std::string texts[] = {" \t Mixed Case \t", " \t \t", "", "v 1\r"};
+    const std::string trimmed[] = {"Mixed Case", "", "", "v 1\r"}; // only blanks and tabs
+    for (int i = 0; i < 4; ++i)
     {
-        const std::string before = text;
-        EXPECT_EQ(trim(text), want);
-        EXPECT_EQ(text, before); // trim returns a copy
+        const std::string before = texts[i];
+        EXPECT_EQ(trim(texts[i]), trimmed[i]);
+        EXPECT_EQ(texts[i], before) << "trim returns a copy";
     }
     std::string word = "VN Face";
     EXPECT_EQ(&lower(word), &word);

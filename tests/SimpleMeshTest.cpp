@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace
 {
@@ -103,11 +104,8 @@ long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
     {
         V3 n(0.0f, 0.0f, 0.0f);
         for (unsigned int f = 0; f < mesh.mFaces.size(); f++)
-        {
-            const SimpleMesh::Face& c = mesh.mFaces[f];
-            if (c.v1 == v || c.v2 == v || c.v3 == v)
+            if (const SimpleMesh::Face& c = mesh.mFaces[f]; c.v1 == v || c.v2 == v || c.v3 == v)
                 n += faceNormals[f];
-        }
         n.normalize();
         n = std::isfinite(n * n) ? n : V3(0.0f, 0.0f, 0.0f);
         EXPECT_EQ(std::memcmp(n.v, mesh.mNormals[v].v, sizeof n.v), 0) << "normal of vertex " << v;
@@ -160,30 +158,31 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
         corners.insert(corners.end(), {f.v1, f.v2, f.v3});
     EXPECT_EQ(corners, List({0, 1, 2, 1, 3, 2, 0, 1, 2, 4, 4, 2}));
 
-    unsigned int i = 99;
-    EXPECT_FALSE(mesh.addVertex({-0.0f, 0.0f, -0.0f}, i));
-    EXPECT_EQ(i, 0u);
+    unsigned int i = 99, j = 99, k = 99; // new or not, and the index, for each
+    EXPECT_EQ(List({mesh.addVertex({-0.0f, 0.0f, -0.0f}, i), i,
+                    mesh.addVertex({std::nextafter(0.0f, 1.0f), 0.0f, 0.0f}, j), j,
+                    mesh.addVertex({2.0f, 2.0f, std::nextafter(2.0f, 3.0f)}, k), k}),
+              List({0, 0, 1, 5, 1, 6}));
     EXPECT_FALSE(std::signbit(mesh.mVerts[0][0])) << "the first position is kept";
-    EXPECT_TRUE(mesh.addVertex({std::nextafter(0.0f, 1.0f), 0.0f, 0.0f}, i));
-    EXPECT_EQ(i, 5u);
-    EXPECT_TRUE(mesh.addVertex({2.0f, 2.0f, std::nextafter(2.0f, 3.0f)}, i));
-    EXPECT_EQ(i, 6u);
     ASSERT_EQ(mesh.mUniqueVerts.size(), mesh.mVerts.size());
     for (unsigned int v = 0; v < mesh.mVerts.size(); v++)
         EXPECT_EQ(mesh.welded(mesh.mVerts[v]), v);
 
-    // Faces around a vertex: ascending, each once, and seen again after adding.
-    List found = {42, 43};
-    EXPECT_TRUE(mesh.findNeighbourTriangles(2, found));
-    EXPECT_EQ(found, List({0, 1, 2, 3}));
-    EXPECT_TRUE(mesh.findNeighbourTriangles(4, found));
-    EXPECT_EQ(found, List({3}));
+    // Faces around a vertex: ascending, each once, and seen again after adding; the answer
+    // last. The list is replaced, never appended to.
+    auto around = [](SimpleMeshProbe& m, unsigned int v)
+    {
+        List found = {42, 43};
+        const bool any = m.findNeighbourTriangles(v, found);
+        found.push_back(any);
+        return found;
+    };
+    EXPECT_EQ(around(mesh, 2), List({0, 1, 2, 3, 1}));
+    EXPECT_EQ(around(mesh, 4), List({3, 1}));
     mesh.addTriangle({3, 3, 3}, {2, 2, 2}, {4, 4, 4});
-    EXPECT_TRUE(mesh.findNeighbourTriangles(4, found));
-    EXPECT_EQ(found, List({3, 4}));
-    EXPECT_FALSE(mesh.findNeighbourTriangles(5, found)) << "a vertex no face uses";
-    EXPECT_TRUE(found.empty());
-    EXPECT_FALSE(mesh.findNeighbourTriangles(99, found));
+    EXPECT_EQ(around(mesh, 4), List({3, 4, 1}));
+    EXPECT_EQ(around(mesh, 5), List({0})) << "a vertex no face uses";
+    EXPECT_FALSE(around(mesh, 99).back());
 
     // A vertex in faces 2 and 5 only gives exactly (2, 5).
     SimpleMeshProbe six;
@@ -192,14 +191,12 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
                         (f == 2 || f == 5) ? V3(9, 9, 9) : V3(float(f), 0, 1));
     unsigned int apex = 0;
     EXPECT_FALSE(six.addVertex({9, 9, 9}, apex));
-    EXPECT_TRUE(six.findNeighbourTriangles(apex, found));
-    EXPECT_EQ(found, List({2, 5}));
+    EXPECT_EQ(around(six, apex), List({2, 5, 1}));
     // Vertices and faces added past addTriangle are seen by the next query too.
     EXPECT_TRUE(six.addVertex({7, 7, 7}, apex));
-    EXPECT_FALSE(six.findNeighbourTriangles(apex, found));
+    EXPECT_EQ(around(six, apex), List({0}));
     six.mFaces.push_back({apex, apex, 0});
-    EXPECT_TRUE(six.findNeighbourTriangles(apex, found));
-    EXPECT_EQ(found, List({6}));
+    EXPECT_EQ(around(six, apex), List({6, 1}));
 }
 
 TEST(SimpleMesh, NormalsFollowTheWindingWithEqualWeights)
@@ -243,11 +240,8 @@ TEST(SimpleMesh, CurvatureOfSpheresFlatFansAndCalcCurvBounds)
     SimpleMeshProbe fan;
     for (int i = 0; i < 4; i++)
         fan.addTriangle({0, 0, 0}, ring[i], ring[i + 1]);
-    for (const V3& n : {V3(0, 0, 1), V3(0, 0, -1)})
-    {
-        const float k = fan.curvature(0, n);
-        EXPECT_TRUE(k == 0.0f && !std::signbit(k)) << k;
-    }
+    for (const V3& n : {V3(0, 0, 1), V3(0, 0, -1)}) // +0: its inverse is +infinity
+        EXPECT_EQ(1.0f / fan.curvature(0, n), std::numeric_limits<float>::infinity()) << n;
 
     SimpleMeshProbe ball(icosahedron(3.0f));
     ball.calculateFaceNormals();
@@ -319,44 +313,37 @@ TEST(SimpleMesh, CurvatureAndNormalsMatchTheDefinitionOnAnyInput)
 
 // Flat (colour and normal once), smooth (per corner) or bare (positions only), from the
 // shading flag and the number of normals.
-TEST(SimpleMesh, DrawsTheWayTheFlagAndTheNormalCountsAllow)
+TEST(SimpleMesh, DrawsAndColoursAsTheFlagNormalsAndCurvatureAllow)
 {
-    const struct
-    {
-        int repeats;  // extra copies of the first triangle
-        char normals; // computed first: none, f(ace) or v(ertex)
-        int flag;
-        const char* calls;
-    } cases[] = {{0, ' ', Mesh::SMOOTH_SHADING, "vvvvvv"},
-                 {0, 'f', Mesh::SMOOTH_SHADING, "cnvvvcnvvv"},
-                 {0, 'v', Mesh::SMOOTH_SHADING, "cnvcnvcnvcnvcnvcnv"},
-                 {0, 'v', Mesh::FLAT_SHADING, "cnvvvcnvvv"},
-                 {3, 'v', Mesh::FLAT_SHADING, "vvvvvvvvvvvvvvv"}, // too few normals
-                 {0, 'v', 2, "vvvvvv"},
-                 {0, 'f', 2, "cnvvvcnvvv"},
-                 {2, 'v', Mesh::SMOOTH_SHADING, "cnvvvcnvvvcnvvvcnvvv"}}; // as many as faces
-    for (const auto& c : cases)
+    // Extra copies of the first triangle; the normals computed first: none, f(ace) or v(ertex);
+    // the flag; the calls.
+    const std::tuple<int, char, int, const char*> cases[] = {
+        {0, ' ', Mesh::SMOOTH_SHADING, "vvvvvv"},
+        {0, 'f', Mesh::SMOOTH_SHADING, "cnvvvcnvvv"},
+        {0, 'v', Mesh::SMOOTH_SHADING, "cnvcnvcnvcnvcnvcnv"},
+        {0, 'v', Mesh::FLAT_SHADING, "cnvvvcnvvv"},
+        {3, 'v', Mesh::FLAT_SHADING, "vvvvvvvvvvvvvvv"}, // too few normals
+        {0, 'v', 2, "vvvvvv"},
+        {0, 'f', 2, "cnvvvcnvvv"},
+        {2, 'v', Mesh::SMOOTH_SHADING, "cnvvvcnvvvcnvvvcnvvv"}}; // as many as faces
+    for (const auto& [repeats, normals, flag, calls] : cases)
     {
         SimpleMeshProbe mesh(
             {{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)}, {V3(1, 0, 0), V3(1, 1, 0), V3(0, 1, 0)}});
-        for (int i = 0; i < c.repeats; i++)
+        for (int i = 0; i < repeats; i++)
             mesh.addTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-        if (c.normals == 'f')
+        if (normals == 'f')
             mesh.calculateFaceNormals();
-        if (c.normals == 'v')
+        if (normals == 'v')
             mesh.calculateVertexNormals();
-        mesh.setShadingFlag(Mesh::SHADING(c.flag));
-        EXPECT_EQ(triangleCalls(mesh), c.calls) << c.repeats << c.normals << c.flag;
+        mesh.setShadingFlag(Mesh::SHADING(flag));
+        EXPECT_EQ(triangleCalls(mesh), calls) << repeats << normals << flag;
     }
     SimpleMeshProbe empty;
     EXPECT_EQ(drawnCalls(empty),
               (std::vector<std::string>{MODELVIEW, "PushMatrix",
                                         "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1", BEGIN, "End",
                                         "PopMatrix"}));
-}
-
-TEST(SimpleMesh, ColoursComeFromNormalsOrCurvature)
-{
     SimpleMeshProbe mesh({{V3(0, 0, 0), V3(0, 1, 0), V3(1, 0, 0)}}); // clockwise from +z
     mesh.setTransform(Matrix4x4<float>::translation(1, 2, 3));
     mesh.calculateFaceNormals();
