@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <tuple>
@@ -35,24 +36,22 @@ MeshData meshOf(std::vector<V3> verts, Tris tris)
 {
     return MeshData{std::move(verts), std::move(tris), {}};
 }
+// Triangles from their corners listed one after another.
+Tris flat(const std::string& corners)
+{
+    std::istringstream in(corners);
+    Tris t;
+    for (unsigned int a, b, c; in >> a >> b >> c;)
+        t.push_back({a, b, c});
+    return t;
+}
 
 // The closed unit cube, outward, two triangles a side (sides in the order -z +z -y +y -x +x).
 MeshData cube()
 {
     return meshOf(
         {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
-        {{0, 2, 1},
-         {0, 3, 2},
-         {4, 5, 6},
-         {4, 6, 7},
-         {0, 1, 5},
-         {0, 5, 4},
-         {3, 7, 6},
-         {3, 6, 2},
-         {0, 4, 7},
-         {0, 7, 3},
-         {1, 2, 6},
-         {1, 6, 5}});
+        flat("0 2 1 0 3 2 4 5 6 4 6 7 0 1 5 0 5 4 3 7 6 3 6 2 0 4 7 0 7 3 1 2 6 1 6 5"));
 }
 
 // The regular octahedron of radius 1, outward: four triangles round the top (4), four round
@@ -62,6 +61,14 @@ MeshData octahedron()
     return meshOf(
         {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}},
         {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}, {1, 0, 5}, {2, 1, 5}, {3, 2, 5}, {0, 3, 5}});
+}
+// Two triangles round the top missing, touching at the top only: a pinch there.
+MeshData pinched()
+{
+    MeshData m = octahedron();
+    m.tris.erase(m.tris.begin() + 2);
+    m.tris.erase(m.tris.begin());
+    return m;
 }
 
 // A tetrahedron, outward when (p1 - p0, p2 - p0, p3 - p0) is right-handed.
@@ -126,9 +133,8 @@ TEST(MeshRepairWeld, ExactKeepsTheFirstOfEqualPositionsInOrder)
     MeshData m = meshOf(
         {{-0.0f, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {nan, 0, 0}, {nan, 0, 0}},
         {{0, 1, 3}, {2, 4, 3}, {5, 6, 3}, {2, 1, 6}});
-    const WeldResult r = weldExact(m);
-    EXPECT_EQ(r.mergedPositions, 3u);
-    EXPECT_EQ(r.collapsedTriangles, 1u); // the two NaNs of the same bits
+    const WeldResult r = weldExact(m); // the two NaNs of the same bits merge too
+    EXPECT_EQ((Counts{r.mergedPositions, r.collapsedTriangles}), (Counts{3, 1}));
     ASSERT_EQ(m.verts.size(), 4u);
     EXPECT_TRUE(std::signbit(m.verts[0][0])); // -0 came first: its bits stay
     EXPECT_EQ(m.verts[2], V3(0, 1, 0));
@@ -138,21 +144,14 @@ TEST(MeshRepairWeld, ExactKeepsTheFirstOfEqualPositionsInOrder)
 TEST(MeshRepairWeld, WithinADistanceMergesIntoTheNearestKeptPosition)
 {
     const float inf = std::numeric_limits<float>::infinity();
-    MeshData base = meshOf({{0, 0, 0},
-                            {0.9f, 0, 0},
-                            {1.8f, 0, 0},
-                            {0, 0.5f, 0},
-                            {0, 0, 1},
-                            {inf, 0, 0},
-                            {inf, 0, 0},
-                            {0.2f, 0.45f, 0}},
-                           {{0, 1, 4}, {1, 2, 4}, {0, 3, 4}, {5, 6, 4}, {3, 7, 4}});
+    MeshData base = meshOf({{0, 0, 0}, {0.9f, 0, 0}, {1.8f, 0, 0}, {0, 0.5f, 0}, {0, 0, 1}},
+                           flat("0 1 4 1 2 4 0 3 4 5 6 4 3 7 4"));
+    base.verts.insert(base.verts.end(), {{inf, 0, 0}, {inf, 0, 0}, {0.2f, 0.45f, 0}});
     MeshData m = base;
     const WeldResult r = weldWithin(m, 1.0);
     // 1, 3 and 7 go into 0; 2 is 1.8 from 0 (1 is not kept), 4 exactly 1; the infinities
     // stay apart.
-    EXPECT_EQ(r.mergedPositions, 3u);
-    EXPECT_EQ(r.collapsedTriangles, 3u);
+    EXPECT_EQ((Counts{r.mergedPositions, r.collapsedTriangles}), (Counts{3, 3}));
     EXPECT_EQ(m.verts,
               (std::vector<V3>{{0, 0, 0}, {1.8f, 0, 0}, {0, 0, 1}, {inf, 0, 0}, {inf, 0, 0}}));
     EXPECT_EQ(m.tris, (Tris{{0, 0, 2}, {0, 1, 2}, {0, 0, 2}, {3, 4, 2}, {0, 0, 2}}));
@@ -170,10 +169,10 @@ TEST(MeshRepairClean, DropsDegenerateDuplicateAndMirroredTrianglesAndUnusedPosit
         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 0, 0}, {5, 5, 5}, {0, 0, 1}},
         {{0, 1, 2}, {0, 0, 2}, {0, 1, 3}, {1, 2, 0}, {0, 2, 1}, {2, 2, 2}, {0, 1, 5}, {5, 0, 1}});
     const CleanResult r = removeDegenerate(m);
-    EXPECT_EQ(r.repeatedCornerTriangles, 2u);
-    EXPECT_EQ(r.zeroAreaTriangles, 1u);  // 0, 1, 3 on the x axis
-    EXPECT_EQ(r.duplicateTriangles, 3u); // a rotation, a mirror, a rotation
-    EXPECT_EQ(r.unreferencedVertices, 2u);
+    // Zero area: 0, 1, 3 on the x axis; duplicates: a rotation, a mirror, a rotation.
+    EXPECT_EQ((Counts{r.repeatedCornerTriangles, r.zeroAreaTriangles, r.duplicateTriangles,
+                      r.unreferencedVertices}),
+              (Counts{2, 1, 3, 2}));
     EXPECT_EQ(m.verts, (std::vector<V3>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
     EXPECT_EQ(m.tris, (Tris{{0, 1, 2}, {0, 1, 3}}));
 }
@@ -192,21 +191,22 @@ TEST(MeshRepairComponents, DropsComponentsOfAtMostTheGivenSize)
         m.tris.push_back({8, 9, 10});
         addTetrahedron(m);
         const ComponentResult r = removeSmallComponents(m, c.maxFaces);
-        EXPECT_EQ(r.removedComponents, c.components) << c.maxFaces;
-        EXPECT_EQ(r.removedTriangles, c.triangles) << c.maxFaces;
-        EXPECT_EQ(r.removedVertices, c.vertices) << c.maxFaces;
-        EXPECT_EQ(m.tris.size(), c.facesLeft) << c.maxFaces;
-        EXPECT_EQ(m.verts.size(), 15 - c.vertices) << c.maxFaces;
+        EXPECT_EQ((Counts{r.removedComponents, r.removedTriangles, r.removedVertices, m.tris.size(),
+                          m.verts.size()}),
+                  (Counts{c.components, c.triangles, c.vertices, c.facesLeft, 15 - c.vertices}))
+            << c.maxFaces;
     }
 }
 
 // Edge 0-1 on the z axis; triangles with their third corner at these angles round it, each
 // running the edge 0 -> 1 (forward) or back.
-MeshData aroundEdge(const std::vector<std::pair<int, bool>>& facesAt)
+MeshData aroundEdge(const std::string& facesAt)
 {
     MeshData m = meshOf({{0, 0, 0}, {0, 0, 1}}, {});
-    for (const auto& [degrees, forward] : facesAt)
+    std::istringstream in(facesAt);
+    for (int degrees = 0; in >> degrees;)
     {
+        const bool forward = in.get() == '+';
         const double a = degrees * M_PI / 180;
         m.verts.push_back(
             V3(static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0.5f));
@@ -221,45 +221,30 @@ TEST(MeshRepairManifold, PairsTheTrianglesRoundAnEdgeAcrossTheirSolidSide)
     struct Case
     {
         const char* name;
-        std::vector<std::pair<int, bool>> faces;
+        Counts want;       // makeManifold's counts
+        std::string faces; // degrees, + forward or - back
         Tris after;
-        std::uint64_t unpaired, split, added;
     };
     const Case cases[] = {
         // A fin: the pair (90, 180) encloses a solid wedge; the first triangle keeps the
         // original vertices, the pair gets copies.
-        {"fin", {{0, true}, {90, false}, {180, true}}, {{0, 1, 2}, {5, 6, 3}, {6, 5, 4}}, 1, 2, 2},
+        {"fin", {1, 1, 2, 2, 0}, "0+ 90- 180+", flat("0 1 2 5 6 3 6 5 4")},
         // Two sheets touching along the edge, solid between 0 and 90 and between 180 and 270.
-        {"two sheets",
-         {{0, false}, {90, true}, {180, false}, {270, true}},
-         {{1, 0, 2}, {0, 1, 3}, {6, 7, 4}, {7, 6, 5}},
-         0,
-         2,
-         2},
+        {"two sheets", {1, 0, 2, 2, 0}, "0- 90+ 180- 270+", flat("1 0 2 0 1 3 6 7 4 7 6 5")},
         // The same listed in another order: the angles decide, not the order.
-        {"two sheets shuffled",
-         {{90, true}, {180, false}, {0, false}, {270, true}},
-         {{0, 1, 2}, {6, 7, 3}, {1, 0, 4}, {7, 6, 5}},
-         0,
-         2,
-         2},
+        {"shuffled", {1, 0, 2, 2, 0}, "90+ 180- 0- 270+", flat("0 1 2 6 7 3 1 0 4 7 6 5")},
         // Two triangles running the same way, beside one running back: one pair, round
         // the circle.
-        {"same way",
-         {{0, true}, {120, true}, {240, false}},
-         {{0, 1, 2}, {5, 6, 3}, {1, 0, 4}},
-         1,
-         2,
-         2},
+        {"same way", {1, 1, 2, 2, 0}, "0+ 120+ 240-", flat("0 1 2 5 6 3 1 0 4")},
     };
     for (const Case& c : cases)
     {
         MeshData m = aroundEdge(c.faces);
         const MeshData before = m;
         const ManifoldResult r = makeManifold(m);
-        EXPECT_EQ(counts(r), (Counts{1, c.unpaired, c.split, c.added, 0})) << c.name;
+        EXPECT_EQ(counts(r), c.want) << c.name;
         EXPECT_EQ(m.tris, c.after) << c.name;
-        EXPECT_EQ(m.verts.size(), c.faces.size() + 2 + c.added) << c.name;
+        EXPECT_EQ(m.verts.size(), c.after.size() + 2 + c.want[3]) << c.name;
         for (std::size_t f = 0; f < m.tris.size(); ++f) // no corner moved
             for (unsigned int k = 0; k < 3; ++k)
                 EXPECT_EQ(m.verts[m.tris[f][k]], before.verts[before.tris[f][k]]) << c.name;
@@ -296,20 +281,19 @@ TEST(MeshRepairManifold, SplitsVerticesIntoOnePerFan)
 
 TEST(MeshRepairOrient, FlipsAgainstTheFirstTriangleThenTurnsClosedOnesOutward)
 {
-    struct Case
-    {
-        std::vector<unsigned int> flipped; // triangles reversed in the input
-        std::uint64_t flips, outward;
-    };
-    for (const Case& c : {Case{{}, 0, 0}, Case{{3, 7, 8}, 3, 0}, Case{{0}, 1, 1},
-                          Case{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 12, 1}})
+    // Triangles reversed in the input; then the counts.
+    const std::pair<std::vector<unsigned int>, Counts> cases[] = {
+        {{}, {1, 0, 0, 0, 0}},
+        {{3, 7, 8}, {1, 3, 0, 0, 0}},
+        {{0}, {1, 1, 1, 0, 0}},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {1, 12, 1, 0, 0}}};
+    for (const auto& [flipped, want] : cases)
     {
         MeshData m = cube();
-        for (const unsigned int f : c.flipped)
+        for (const unsigned int f : flipped)
             std::swap(m.tris[f][1], m.tris[f][2]);
-        const OrientResult r = orient(m);
-        EXPECT_EQ(counts(r), (Counts{1, c.flips, c.outward, 0, 0})) << c.flipped.size();
-        EXPECT_EQ(m.tris, cube().tris) << c.flipped.size();
+        EXPECT_EQ(counts(orient(m)), want) << flipped.size();
+        EXPECT_EQ(m.tris, cube().tris) << flipped.size();
     }
     // An open box facing inwards is not turned: only closed ones are.
     MeshData box = cube();
@@ -327,13 +311,9 @@ TEST(MeshRepairOrient, AMoebiusBandIsReportedAndLeftAsFarAsItGot)
 {
     // Three quads round a loop, the last joined with a half twist: tops t0 t1 t2, bottoms
     // b0 b1 b2; the band closes t2 -> b0 and b2 -> t0.
-    MeshData m = meshOf({{1, 0, 1},
-                         {-0.5f, 0.87f, 1},
-                         {-0.5f, -0.87f, 1},
-                         {1, 0, 0},
-                         {-0.5f, 0.87f, 0},
-                         {-0.5f, -0.87f, 0}},
-                        {{0, 3, 4}, {0, 4, 1}, {1, 4, 5}, {1, 5, 2}, {2, 5, 0}, {2, 0, 3}});
+    MeshData m = meshOf({{1, 0, 1}, {-0.5f, 0.87f, 1}, {-0.5f, -0.87f, 1}, {1, 0, 0}},
+                        flat("0 3 4 0 4 1 1 4 5 1 5 2 2 5 0 2 0 3"));
+    m.verts.insert(m.verts.end(), {{-0.5f, 0.87f, 0}, {-0.5f, -0.87f, 0}});
     const OrientResult r = orient(m);
     EXPECT_EQ(counts(r), (Counts{1, 3, 0, 1, 1})); // f5, f4, f3 turned; 1-5 conflicts
     EXPECT_EQ(analysed(m).inconsistentEdges, 1u);
@@ -349,16 +329,16 @@ TEST(MeshRepairFill, FillsACubesMissingSideAndLeavesAFloatingTriangle)
     EXPECT_EQ((std::vector<double>{analysed(m).volume, analysed(m).area}),
               (std::vector<double>{1, 6}));
 
-    MeshData lone = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    r = fillHoles(lone);
-    EXPECT_EQ(counts(r), (Counts{1, 0, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(lone.tris.size(), 1u);
-
-    // A hole over three points on a line cannot be closed without a zero-area triangle.
-    MeshData flat = meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 3}, {1, 2, 3}});
-    r = fillHoles(flat);
-    EXPECT_EQ(counts(r), (Counts{1, 0, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(flat.tris.size(), 2u);
+    // A lone triangle, and a hole over three points on a line, which cannot be closed without
+    // a zero-area triangle: both left unfillable.
+    for (MeshData u :
+         {meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}),
+          meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 3}, {1, 2, 3}})})
+    {
+        const Tris before = u.tris;
+        EXPECT_EQ(counts(fillHoles(u)), (Counts{1, 0, 0, 0, 0, 1, 0}));
+        EXPECT_EQ(u.tris, before);
+    }
 }
 
 // A prism over a regular polygon of n corners with both ends open.
@@ -397,8 +377,7 @@ TEST(MeshRepairFill, ClosesShortAndLongLoopsFlatWithinTheSizeLimit)
             polygon += 0.5 * (static_cast<double>(p[0]) * q[1] - static_cast<double>(q[0]) * p[1]);
         }
         EXPECT_NEAR(analysed(m).volume, polygon, 1e-9) << n;
-        const MeshAnalysis::Report before = analysed(tube(n));
-        EXPECT_NEAR(analysed(m).area, before.area + 2 * polygon, 1e-9) << n;
+        EXPECT_NEAR(analysed(m).area, analysed(tube(n)).area + 2 * polygon, 1e-9) << n;
     }
     // A triangle of the side missing: its corner on the bottom rim becomes a pinch of the
     // two rims, one loop of 121 edges; split, it is cut there into loops of 60 and 61.
@@ -420,10 +399,7 @@ TEST(MeshRepairFill, ClosesShortAndLongLoopsFlatWithinTheSizeLimit)
 
 TEST(MeshRepairRepair, GivesBackTheTrianglesMissingAroundAPinchVertex)
 {
-    // Two triangles round the top missing, touching at the top only: a pinch there.
-    MeshData m = octahedron();
-    m.tris.erase(m.tris.begin() + 2);
-    m.tris.erase(m.tris.begin());
+    MeshData m = pinched();
     Report r;
     ASSERT_TRUE(repair(m, Options(), r));
     EXPECT_EQ(counts(r.manifold), (Counts{0, 0, 1, 1, 0}));
@@ -432,9 +408,7 @@ TEST(MeshRepairRepair, GivesBackTheTrianglesMissingAroundAPinchVertex)
     EXPECT_EQ(canonical(m.tris), canonical(octahedron().tris));
 
     // With too small a limit the loop (6 edges) stays, copies and all.
-    m = octahedron();
-    m.tris.erase(m.tris.begin() + 2);
-    m.tris.erase(m.tris.begin());
+    m = pinched();
     ASSERT_TRUE(repair(m, Options{0, 5, 0.0}, r));
     EXPECT_EQ(r.fill.holesTooLarge, 1u);
     EXPECT_EQ(m.verts.size(), 7u);
@@ -471,8 +445,7 @@ TEST(MeshRepairRepair, RunsTheStepsInOrderAndReportsEach)
               (Counts{39 - 12, 1, 0, 1, 0, 1, 1, 1}));
     EXPECT_EQ(counts(r.orientation), (Counts{1, 2, 0, 0, 0}));
     EXPECT_EQ(counts(r.fill), Counts(7, 0));
-    EXPECT_EQ(m.tris.size(), 12u);
-    EXPECT_EQ(m.verts.size(), 8u);
+    EXPECT_EQ((Counts{m.tris.size(), m.verts.size()}), (Counts{12, 8}));
     expectSound(m);
     EXPECT_EQ(analysed(m).volume, 1.0);
 }
@@ -572,12 +545,9 @@ TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
     EXPECT_EQ(run("--version").out.rfind("meshrepair ", 0), 0u);
 }
 
-TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStep)
+TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStepAndWhatTheFormatLoses)
 {
-    MeshData m = octahedron();
-    m.tris.erase(m.tris.begin() + 2);
-    m.tris.erase(m.tris.begin());
-    write("pinch.obj", m);
+    write("pinch.obj", pinched());
     const ProgramRun r = run("--require closed,manifold,oriented,no-degenerate pinch.obj out.ply");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -608,16 +578,14 @@ TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStep)
                              "\"unmet\": [\"not closed: 6 boundary edges\"]", "\"notes\": []"})
         EXPECT_TRUE(contains(gate.out, part)) << part << gate.out;
     EXPECT_EQ(read("pinch.obj").verts.size(), 7u); // the split vertex kept apart
-}
 
-TEST_F(MeshRepairProgram, SaysThatSTLCannotCarryASplitAndDropsSmallComponents)
-{
-    MeshData m = meshOf(
+    // STL cannot carry a split; small components are dropped.
+    const MeshData m = meshOf(
         {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}},
         {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}, {0, 1, 2}});
     write("bowtie.off", m);
-    const ProgramRun r = run("--min-component 1 bowtie.off out.stl");
-    EXPECT_EQ(r.status, 0) << r.err;
+    const ProgramRun stl = run("--min-component 1 bowtie.off out.stl");
+    EXPECT_EQ(stl.status, 0) << stl.err;
     for (const char* line :
          {"  drop degenerate triangles       0 with a repeated corner, 0 of zero area, 1 "
           "duplicate; "
@@ -625,7 +593,7 @@ TEST_F(MeshRepairProgram, SaysThatSTLCannotCarryASplitAndDropsSmallComponents)
           "  drop small components           1 component of at most 1 triangles (1 triangle)\n",
           "\nnote: STL cannot carry the 1 split vertex copy: read back, they weld with their "
           "originals (write OBJ, PLY or OFF to keep them)\n"})
-        EXPECT_TRUE(contains(r.out, line)) << line << r.out;
+        EXPECT_TRUE(contains(stl.out, line)) << line << stl.out;
     EXPECT_EQ(read("out.stl").tris, (Tris{{0, 1, 2}, {0, 3, 4}}));
     const ProgramRun welded = run("--format obj --weld-distance 1.2 bowtie.off out.txt");
     EXPECT_EQ(welded.status, 0) << welded.err;

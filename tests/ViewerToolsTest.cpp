@@ -68,15 +68,12 @@ TEST(Summary, SaysWhyTheHalfEdgeGenusDiffersFromTheAnalysis)
 
     r = report(1, true, 0);
     r.boundaryLoops = 2, r.area = 0.1, r.volumeUndefinedWhy = "open surface: 2 boundary loops";
-    EXPECT_EQ(
-        Summary::line(r, 1),
-        "Summary: 1 component, 2 boundary loops, 0 non-manifold edges, volume undefined (open "
-        "surface: 2 boundary loops), genus 0, area 0.10000000000000001; genus 1 above counts "
-        "2 boundary loops as half a handle each");
-    EXPECT_EQ(
-        Summary::line(r, std::nullopt),
-        "Summary: 1 component, 2 boundary loops, 0 non-manifold edges, volume undefined (open "
-        "surface: 2 boundary loops), genus 0, area 0.10000000000000001");
+    const std::string open = "Summary: 1 component, 2 boundary loops, 0 non-manifold edges, volume "
+                             "undefined (open surface: 2 boundary loops), genus 0, area "
+                             "0.10000000000000001";
+    EXPECT_EQ(Summary::line(r, std::nullopt), open);
+    EXPECT_EQ(Summary::line(r, 1),
+              open + "; genus 1 above counts 2 boundary loops as half a handle each");
     r = report(6, false, 0);
     r.hasVolume = true, r.volume = 2.5, r.area = 3, r.nonManifoldEdges = 1;
     r.components[1].hasGenus = true, r.components[1].genus = 4;
@@ -116,8 +113,7 @@ TEST(CurvatureScale, RangeIsThe98thPercentileOfTheMagnitudes)
     std::vector<float> v;
     for (int i = 1; i <= 100; ++i)
         v.push_back(i % 2 == 0 ? float(i) : -float(i));
-    v.push_back(NAN);
-    v.push_back(NAN);
+    v.insert(v.end(), {NAN, NAN});
     EXPECT_EQ(CurvatureScale::magnitudePercentile(v, 0.98), 98.0f) << "NaNs do not count";
     EXPECT_EQ(CurvatureScale::magnitudePercentile(v, 1.0), 100.0f);
     EXPECT_EQ(CurvatureScale::magnitudePercentile(v, 0.001), 1.0f);
@@ -148,12 +144,8 @@ TEST(CurvatureScale, RangeIsThe98thPercentileOfTheMagnitudes)
 TEST(CurvatureScale, ColourBarLabelsStayInsideTheWindow)
 {
     using L = CurvatureScale::Layout;
-    struct Case
-    {
-        int width, height, title;
-        L expected;
-    };
-    const Case cases[] = {
+    const std::tuple<int, int, int, L> cases[] = {
+        // width, height, title width, layout
         {1024, 768, 200, {764, 30, 240, 14, 764, 979, 14, 764, 50, true, true, true, true}},
         {300, 200, 280, {40, 30, 240, 14, 40, 255, 14, 18, 50, true, true, true, true}},
         {100, 40, 80, {20, 26, 60, 14, 20, 55, 10, 18, 46, true, true, true, false}},
@@ -162,15 +154,15 @@ TEST(CurvatureScale, ColourBarLabelsStayInsideTheWindow)
         {1024, 20, 200, {764, 6, 240, 14, 764, 979, -10, 764, 26, true, false, false, false}},
         {59, 300, 40, {20, 30, 19, 14, 0, 0, 0, 0, 0, false, false, false, false}},
     };
-    for (const Case& c : cases)
+    for (const auto& [width, height, title, expected] : cases)
     {
-        const L l = CurvatureScale::layout(c.width, c.height, 30, 25, c.title, 12);
-        const L& e = c.expected;
-        EXPECT_EQ(std::vector<int>({l.barX, l.barY, l.barWidth, l.barHeight, l.lowX, l.highX,
-                                    l.labelY, l.titleX, l.titleY, l.bar, l.low, l.high, l.title}),
-                  std::vector<int>({e.barX, e.barY, e.barWidth, e.barHeight, e.lowX, e.highX,
-                                    e.labelY, e.titleX, e.titleY, e.bar, e.low, e.high, e.title}))
-            << c.width << " x " << c.height;
+        const L l = CurvatureScale::layout(width, height, 30, 25, title, 12);
+        const auto fields = [](const L& e)
+        {
+            return std::vector<int>({e.barX, e.barY, e.barWidth, e.barHeight, e.lowX, e.highX,
+                                     e.labelY, e.titleX, e.titleY, e.bar, e.low, e.high, e.title});
+        };
+        EXPECT_EQ(fields(l), fields(expected)) << width << " x " << height;
     }
     for (int w = 0; w <= 1200; w += 7)
         for (int h = 0; h <= 200; h += 13)
@@ -190,44 +182,33 @@ TEST(Pick, NearestPointTriangleAndVertex)
 {
     using V = Vector3<double>;
     const V a(0, 0, 0), b(1, 0, 0), c(0, 1, 0);
-    const std::pair<V, V> cases[] = {{V(-1, -1, 0), a},
-                                     {V(2, -0.5, 3), b},
-                                     {V(-0.5, 2, 0), c},
-                                     {V(0.5, -1, 0), V(0.5, 0, 0)},
-                                     {V(-1, 0.5, 1), V(0, 0.5, 0)},
-                                     {V(1, 1, 0), V(0.5, 0.5, 0)},
-                                     {V(1, 0.5, 0), V(0.75, 0.25, 0)},
-                                     {V(0.25, 0.25, 5), V(0.25, 0.25, 0)},
-                                     {V(0.25, 0.5, -2), V(0.25, 0.5, 0)}};
-    for (const auto& [p, expected] : cases)
-        EXPECT_EQ(Pick::closestOnTriangle(p, a, b, c), expected) << p[0] << " " << p[1];
+    // A point, then the nearest on the triangle a b c.
+    const double cases[][6] = {
+        {-1, -1, 0, 0, 0, 0},       {2, -0.5, 3, 1, 0, 0},          {-0.5, 2, 0, 0, 1, 0},
+        {0.5, -1, 0, 0.5, 0, 0},    {-1, 0.5, 1, 0, 0.5, 0},        {1, 1, 0, 0.5, 0.5, 0},
+        {1, 0.5, 0, 0.75, 0.25, 0}, {0.25, 0.25, 5, 0.25, 0.25, 0}, {0.25, 0.5, -2, 0.25, 0.5, 0}};
+    for (const auto& p : cases)
+        EXPECT_EQ(Pick::closestOnTriangle(V(p[0], p[1], p[2]), a, b, c), V(p[3], p[4], p[5]))
+            << p[0] << " " << p[1];
     EXPECT_EQ(Pick::closestOnTriangle(V(5, 5, 5), b, b, b), b);
 
     using F = Vector3<float>;
     using T = Vector3<unsigned int>;
     const std::vector<F> positions = {F(0, 0, 0), F(1, 0, 0), F(0, 1, 0), F(1, 1, 0), F(5, 5, 5)};
     const std::vector<T> triangles = {T(0, 1, 5), T(0, 1, 2), T(1, 3, 2), T(4, 4, 4)};
-    struct Expect
-    {
-        F p;
-        bool found;
-        std::size_t triangle;
-        unsigned int vertex;
-        double distanceSquared;
+    const std::tuple<F, std::size_t, unsigned int, double> picks[] = {
+        {F(0.9f, 0.8f, 0.0f), 2, 3, 0.0}, // inside the second square half
+        {F(0.5f, 0.5f, 2.0f), 1, 0, 4.0}, // the shared side: the first triangle; tied corners
+        {F(0.1f, 0.2f, -1.0f), 1, 0, 1.0},
+        {F(5.0f, 5.0f, 6.0f), 3, 4, 1.0}, // a triangle of one point
+        {F(2.0f, 0.0f, 0.0f), 1, 1, 1.0}, // beyond a corner: the first triangle there
     };
-    const Expect picks[] = {
-        {F(0.9f, 0.8f, 0.0f), true, 2, 3, 0.0}, // inside the second square half
-        {F(0.5f, 0.5f, 2.0f), true, 1, 0, 4.0}, // the shared side: the first triangle; tied corners
-        {F(0.1f, 0.2f, -1.0f), true, 1, 0, 1.0},
-        {F(5.0f, 5.0f, 6.0f), true, 3, 4, 1.0}, // a triangle of one point
-        {F(2.0f, 0.0f, 0.0f), true, 1, 1, 1.0}, // beyond a corner: the first triangle there
-    };
-    for (const Expect& e : picks)
+    for (const auto& [p, triangle, vertex, distanceSquared] : picks)
     {
-        const Pick::Hit h = Pick::nearest(positions, triangles, e.p);
+        const Pick::Hit h = Pick::nearest(positions, triangles, p);
         EXPECT_EQ(std::make_tuple(h.found, h.triangle, h.vertex, h.distanceSquared),
-                  std::make_tuple(e.found, e.triangle, e.vertex, e.distanceSquared))
-            << e.p[0] << " " << e.p[1] << " " << e.p[2];
+                  std::make_tuple(true, triangle, vertex, distanceSquared))
+            << p[0] << " " << p[1] << " " << p[2];
     }
     EXPECT_FALSE(Pick::nearest(positions, {T(0, 1, 7)}, F(0, 0, 0)).found);
     EXPECT_FALSE(Pick::nearest({}, {}, F(0, 0, 0)).found);
