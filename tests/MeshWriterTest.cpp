@@ -95,6 +95,8 @@ TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
         EXPECT_EQ(word(stl, 134 + 4 * i), bitsOf(second[i])) << i;
     EXPECT_EQ(stl.substr(182, 2), "\0\0"s);
     EXPECT_EQ(written(empty, WriteFormat::STL_BINARY).size(), 84u);
+    const MeshData flat = {{V3(0, 0, 0), V3(1, 1, 1)}, {U3(0, 1, 1)}}; // no area: no normal
+    EXPECT_EQ(written(flat, WriteFormat::STL_BINARY).substr(84, 12), std::string(12, '\0'));
 
     const std::string ply = written(tiny(), WriteFormat::PLY_BINARY);
     const std::string header = plyHeader("binary_little_endian");
