@@ -549,6 +549,9 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
          "0.16666666666666666,\n  \"genus_ignoring_degenerate\": 0,"},
         {tetra(true) + "f 1 1 2\nf 3 3 4\n", "",
          vol + "-0.166666667 (ignoring 2 triangles with repeated corners)\n"},
+        {slurp("tests/bad/r19_concave_faces.obj"), "",
+         "  polygons split into triangles   1  (up to 5 corners)\n  faces not flat and simple      "
+         " 2\n"},
         {"v 1 2 3\n", "", "  connected components            0\n"},
         {"v 1 2 3\n", "",
          vol + "undefined (no triangles)\n  Euler characteristic            0" + genus +
