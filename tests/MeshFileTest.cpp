@@ -120,16 +120,13 @@ std::string ply(const char* format)
     return s;
 }
 
-bool load(const std::string& bytes, const std::string& name, HalfEdgeMeshProbe& mesh,
-          std::string& error, MeshReadStats& stats, bool split = false)
+// Loads bytes into mesh: "" or the message of the failure.
+std::string load(const std::string& bytes, const std::string& name, HalfEdgeMeshProbe& mesh,
+                 MeshReadStats& stats)
 {
     std::istringstream in(bytes);
-    MeshReadOptions options;
-    options.splitPolygons = split;
     ReadError why;
-    const bool ok = loadMeshStream(in, name, mesh, options, stats, why);
-    error = why.message;
-    return ok;
+    return loadMeshStream(in, name, mesh, MeshReadOptions(), stats, why) ? "" : why.message;
 }
 } // namespace
 
@@ -139,16 +136,11 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
     for (const auto& p : P)
         obj << "v " << p[0] << " " << p[1] << " " << p[2] << "\n";
     for (const auto& f : F)
-    {
-        obj << "f";
-        for (unsigned int c : f)
-            obj << " " << c + 1;
-        obj << "\n";
-    }
+        obj << "f " << f[0] + 1 << " " << f[1] + 1 << " " << f[2] + 1
+            << (f.size() == 4 ? " " + std::to_string(f[3] + 1) : "") << "\n";
     HalfEdgeMeshProbe reference;
-    std::string error;
     MeshReadStats stats;
-    ASSERT_TRUE(load(obj.str(), "pyramid.obj", reference, error, stats)) << error;
+    ASSERT_EQ(load(obj.str(), "pyramid.obj", reference, stats), "");
     ASSERT_EQ(reference.positions().size(), 5u);
     ASSERT_EQ(reference.mFaces.size(), 6u);
 
@@ -172,7 +164,7 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
     {
         SCOPED_TRACE(meshFormatName(c.format) + " "s + c.name);
         HalfEdgeMeshProbe mesh;
-        ASSERT_TRUE(load(c.bytes, c.name, mesh, error, stats)) << error;
+        ASSERT_EQ(load(c.bytes, c.name, mesh, stats), "");
         EXPECT_EQ(stats.format, c.format);
         EXPECT_EQ(mesh.positions(), reference.positions());
         EXPECT_EQ(mesh.mFaces.size(), reference.mFaces.size());
@@ -189,46 +181,21 @@ TEST(MeshFile, EveryFormatGivesTheSameWeldedMesh)
     }
 }
 
-TEST(MeshFile, LargerFacesAreFansOnlyOnRequest)
-{
-    const std::string off = "OFF\n6 2 0\n0 0 0\n1 0 0\n2 1 0\n1 2 0\n0 1 0\n0 0 1\n"
-                            "5 0 1 2 3 4\n3 0 1 5\n";
-    HalfEdgeMeshProbe mesh;
-    std::string error;
-    MeshReadStats stats;
-    EXPECT_FALSE(load(off, "", mesh, error, stats));
-    EXPECT_EQ(error, "Error: OFF line 9: a face with 5 corners (faces of more than four corners "
-                     "are split only on request)");
-    ASSERT_TRUE(load(off, "", mesh, error, stats, true)) << error;
-    EXPECT_EQ(mesh.mFaces.size(), 4u);
-    EXPECT_EQ(stats.splitPolygons, 1u);
-    EXPECT_EQ(stats.largestPolygon, 5u);
-    EXPECT_FLOAT_EQ(mesh.area(), 2.5f + 0.5f);
-}
-
-// Quads are split inside themselves with or without splitPolygons; a bent one is counted.
+// A concave quad is split inside itself and a bent one counted in PLY as in OBJ and OFF (whose
+// files in tests/bad meshinfo reads).
 TEST(MeshFile, ConcaveQuadsSplitInsideThem)
 {
-    const std::string body = "0 0 0\n3 0 0\n0.5 0.5 0\n0 3 0\n0 0 1\n"
-                             "4 0 1 2 3\n4 1 2 3 0\n4 0 1 2 4\n";
-    for (const std::string& text :
-         {"OFF\n5 3 0\n" + body,
-          "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\n"
-          "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
-          "end_header\n" +
-              body})
-    {
-        std::istringstream in(text);
-        MeshData data;
-        MeshReadStats stats;
-        ReadError error;
-        ASSERT_TRUE(readMeshStream(in, "", data, MeshReadOptions(), stats, error)) << error.message;
-        EXPECT_EQ(
-            data.tris,
-            (std::vector<U3>{{0, 1, 2}, {0, 2, 3}, {1, 2, 0}, {2, 3, 0}, {0, 1, 4}, {1, 2, 4}}));
-        EXPECT_EQ(stats.irregularFaces, 1u);
-        EXPECT_TRUE(data.faceRuns.empty());
-    }
+    std::istringstream in("ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty "
+                          "float y\nproperty float z\nelement face 3\nproperty list uchar int "
+                          "vertex_indices\nend_header\n0 0 0\n3 0 0\n0.5 0.5 0\n0 3 0\n0 0 1\n"
+                          "4 0 1 2 3\n4 1 2 3 0\n4 0 1 2 4\n");
+    MeshData data;
+    MeshReadStats stats;
+    ReadError error;
+    ASSERT_TRUE(readMeshStream(in, "", data, MeshReadOptions(), stats, error)) << error.message;
+    EXPECT_EQ(data.tris,
+              (std::vector<U3>{{0, 1, 2}, {0, 2, 3}, {1, 2, 0}, {2, 3, 0}, {0, 1, 4}, {1, 2, 4}}));
+    EXPECT_EQ(stats.irregularFaces, 1u);
 }
 
 TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
@@ -263,38 +230,19 @@ TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
         {"STL NaN", nanStl, "",
          "Error: binary STL byte 112: triangle 1 has a coordinate that "
          "is not a finite number"},
-        {"STL text cut in a facet", asciiStl().substr(0, 63), "",
-         "Error: ASCII STL line 4: the file ends before 'endsolid' (truncated?)"},
         {"STL text cut in a line", asciiStl().substr(0, 60), "",
          "Error: ASCII STL line 4: a vertex needs three coordinates, found 2 (the file ends in "
          "this line: truncated?)"},
         {"PLY rows beyond the file", plyHead + plyBody, "",
          "Error: PLY byte 206: the file ends inside the data (truncated?)"},
-        {"PLY count beyond the file",
-         "ply\nformat ascii 1.0\nelement vertex 4000000000\n"
-         "property float x\nproperty float y\nproperty float z\n"
-         "end_header\n0 0 0\n",
-         "", "Error: PLY line 8: the file ends inside the data (truncated?)"},
-        {"PLY cut in a face", plyHead + plyBody + plyFace.substr(0, 7), "",
-         "Error: PLY byte 211: the file ends inside the data (truncated?)"},
         {"PLY index", plyIndex, "",
          "Error: PLY byte 215: face 0 has vertex index 3, outside the 3 vertices (they count "
          "from 0)"},
-        {"PLY text NaN",
-         "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty "
-         "float y\nproperty float z\nend_header\n0 nan 0\n",
-         "",
-         "Error: PLY line 8: vertex 0 has a coordinate that is not a finite number in float "
-         "range"},
         {"PLY bytes in the header", "ply\nformat ascii 1.0\n\x01\xff\n", "",
          "Error: PLY line 3: unknown header line '\\x01\\xff'"},
-        {"OFF counts beyond the file", "OFF\n4000000 1 0\n0 0 0\n", "",
-         "Error: OFF line 3: the file ends after 1 of 4000000 vertices (truncated?)"},
-        {"OFF index", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", "",
-         "Error: OFF line 6: vertex index 3 is outside the 3 vertices (they count from 0)"},
-        {"OFF infinity", "OFF\n3 1 0\n0 0 0\n1 0 1e39\n0 1 0\n3 0 1 2\n", "",
-         "Error: OFF line 4: bad number '1e39' in a vertex (coordinates must be finite decimal "
-         "numbers)"},
+        {"OFF pentagon", "OFF\n5 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n5 0 1 2 3 4\n", "",
+         "Error: OFF line 8: a face with 5 corners (faces of more than four corners are split only "
+         "on request)"},
         {"OFF cut", "OFF\n3 2 0\n0.000 0.000 0.000\n1.000 0 0\n0 1.000 0\n3 0 1 2\n", "",
          "Error: OFF line 6: the file ends after 1 of 2 faces (truncated?)"},
     };
@@ -302,11 +250,8 @@ TEST(MeshFile, HostileInputGivesOneLineAndLeavesTheMeshEmpty)
     {
         SCOPED_TRACE(c.what);
         HalfEdgeMeshProbe mesh;
-        std::string error;
         MeshReadStats stats;
-        EXPECT_FALSE(load(c.bytes, c.name, mesh, error, stats));
-        EXPECT_EQ(error, c.error);
-        EXPECT_EQ(mesh.mFaces.size(), 0u);
-        EXPECT_TRUE(mesh.positions().empty());
+        EXPECT_EQ(load(c.bytes, c.name, mesh, stats), c.error);
+        EXPECT_TRUE(mesh.mFaces.empty() && mesh.positions().empty());
     }
 }

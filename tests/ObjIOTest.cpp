@@ -70,14 +70,6 @@ const std::string SQUARE = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 const std::string ONE = "0 0 0,1 0 0,0 1 0", TWO = "0 0 0,1 0 0,1 1 0|0 0 0,1 1 0,0 1 0";
 const std::string NUMBERS = " (coordinates must be finite decimal numbers)";
 
-std::string crlf(const std::string& lf)
-{
-    std::string s;
-    for (char c : lf)
-        s += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return s;
-}
-
 std::string utfMark(const char* encoding)
 {
     return std::string("Error: OBJ input is ") + encoding +
@@ -85,53 +77,36 @@ std::string utfMark(const char* encoding)
 }
 } // namespace
 
+// Keywords, index and number forms, and each file of tests/bad are checked through meshinfo
+// and the readers' tables; these pin what only ObjIO's own interface shows.
 TEST(ObjIO, AcceptedTextsGiveTheirTrianglesInOrder)
 {
-    std::string binary = "v 0 0 0\nv 1 0 0\nv 0 1 0\n"; // bytes on lines of no known keyword
-    for (int i = 0; i < 4096; i++)
-    {
-        const char c = static_cast<char>((i * 7919) & 0xff);
-        binary += (c == 'v' || c == 'f' || c == 'V' || c == 'F') ? '#' : c;
-    }
     const std::string body = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n",
-                      lines = SQUARE + "f 1 2 3\nf 1 3 4";
+                      lines = SQUARE + "f 1 2 3\nf 1 3 4",
+                      crlf = "v 0 0 0\r\nv 1 0 0\r\nv 1 1 0\r\nv 0 1 0\r\nf 1 2 3\r\nf 1 3 4";
     const std::pair<std::string, std::string> cases[] = {
         {body, ONE},
         {SQUARE + "f 1 2 3 4\n", ONE + "|1 0 0,1 1 0,0 1 0"}, // cut along b-d
         {lines, TWO},
         {lines + "\n", TWO},
-        {crlf(lines), TWO},
-        {crlf(lines + "\n"), TWO},
+        {crlf, TWO},
+        {crlf + "\r\n", TWO},
         // The face before the first position is dropped; later ones may look ahead.
-        {"# made by hand\nf 1 2 3\ng grp\nv 0 0 0\nf 1 2 3\nv 1 0 0\nv 0 1 0\n", ONE},
-        // Upper case and indented keywords are other lines; a weight is ignored.
-        {"v 0 0 0 1\nvn 0 0 1\nvt 0.5 0.5\nV 9 9 9\n  v 5 5 5\no thing\ns 1\nusemtl red\n"
-         "mtllib x.mtl\nl 1 2\nfo 1 2 3\nv 1 0 0\nv 0 1 0\nF 1 2 3\n",
-         ONE},
-        {SQUARE + "vt 0 0\nvn 0 0 1\nf 1/1 2/1 3/1\nf 1/1/1 3/1/1 4/1/1\nf 2//1 3//1 4//1\n",
-         TWO + "|1 0 0,1 1 0,0 1 0"},
-        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 5 5 5\nf -4 -3 -1\n",
-         ONE + "|0 0 0,1 0 0,5 5 5"},
-        {"v +2 .5 -1e-2\nv 1e-46 1E3 -0\nv 3 4 5\nf 1 2 3\n", "2 0.5 -0.01,0 1000 -0,3 4 5"},
-        {"\xef\xbb\xbf" + body, ONE},
+        {"f 1 2 3\nv 0 0 0\nf 1 2 3\nv 1 0 0\nv 0 1 0\n", ONE},
         {"\xef\xbb\xbf# header\n" + body, ONE},
         {"\xef\xbbv 9 9 9\n" + body, ONE}, // no mark: its line is dropped as usual
-        {binary + "\nf 1 2 3\n", ONE},
     };
     for (const auto& [text, tris] : cases)
     {
         const Loaded r = load(text);
-        EXPECT_TRUE(r.ok) << text;
-        EXPECT_EQ(r.err, "") << text;
-        EXPECT_EQ(r.tris, tris) << text;
+        EXPECT_EQ(std::tie(r.ok, r.err, r.tris), std::make_tuple(true, std::string(), tris))
+            << text;
     }
     std::ifstream file("Objs/triangle.obj");
     ObjIOProbe reader;
     EXPECT_EQ(load(file, reader).tris, ONE);
 }
 
-// Index zero, indices beyond the positions, and the bad numbers of tests/bad are checked
-// through meshinfo; these are the forms that only a unit test reaches conveniently.
 TEST(ObjIO, RejectedTextsGiveOneMessageAndNoTriangles)
 {
     const std::string faces = "Encountered polygon with ";
@@ -140,26 +115,16 @@ TEST(ObjIO, RejectedTextsGiveOneMessageAndNoTriangles)
         {"f 1 2 3 # text\n", faces + "5 faces. Bailing out.\n"},
         {"f\n", faces + "0 faces. Bailing out.\n"},
         {"f 1 2\n", faces + "2 faces. Bailing out.\n"},
-        {"f 1 2 5\n", "line 6: vertex index 5 is beyond the 4 positions in the file"},
         {"f 1 2 4294967295\n", "line 6: vertex index '4294967295' is out of range"},
         {"f 1 2 99999999999999999999\n", "line 6: bad vertex index '99999999999999999999'"},
-        {"f 1 2 x\n", "line 6: bad vertex index 'x'"},
         {"f 1 2 /3\n", "line 6: bad vertex index '/3'"},
         {"f 1 2 3.5\n", "line 6: bad vertex index '3.5'"},
-        {std::string("f 1 2\0 3\n", 9), "line 6: bad vertex index '2\\x00'"},
-        {"v\n", "line 6: a position needs three coordinates, found 0"},
-        {"v 1 -inf 2\n", "line 6: bad number '-inf' in a position" + NUMBERS},
-        {"v 1 +-2 3\n", "line 6: bad number '+-2' in a position" + NUMBERS},
         {std::string("v 1\0 0 0\n", 9), "line 6: bad number '1\\x00' in a position" + NUMBERS},
-        // Quoted tokens are cut after 40 bytes.
-        {"v 1 2 " + std::string(60, '9') + "\n",
-         "line 6: bad number '" + std::string(40, '9') + "...' in a position" + NUMBERS},
-        {"v 1 1 " + std::string(64 << 20, '1') + "\n", "line 6: the line is longer than 64 MiB"},
     };
     for (const auto& [line, message] : cases)
     {
         const Loaded r = load(SQUARE + "f 1 2 3\n" + line + "f 1 3 4\n");
-        EXPECT_FALSE(r.ok) << line.substr(0, 20);
+        EXPECT_FALSE(r.ok) << line;
         EXPECT_EQ(r.err, message.back() == '\n' ? message : "Error: OBJ " + message + "\n");
         EXPECT_EQ(r.tris, "");
     }
@@ -168,10 +133,6 @@ TEST(ObjIO, RejectedTextsGiveOneMessageAndNoTriangles)
         {"", ""}, // no positions: nothing to name, the caller says which file
         {"# only a comment\n", ""},
         {"f 1 2 3\n", ""},
-        {"\n\n\n", ""},
-        {"# made by hand\ng grp\nv 1 2 x\n", // header lines count
-         "Error: OBJ line 3: bad number 'x' in a position" + NUMBERS + "\n"},
-        {std::string("\xff\xfev\0", 4) + body, utfMark("UTF-16")},
         {std::string("\xfe\xff\0v", 4) + body, utfMark("UTF-16")},
         {std::string("\xff\xfe\0\0", 4) + body, utfMark("UTF-32")},
         {std::string("\0\0\xfe\xff", 4) + body, utfMark("UTF-32")},
@@ -179,9 +140,7 @@ TEST(ObjIO, RejectedTextsGiveOneMessageAndNoTriangles)
     for (const auto& [text, message] : whole)
     {
         const Loaded r = load(text);
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.err, message);
-        EXPECT_EQ(r.tris, "");
+        EXPECT_EQ(std::tie(r.ok, r.err, r.tris), std::make_tuple(false, message, std::string()));
     }
     std::ifstream missing("Objs/there-is-no-such-file.obj");
     ObjIOProbe reader;
@@ -202,8 +161,6 @@ TEST(ObjIO, FansWhenAskedAndTheFormsOfOneLine)
     EXPECT_EQ(List({unsigned(reader.polygonsSplit()), unsigned(reader.largestPolygon())}),
               List({2, 6}));
     EXPECT_TRUE(!reader.loadData.hasNormals && reader.loadData.normals.empty()) << "dropped";
-    EXPECT_EQ(load(SQUARE + "f 1 2\n", true).err,
-              "Encountered polygon with 2 faces. Bailing out.\n");
 
     std::stringstream tri("f 4 5 6\n"), quad("f 1 2 3 4\n");
     EXPECT_EQ(ObjIOProbe::readTri(tri), U3(3, 4, 5));
