@@ -15,7 +15,8 @@ for tool in Xvfb f3d; do
 done
 
 dragon=$("$root/bench/make_dragon.sh" "$build/data")
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BUILD_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMV_BUILD_TESTS=OFF \
+      -DMV_BUILD_VIEWER=ON >/dev/null # the build folder may be bench/collection.sh's, without it
 cmake --build "$build" --target MeshViewer >/dev/null
 
 work=$(mktemp -d)
