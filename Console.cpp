@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <cstdio>
 #include <iostream>
 #include <unistd.h>
 #include <utility>
@@ -100,4 +101,24 @@ std::string validUtf8(const std::string& bytes)
         i += n;
     }
     return out;
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char ch : validUtf8(text))
+    {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\')
+            out += '\\', out += ch;
+        else if (c < 0x20)
+        {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            out += buffer;
+        }
+        else
+            out += ch;
+    }
+    return out + "\"";
 }

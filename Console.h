@@ -39,3 +39,6 @@ std::string printable(const std::string& bytes, std::size_t maxBytes = std::stri
 // bytes with every byte that is not part of a valid UTF-8 sequence replaced by U+FFFD, so
 // that any file name can stand in a JSON document.
 std::string validUtf8(const std::string& bytes);
+
+// A JSON string literal of text, quoted and escaped; always valid UTF-8 (see validUtf8).
+std::string jsonString(const std::string& text);

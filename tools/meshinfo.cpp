@@ -223,27 +223,6 @@ void writeText(const Outcome& o, std::ostream& out)
 
 // --- JSON report -------------------------------------------------------------------------
 
-// Always valid UTF-8: bytes that are not (a file name may hold any) become U+FFFD.
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char ch : validUtf8(text))
-    {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\')
-            out += '\\', out += ch;
-        else if (c < 0x20)
-        {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        }
-        else
-            out += ch;
-    }
-    return out + "\"";
-}
-
 std::string jsonNumber(double x)
 {
     char buffer[32];

@@ -217,26 +217,6 @@ std::vector<Step> stepRows(const MeshRepair::Report& r, const Options& o)
     return steps;
 }
 
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char ch : validUtf8(text))
-    {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\')
-            out += '\\', out += ch;
-        else if (c < 0x20)
-        {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        }
-        else
-            out += ch;
-    }
-    return out + "\"";
-}
-
 void writeReport(std::ostream& out, const Options& o, WriteFormat format,
                  const std::vector<Row>& rows, const std::vector<Step>& steps,
                  const std::vector<std::string>& notes, const std::vector<std::string>& unmet)
