@@ -113,12 +113,12 @@ TEST(Subdivide, ReadsObjVariantsAndWeldsStl)
     ASSERT_EQ(
         run(s,
             s.file("v.obj",
-                   "# c\r\nvn 0 0 1\r\n  v +1 2 3 1\r\nv 4 5 6\no x\nf 1/2/3 2//1 -1 # end\nf 3 "
+                   "# c\r\nvn 0 0 1\r\n  v +1 2 3 1\r\nv 4 5 6\no x\nf 1/2/3 2//1 -2 # end\nf 3 "
                    "1 2\nv 7 8 9"),
             "v.stl", 0, &m),
         "");
     EXPECT_EQ(m.xyz, std::vector<float>({1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(m.tris, std::vector<std::uint32_t>({0, 1, 1, 2, 0, 1}));
+    EXPECT_EQ(m.tris, std::vector<std::uint32_t>({0, 1, 0, 2, 0, 1}));
     std::string stl = std::string(80, ' ') + std::string("\1\0\0\0", 4) + std::string(50, '\0');
     const float minusZero = -0.0f;
     std::memcpy(&stl[84 + 12 + 12], &minusZero, 4);
