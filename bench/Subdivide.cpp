@@ -149,7 +149,7 @@ bool readObj(const std::string& path, const std::string& text, IndexedMesh& mesh
                 return fail("bad index '" + std::string(t) + "'");
             if (k == 0)
                 return fail("index 0 is invalid (OBJ indices start at 1)");
-            if (k < 0 && -k > have)
+            if (k < -have) // not -k: it overflows at the smallest long long
                 return fail("relative index " + std::to_string(k) +
                             " goes before the first position");
             const long long index = k < 0 ? have + k : k - 1;

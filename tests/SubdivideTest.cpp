@@ -141,6 +141,8 @@ TEST(Subdivide, BadInputGetsOneMessage)
         {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 4\n",
          "a.obj line 5: index 4 is past the 3 positions"},
         {"v 0 0 0\nf -2 1 1\n", "a.obj line 2: relative index -2 goes before the first position"},
+        {"f -9223372036854775808 1 1\n",
+         "a.obj line 1: relative index -9223372036854775808 goes before the first position"},
         {"f 1 2 3 4\n",
          "a.obj line 1: only triangles are split, this face has more than 3 corners"},
         {"\nf 1 2\n", "a.obj line 2: only triangles are split, this face has 2 corners"},

@@ -315,7 +315,7 @@ mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||
 mutant bench/Subdivide.cpp 'x += 0.0f; // -0 welds with +0' ';'
 mutant bench/Subdivide.cpp 'if (s == q || *s == '"'#'"')' 'if (s == q)'
 mutant bench/Subdivide.cpp "if (!t.empty() && t[0] == '+')" 'if (false)'
-mutant bench/Subdivide.cpp 'if (k < 0 && -k > have)' 'if (k < 0 && -k >= have)'
+mutant bench/Subdivide.cpp 'if (k < -have)' 'if (k <= -have)'
 mutant bench/Subdivide.cpp 'k < 0 ? have + k : k - 1;' 'k < 0 ? have + k - 1 : k - 1;'
 mutant bench/Subdivide.cpp 'if (mesh.tris[i] >= count)' 'if (mesh.tris[i] > count)'
 mutant bench/Subdivide.cpp 'data.size() < 84 || data.size() != 84 + 50ull * count' 'data.size() < 84'
