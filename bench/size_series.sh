@@ -119,10 +119,12 @@ awk -v labels="$labels" -v sizes="$sizes_tris" -v pairs="$(printf '%s\n' "${pair
         ns_ = split(sizes, sl, "\n")
         for (i = 1; i <= ns_; i++) { split(sl[i], f, " "); size[i] = f[1]; count[f[1]] = f[2] }
         split(load_start, a, " "); split(load_end, b, " ")
-        printf "Medians of %d runs. Load average at start %s, at end %s.\n\n", runs, load_start, load_end
+        idle = a[1] <= 0.5 && b[1] <= 0.5
+        printf "Medians of %d runs. Load average at start %s, at end %s: %s.\n\n", runs, load_start,
+               load_end, idle ? "an idle run" : "not idle"
         print "| program | file | triangles | ns per triangle | bytes per triangle | time vs dragon | memory vs dragon |"
         print "|---|---|---:|---:|---:|---:|---:|"
-        if (a[1] > 0.5 || b[1] > 0.5)
+        if (!idle)
             printf "| warning: 1-minute load %s at start, %s at end (above 0.5): not an idle run, figures indicative only | | | | | | |\n", a[1], b[1]
         for (i = 1; i <= np; i++) {
             split(lines[i], f, "|")
@@ -141,7 +143,7 @@ awk -v labels="$labels" -v sizes="$sizes_tris" -v pairs="$(printf '%s\n' "${pair
         npairs = split(pairs, pl, "\n")
         for (i = 1; i <= npairs; i++) {
             split(pl[i], q, " ")
-            for (k = 1; k <= np; k++) { split(lines[k], f, "|"); if (f[1] == q[1]) lo = f[2]; if (f[1] == q[2]) lt = f[2] }
+            for (k = 1; k <= np; k++) { split(lines[k], f, "|"); if (f[1] == q[1]) lo = f[2] " (" f[3] ")"; if (f[1] == q[2]) lt = f[2] " (" f[3] ")" }
             row = "| " lo " / " lt
             for (j = 1; j <= ns_; j++) {
                 rt = ""; rm = ""

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -88,9 +89,15 @@ TEST(Subdivide, TwoLevelsStayClosedAndOriented)
     const std::string stl = s.text("two.stl");
     ASSERT_EQ(stl.size(), 84u + 50 * 64);
     EXPECT_EQ(stl.substr(0, 27), "binary STL, midpoint split ");
-    float first[4];
-    std::memcpy(first, stl.data() + 80, sizeof first);
-    EXPECT_EQ(std::vector<float>(first + 1, first + 4), std::vector<float>({0.0f, 0.0f, -1.0f}));
+    // Normals: the base of the tetrahedron faces down, its slanted face out along (1, 1, 1).
+    const float r = static_cast<float>(1 / std::sqrt(3.0));
+    for (const auto& [record, normal] :
+         {std::pair{0, std::vector<float>{0, 0, -1}}, {32, {r, r, r}}})
+    {
+        std::vector<float> n(3);
+        std::memcpy(n.data(), stl.data() + 84 + 50 * record, 12);
+        EXPECT_EQ(n, normal) << record;
+    }
 }
 
 TEST(Subdivide, MidpointIsTheNearestFloatAndNeverOverflows)
