@@ -1,42 +1,47 @@
 // subdivide IN OUT LEVELS: splits every triangle of IN into 4, LEVELS times, and writes OUT
-// (.obj or binary .stl, either way round) for the size series of bench/size_series.sh.
+// in the format of its extension, for the size series of bench/size_series.sh.
 
+#include "../io/MeshWriter.h"
 #include "Subdivide.h"
 
-#include <charconv>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv)
 {
-    if (argc != 4)
+    const int levels = argc == 4 ? std::atoi(argv[3]) : -1;
+    if (levels < 0 || levels > 8)
     {
-        std::fprintf(stderr,
-                     "usage: subdivide IN OUT LEVELS   (.obj or binary .stl; LEVELS 0 to 8)\n");
+        std::fprintf(stderr, "usage: subdivide IN OUT LEVELS   (LEVELS 0 to 8)\n");
         return 2;
     }
-    int levels = -1;
-    const char* lv = argv[3];
-    const auto r = std::from_chars(lv, lv + std::strlen(lv), levels);
-    if (r.ec != std::errc() || *r.ptr != '\0' || levels < 0 || levels > 8)
+    MeshData mesh;
+    MeshReadOptions options;
+    options.splitPolygons = true;
+    MeshReadStats stats;
+    ReadError readError;
+    if (!readMeshFile(argv[1], mesh, options, stats, readError))
     {
-        std::fprintf(stderr, "subdivide: LEVELS must be a whole number from 0 to 8, not '%s'\n",
-                     lv);
-        return 2;
+        std::fprintf(stderr, "subdivide: %s\n", readError.message.c_str());
+        return 1;
     }
-    subdiv::IndexedMesh mesh;
+    const std::size_t in = mesh.tris.size();
+    for (int i = 0; i < levels; ++i)
+        if (!splitOnce(mesh))
+        {
+            std::fprintf(stderr, "subdivide: too large for 32-bit indices\n");
+            return 1;
+        }
+    WriteFormat format;
     std::string error;
-    bool ok = subdiv::readMesh(argv[1], mesh, error);
-    const std::size_t inTris = mesh.tris.size() / 3;
-    for (int i = 0; ok && i < levels; ++i)
-        ok = subdiv::splitOnce(mesh, error);
-    ok = ok && subdiv::writeMesh(argv[2], mesh, error);
-    if (!ok)
+    if (!writeFormatFor(argv[2], "", false, format, error) ||
+        !writeMeshFile(argv[2], mesh, format, WriteOptions{}, error))
     {
         std::fprintf(stderr, "subdivide: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %zu positions, %zu triangles (from %zu)\n", argv[2], mesh.xyz.size() / 3,
-                mesh.tris.size() / 3, inTris);
+    std::printf("%s: %zu positions, %zu triangles (from %zu)\n", argv[2], mesh.verts.size(),
+                mesh.tris.size(), in);
     return 0;
 }

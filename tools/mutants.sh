@@ -312,26 +312,10 @@ mutant MeshRepair.cpp 'if (!triangulate(stack) || !mergesKeepManifold(merges))' 
 mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||'
 
 # --- the size series' midpoint split ---
-mutant bench/Subdivide.cpp 'x += 0.0f; // -0 welds with +0' ';'
-mutant bench/Subdivide.cpp 'if (s == q || *s == '"'#'"')' 'if (s == q)'
-mutant bench/Subdivide.cpp "if (!t.empty() && t[0] == '+')" 'if (false)'
-mutant bench/Subdivide.cpp 'if (k < -have)' 'if (k <= -have)'
-mutant bench/Subdivide.cpp 'k < 0 ? have + k : k - 1;' 'k < 0 ? have + k - 1 : k - 1;'
-mutant bench/Subdivide.cpp 'if (mesh.tris[i] >= count)' 'if (mesh.tris[i] > count)'
-mutant bench/Subdivide.cpp 'data.size() < 84 || data.size() != 84 + 50ull * count' 'data.size() < 84'
-mutant bench/Subdivide.cpp 'if (count == 0)' 'if (false)'
-mutant bench/Subdivide.cpp 'if (n < 4)' 'if (n < 3)'
-mutant bench/Subdivide.cpp 'r.ptr != t.data() + t.size() || ' ''
-mutant bench/Subdivide.cpp ' || !std::isfinite(x)' ''
-mutant bench/Subdivide.cpp 'if (n != 4)' 'if (n > 4)'
-mutant bench/Subdivide.cpp 'out.number(mesh.tris[i] + 1ull);' 'out.number(mesh.tris[i]);'
-mutant bench/Subdivide.cpp 'e1[1] * e2[2] - e1[2] * e2[1]' 'e1[2] * e2[1] - e1[1] * e2[2]'
-mutant bench/Subdivide.cpp 'if (::stat(path.c_str(), &st) == 0)' 'if (false)'
-mutant bench/Subdivide.cpp '(std::uint64_t(std::min(a, b)) << 32) | std::max(a, b)' '(std::uint64_t(a) << 32) | b'
-mutant bench/Subdivide.cpp 'return edgeKeys[id - v] == key;' 'return edgeKeys[id - v] != 0;'
-mutant bench/Subdivide.cpp '0.5 * (double(mesh.xyz[3ull * a + k]) + double(mesh.xyz[3ull * b + k]))' \
-    '0.5f * (mesh.xyz[3ull * a + k] + mesh.xyz[3ull * b + k])'
-mutant bench/Subdivide.cpp '{a, ab, ca, ab, b, bc, ca, bc, c, ab, bc, ca}' '{a, ab, ca, ab, b, bc, ca, bc, c, ab, ca, bc}'
+mutant bench/Subdivide.h '(std::uint64_t(std::min(a, b)) << 32) | std::max(a, b)' '(std::uint64_t(a) << 32) | b'
+mutant bench/Subdivide.h '0.5 * (double(mesh.verts[a][k]) + mesh.verts[b][k])' '0.5f * (mesh.verts[a][k] + mesh.verts[b][k])'
+mutant bench/Subdivide.h '{ab, bc, ca}}' '{ab, ca, bc}}'
+mutant bench/Subdivide.h '{ca, bc, c}' '{bc, ca, c}'
 
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
@@ -416,7 +400,7 @@ first_tests() {
         SupportCode/Matrix4x4* | SupportCode/ColorMap.cpp) echo 'Matrix*:ColorMap*' ;;
         viewer/Summary.* | viewer/OutputPath.* | viewer/CurvatureScale.* | viewer/Pick.*)
             echo 'Summary*:OutputPath*:CurvatureScale*:Pick*' ;;
-        bench/Subdivide.cpp) echo 'Subdivide*' ;;
+        bench/Subdivide.h) echo 'Subdivide*' ;;
         *) echo 'none' ;;
     esac
 }
