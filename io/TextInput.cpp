@@ -133,6 +133,63 @@ std::size_t Input::fill(std::size_t n)
     return held();
 }
 
+// A byte loop over the window, not a call per line: an endless run of one-byte lines must
+// reach the bound in well under a second.
+bool Input::passOver()
+{
+    constexpr std::size_t LONG_COMMENT = std::size_t(64) << 10;
+    std::size_t had = 0;
+    while (fill(had + 1) > had)
+    {
+        const char* p = data();
+        const std::size_t h = held();
+        std::size_t start = 0; // of the line looked at
+        while (true)
+        {
+            std::size_t i = start;
+            while (i < h && isBlank(p[i]))
+                ++i;
+            std::size_t next = 0; // past the line feed of an empty line; 0: not held whole
+            bool bounded = true;  // a part held counts toward the bound
+            if (i < h && p[i] == '\n')
+                next = i + 1;
+            else if (i < h && mComments && p[i] == '#')
+            {
+                const void* found = std::memchr(p + i, '\n', h - i);
+                if (found)
+                    next = static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1;
+                else if (h - start >= LONG_COMMENT)
+                    i = h + 1; // left to nextLine, which passes over it in constant memory
+                bounded = found != nullptr;
+            }
+            else if (i < h)
+            {
+                mNoData = 0;
+                i = h + 1;
+            }
+            const std::size_t length = (next != 0 ? next : h) - start;
+            if (i <= h && bounded && mNoData + length > MAX_NO_DATA_BYTES)
+            {
+                consume(start);
+                ++mLine;
+                return false;
+            }
+            if (next == 0)
+            {
+                consume(start);
+                if (i > h)
+                    return true;
+                break; // more bytes decide
+            }
+            mNoData += length;
+            ++mLine;
+            start = next;
+        }
+        had = held();
+    }
+    return true;
+}
+
 // One loop over the states of a line (whole, held on, passed over), best read together.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
 Input::Line Input::nextLineSlow(const char*& begin, const char*& end,
@@ -221,6 +278,8 @@ Tokens::Result Tokens::next(const char*& begin, const char*& end)
         case Input::Line::TOO_LONG:
         case Input::Line::TOO_LONG_SKIPPED:
             return Result::TOO_LONG;
+        case Input::Line::NO_DATA:
+            return Result::NO_DATA;
         case Input::Line::SKIPPED: // a comment
             mPos = mEnd = nullptr;
             break;

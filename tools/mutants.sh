@@ -272,6 +272,13 @@ mutant viewer/Framing.h 'HOME_DIRECTION(0.0f, 0.4472136f, 0.8944272f)' 'HOME_DIR
 # --- readers ---
 mutant io/TextInput.cpp 'if (keep && h > 0 && !keep(p, p + h))' 'if (false)'
 mutant io/TextInput.cpp 'if (mPos < mEnd && !(mComments && *mPos == '"'"'#'"'"'))' 'if (mPos < mEnd)'
+mutant io/TextInput.cpp $'                mNoData = 0;\n' ''
+mutant io/TextInput.h $'            else\n                mNoData = 0;\n' ''
+mutant io/TextInput.cpp 'mNoData + length > MAX_NO_DATA_BYTES' 'mNoData + length >= MAX_NO_DATA_BYTES'
+mutant io/TextInput.cpp 'mNoData += length;' ';'
+mutant io/TextInput.cpp $'                ++mLine;\n                return false;' $'                return false;'
+mutant io/TextInput.cpp 'else if (h - start >= LONG_COMMENT)' 'else if (false)'
+mutant ObjIO.cpp 'if (!in.passOver())' 'if (false)'
 mutant io/MeshFile.cpp '(p[3] == 0 && !startsWithWideMark(head))' '!startsWithWideMark(head)'
 mutant io/MeshFile.cpp 'if (solid && !holdsNul(head, whole))' 'if (solid)'
 mutant io/MeshFile.cpp 'return !whole || head.find_first_not_of' 'return whole || head.find_first_not_of'
