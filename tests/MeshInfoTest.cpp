@@ -5,19 +5,14 @@
 #include "MeshAnalysis.h"
 #include "io/MeshFile.h"
 #include "io/MeshWriter.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -27,19 +22,6 @@ namespace
 using P = Vector3<float>;
 using T = Vector3<unsigned int>;
 
-struct ProgramRun
-{
-    int status; // 124 for a run that took over 30 s, 128 + n for one ended by signal n
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // before and input are shell text around the command: limits, a pipe into it.
 ProgramRun meshinfo(const std::string& args, const std::string& before = "",
                     const std::string& input = "</dev/null")
@@ -47,19 +29,7 @@ ProgramRun meshinfo(const std::string& args, const std::string& before = "",
     const std::string stem =
         (std::filesystem::temp_directory_path() / ("meshinfo-test-" + std::to_string(getpid())))
             .string();
-    const int rc = std::system((before + "timeout 60 " MESHINFO_PATH " " + args + " >" + stem +
-                                ".out 2>" + stem + ".err " + input)
-                                   .c_str());
-    ProgramRun run{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(stem + ".out"),
-                   slurp(stem + ".err")};
-    std::filesystem::remove(stem + ".out");
-    std::filesystem::remove(stem + ".err");
-    return run;
-}
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
+    return runShell(before + "timeout 60 " MESHINFO_PATH " " + args + " " + input, stem);
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part)

@@ -4,19 +4,14 @@
 
 #include "MeshAnalysis.h"
 #include "io/MeshWriter.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -452,18 +447,6 @@ TEST(MeshRepairRepair, RunsTheStepsInOrderAndReportsEach)
 
 // --- the program -------------------------------------------------------------------------
 
-struct ProgramRun
-{
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 class MeshRepairProgram : public testing::Test
 {
 protected:
@@ -494,21 +477,14 @@ protected:
     }
     ProgramRun run(const std::string& args) const
     {
-        const std::string out = path("stdout"), err = path("stderr");
-        const int rc = std::system(("cd " + mDir.string() + " && timeout 60 " MESHREPAIR_PATH " " +
-                                    args + " >" + out + " 2>" + err + " </dev/null")
-                                       .c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
+        return runShell("cd " + mDir.string() + " && timeout 60 " MESHREPAIR_PATH " " + args +
+                            " </dev/null",
+                        path("run"));
     }
 
 private:
     std::filesystem::path mDir;
 };
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
 {
