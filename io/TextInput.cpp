@@ -133,58 +133,69 @@ std::size_t Input::fill(std::size_t n)
     return held();
 }
 
+namespace
+{
+// How the line that starts at start of [p, p + h) looks to passOver, and where it ends.
+struct LineLook
+{
+    enum Kind
+    {
+        EMPTY,        // blank or a comment: next is past its line feed
+        DATA,         // a line with data
+        MORE,         // blank so far: more bytes decide
+        MORE_COMMENT, // a comment whose line feed is not held yet
+        LONG_COMMENT  // left to nextLine, which passes over it in constant memory
+    } kind;
+    std::size_t next;
+};
+
+LineLook lookAt(const char* p, std::size_t start, std::size_t h, bool comments)
+{
+    constexpr std::size_t LONG_COMMENT = std::size_t(64) << 10;
+    std::size_t i = start;
+    while (i < h && isBlank(p[i]))
+        ++i;
+    if (i == h)
+        return {LineLook::MORE, h};
+    if (p[i] == '\n')
+        return {LineLook::EMPTY, i + 1};
+    if (!comments || p[i] != '#')
+        return {LineLook::DATA, i};
+    if (const void* found = std::memchr(p + i, '\n', h - i))
+        return {LineLook::EMPTY, static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1};
+    return {h - start >= LONG_COMMENT ? LineLook::LONG_COMMENT : LineLook::MORE_COMMENT, h};
+}
+} // namespace
+
 // A byte loop over the window, not a call per line: an endless run of one-byte lines must
 // reach the bound in well under a second.
 bool Input::passOver()
 {
-    constexpr std::size_t LONG_COMMENT = std::size_t(64) << 10;
     std::size_t had = 0;
     while (fill(had + 1) > had)
     {
         const char* p = data();
         const std::size_t h = held();
-        std::size_t start = 0; // of the line looked at
-        while (true)
+        std::size_t start = 0;
+        LineLook look = lookAt(p, start, h, mComments);
+        while (look.kind == LineLook::EMPTY && mNoData + (look.next - start) <= MAX_NO_DATA_BYTES)
         {
-            std::size_t i = start;
-            while (i < h && isBlank(p[i]))
-                ++i;
-            std::size_t next = 0; // past the line feed of an empty line; 0: not held whole
-            bool bounded = true;  // a part held counts toward the bound
-            if (i < h && p[i] == '\n')
-                next = i + 1;
-            else if (i < h && mComments && p[i] == '#')
-            {
-                const void* found = std::memchr(p + i, '\n', h - i);
-                if (found)
-                    next = static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1;
-                else if (h - start >= LONG_COMMENT)
-                    i = h + 1; // left to nextLine, which passes over it in constant memory
-                bounded = found != nullptr;
-            }
-            else if (i < h)
-            {
-                mNoData = 0;
-                i = h + 1;
-            }
-            const std::size_t length = (next != 0 ? next : h) - start;
-            if (i <= h && bounded && mNoData + length > MAX_NO_DATA_BYTES)
-            {
-                consume(start);
-                ++mLine;
-                return false;
-            }
-            if (next == 0)
-            {
-                consume(start);
-                if (i > h)
-                    return true;
-                break; // more bytes decide
-            }
-            mNoData += length;
+            mNoData += look.next - start;
             ++mLine;
-            start = next;
+            start = look.next;
+            look = lookAt(p, start, h, mComments);
         }
+        consume(start);
+        if (look.kind == LineLook::EMPTY ||
+            (look.kind == LineLook::MORE && mNoData + (h - start) > MAX_NO_DATA_BYTES))
+        {
+            ++mLine; // the line that went beyond
+            return false;
+        }
+        if (look.kind == LineLook::DATA)
+            mNoData = 0;
+        if (look.kind == LineLook::DATA || look.kind == LineLook::LONG_COMMENT)
+            return true;
         had = held();
     }
     return true;

@@ -219,26 +219,6 @@ const BadInput BAD_INPUTS[] = {
      "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
 
-// A folder of this process for files the tests write, removed at the end.
-struct Scratch
-{
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("meshinfo-scratch-" + std::to_string(getpid()));
-    Scratch() { std::filesystem::create_directories(dir); }
-    ~Scratch() { std::filesystem::remove_all(dir); }
-    std::string file(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return (dir / name).string();
-    }
-    std::string mesh(const std::string& name, const MeshData& data, WriteFormat format) const
-    {
-        std::string error;
-        EXPECT_TRUE(writeMeshFile((dir / name).string(), data, format, {}, error)) << error;
-        return (dir / name).string();
-    }
-};
-
 // The timings, which differ from run to run, each cut to "T".
 std::string untimed(std::string s)
 {
@@ -399,7 +379,7 @@ TEST(MeshInfo, EveryBadInputExitsAsExpected)
 
 TEST(MeshInfo, HostileInputsEndWithOneLine)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string longLine =
         scratch.file("long.obj", "v 0 0 0\nv 1 1 " + std::string(64 << 20, '1') + "\n");
     const std::string ZERO_STL =
@@ -481,7 +461,7 @@ const char* const TWO_JSON =
 // Every row of the text report and every key of the JSON one, exactly.
 TEST(MeshInfo, WholeReportsOfADrawnFile)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string rich = scratch.file("rich.obj", richObj());
     const ProgramRun text = meshinfo("--quiet " + rich);
     EXPECT_EQ(text.status, 0);
@@ -536,7 +516,7 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
          "\n        10          1          3          3        1      1  0\n  ... and 1 more (see "
          "--json)\n"},
     };
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     for (const auto& [content, option, part] : cases)
     {
         const ProgramRun r = meshinfo("--quiet " + option + " " + scratch.file("m.obj", content));
@@ -557,7 +537,7 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
 // count; then the summary, or the JSON array, or one line each.
 TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::vector<std::string> files = {
         scratch.file("a.obj", tetra(false)),
         "missing.obj",
@@ -622,7 +602,7 @@ TEST(MeshInfo, StandardInputByContent)
                                                          {"binary STL", WriteFormat::STL_BINARY},
                                                          {"PLY", WriteFormat::PLY_ASCII},
                                                          {"OFF", WriteFormat::OFF}};
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     for (const auto& [format, as] : cases)
     {
         std::ostringstream content;
@@ -646,7 +626,7 @@ TEST(MeshInfo, StandardInputByContent)
 // that is: shown with \xNN in the text report, escaped in JSON, on one line in JSON Lines.
 TEST(MeshInfo, OddFileNames)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string dir = scratch.dir.string() + "/";
     scratch.file("q\"b\\s\tt\x01\x1f\n\x7f\xff\xc3\xa9.obj", tetra(false));
     const ProgramRun text =
@@ -665,7 +645,7 @@ TEST(MeshInfo, OddFileNames)
 
 TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const char* const welded = "p=6 v=4 f=4 e=6 c=1 ce=1 chi=2";
     const char* const asWritten = "p=6 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 iso=1 chi=1";
     const std::tuple<const char*, WriteFormat, const char*> cases[] = {
@@ -702,7 +682,7 @@ TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 
 TEST(MeshInfo, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string split = scratch.mesh("split.obj", SPLIT, WriteFormat::OBJ);
     const std::string fin = scratch.mesh("fin.off", TWO_AND_FIN, WriteFormat::OFF);
     const std::string all = "--require closed,manifold,oriented,no-degenerate ";

@@ -1,5 +1,10 @@
 #pragma once
-// A program of the project run through the shell, as a script would run it.
+// Programs of the project run through the shell, as a script would run them, and the
+// folders for the files a test writes.
+
+#include "io/MeshWriter.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 struct ProgramRun
 {
@@ -35,3 +41,28 @@ inline ProgramRun runShell(const std::string& command, const std::string& stem)
     std::filesystem::remove(stem + ".err");
     return run;
 }
+
+// A folder of this process, emptied when made and removed with the object.
+struct Scratch
+{
+    const std::filesystem::path dir;
+    explicit Scratch(const std::string& name = "scratch")
+        : dir(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid())))
+    {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+    }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    std::string file(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return path(name);
+    }
+    std::string mesh(const std::string& name, const MeshData& data, WriteFormat format) const
+    {
+        std::string error;
+        EXPECT_TRUE(writeMeshFile(path(name), data, format, {}, error)) << error;
+        return path(name);
+    }
+};
