@@ -406,6 +406,7 @@ TEST(Readers, EndlessInputStopsEarly)
         {"solid x\n", " \t\r\n", "-", "Error: ASCII STL line 4194306: " + NO_DATA},
         {"OFF\n", "\n", "-", "Error: OFF line 16777218: " + NO_DATA},
         {"OFF\n", "#c\n", "-", "Error: OFF line 5592407: " + NO_DATA},
+        {"OFF\n", " ", "-", "Error: OFF line 2: " + NO_DATA}, // in bounded memory
         {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", " # c\n", "-",
          "Error: OFF line 3355450: " + NO_DATA},
         {"v 0 0 0\n", "\n", "-", "Error: OBJ line 16777218: " + NO_DATA},

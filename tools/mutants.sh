@@ -280,7 +280,6 @@ mutant io/TextInput.cpp 'mNoData + (look.next - start) <= MAX_NO_DATA_BYTES' 'mN
 mutant io/TextInput.cpp 'mNoData += look.next - start;' ';'
 mutant io/TextInput.cpp $'            ++mLine; // the line that went beyond\n' ''
 mutant io/TextInput.cpp 'h - start >= LONG_COMMENT ?' 'false ?'
-mutant io/TextInput.cpp 'look.kind == LineLook::MORE && mNoData + (h - start) > MAX_NO_DATA_BYTES' 'false'
 mutant ObjIO.cpp 'if (!in.passOver())' 'if (false)'
 mutant io/MeshFile.cpp '(p[3] == 0 && !startsWithWideMark(head))' '!startsWithWideMark(head)'
 mutant io/MeshFile.cpp 'if (solid && !holdsNul(head, whole))' 'if (solid)'
