@@ -161,9 +161,13 @@ LineLook lookAt(const char* p, std::size_t start, std::size_t h, bool comments)
         return {LineLook::EMPTY, i + 1};
     if (!comments || p[i] != '#')
         return {LineLook::DATA, i};
-    if (const void* found = std::memchr(p + i, '\n', h - i))
-        return {LineLook::EMPTY, static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1};
-    return {h - start >= LONG_COMMENT ? LineLook::LONG_COMMENT : LineLook::MORE_COMMENT, h};
+    const void* found = std::memchr(p + i, '\n', h - i);
+    const std::size_t next =
+        found ? static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1 : h;
+    // Whether a comment counts depends on its length alone, not on what the window holds.
+    if (next - start >= LONG_COMMENT)
+        return {LineLook::LONG_COMMENT, next};
+    return {found ? LineLook::EMPTY : LineLook::MORE_COMMENT, next};
 }
 } // namespace
 
