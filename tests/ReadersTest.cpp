@@ -429,8 +429,8 @@ TEST(Readers, EndlessInputStopsEarly)
     // The count starts again at every line with data: one after a comment too long to count
     // (which does not start it again), an indented one.
     const std::string gap(10 << 20, '\n'), longComment = "#" + std::string(1 << 17, 'c') + "\n";
-    const Result r = readText("OFF\n3 1 0\n" + gap + longComment + "0 0 0\n" + gap +
-                              " 1 0 0\n0 1 0\n" + gap + "3 0 1 2\n");
+    const Result r = readText("OFF\n3 1 0\n" + gap + longComment + "0 0 0\n" + gap + " 1 0 0\n" +
+                              gap + "0 1 0\n3 0 1 2\n");
     EXPECT_EQ(r.error.message + std::to_string(r.data.tris.size()), "1");
 }
 
