@@ -136,6 +136,7 @@ meshio::Input& ObjIO::input(std::istream& is)
     if (!mInput || mInputSource != is.rdbuf())
     {
         mInput = std::make_shared<meshio::Input>(*is.rdbuf());
+        mInput->passOverEmptyLines(true);
         mInputSource = is.rdbuf();
     }
     return *mInput;
@@ -201,6 +202,8 @@ bool ObjIO::skipHeaderLine(std::istream& is)
     mLine = static_cast<unsigned long>(in.line());
     if (got == meshio::Input::Line::TOO_LONG_SKIPPED)
         return fail("the line is longer than 1 GiB");
+    if (got == meshio::Input::Line::NO_DATA)
+        return fail(meshio::NO_DATA_MESSAGE);
     return true;
 }
 
@@ -209,6 +212,14 @@ bool ObjIO::readHeader(std::istream& is)
     meshio::Input& in = input(is);
     while (in.fill(1) > 0)
     {
+        // A line given to skipHeaderLine must be the one looked at here.
+        if (!in.passOver())
+        {
+            mLine = static_cast<unsigned long>(in.line());
+            return fail(meshio::NO_DATA_MESSAGE);
+        }
+        if (in.fill(1) == 0)
+            break;
         if (*in.data() == 'v')
             return true;
         if (!skipHeaderLine(is))
@@ -240,6 +251,8 @@ bool ObjIO::readData(std::istream& is)
             return fail("the line is longer than 64 MiB");
         case meshio::Input::Line::TOO_LONG_SKIPPED:
             return fail("the line is longer than 1 GiB");
+        case meshio::Input::Line::NO_DATA:
+            return fail(meshio::NO_DATA_MESSAGE);
         case meshio::Input::Line::SKIPPED:
             break;
         case meshio::Input::Line::READ:

@@ -18,6 +18,7 @@ public:
         : mInput(input), mTokens(input, true), mSource(source), mOptions(options), mData(data),
           mStats(stats), mError(error)
     {
+        input.passOverEmptyLines(true);
     }
 
     // One block: the format is read in the order of the file.
@@ -135,6 +136,8 @@ public:
         const Tokens::Result rest = mTokens.next(mBegin, mEnd);
         if (rest == Tokens::Result::TOO_LONG)
             return fail("the line is longer than 64 MiB");
+        if (rest == Tokens::Result::NO_DATA)
+            return fail(NO_DATA_MESSAGE);
         if (rest == Tokens::Result::TOKEN)
             return fail("data after the last face: " + quoted(mBegin, mEnd));
         return true;
@@ -162,6 +165,8 @@ private:
             return fail(atEnd());
         case Tokens::Result::TOO_LONG:
             break;
+        case Tokens::Result::NO_DATA:
+            return fail(NO_DATA_MESSAGE);
         }
         return fail("the line is longer than 64 MiB");
     }

@@ -133,6 +133,8 @@ public:
     Body(Input& input, Encoding encoding)
         : mInput(input), mTokens(input, false), mEncoding(encoding)
     {
+        if (encoding == Encoding::ASCII)
+            input.passOverEmptyLines(false);
     }
 
     // Where the next value starts; text only when a message needs it.
@@ -233,6 +235,9 @@ public:
         case Tokens::Result::TOO_LONG:
             why = "the line is longer than 64 MiB";
             return false;
+        case Tokens::Result::NO_DATA:
+            why = NO_DATA_MESSAGE;
+            return false;
         case Tokens::Result::TOKEN:
             break;
         }
@@ -249,6 +254,9 @@ private:
             return true;
         case Tokens::Result::END:
             why = "the file ends inside the data (truncated?)";
+            return false;
+        case Tokens::Result::NO_DATA:
+            why = NO_DATA_MESSAGE;
             return false;
         case Tokens::Result::TOO_LONG:
             break;

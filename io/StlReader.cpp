@@ -183,6 +183,7 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
 {
     if (input.fill(3) >= 3 && std::memcmp(input.data(), "\xef\xbb\xbf", 3) == 0)
         input.consume(3);
+    input.passOverEmptyLines(false);
     const char* begin = nullptr;
     const char* end = nullptr;
     auto fail = [&](const std::string& what)
@@ -211,6 +212,8 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
             return fail("the line is longer than 64 MiB");
         if (got == Input::Line::TOO_LONG_SKIPPED)
             return fail("the line is longer than 1 GiB");
+        if (got == Input::Line::NO_DATA)
+            return fail(NO_DATA_MESSAGE);
         const char* pos = begin;
         const char *kw, *kwEnd;
         if (!nextToken(pos, end, kw, kwEnd))

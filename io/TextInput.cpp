@@ -133,6 +133,78 @@ std::size_t Input::fill(std::size_t n)
     return held();
 }
 
+namespace
+{
+// How the line that starts at start of [p, p + h) looks to passOver, and where it ends.
+struct LineLook
+{
+    enum Kind
+    {
+        EMPTY,        // blank or a comment: next is past its line feed
+        DATA,         // a line with data
+        MORE,         // blank so far: more bytes decide
+        MORE_COMMENT, // a comment whose line feed is not held yet
+        LONG_COMMENT  // left to nextLine, which passes over it in constant memory
+    } kind;
+    std::size_t next;
+};
+
+LineLook lookAt(const char* p, std::size_t start, std::size_t h, bool comments)
+{
+    constexpr std::size_t LONG_COMMENT = std::size_t(64) << 10;
+    std::size_t i = start;
+    while (i < h && isBlank(p[i]))
+        ++i;
+    if (i == h)
+        return {LineLook::MORE, h};
+    if (p[i] == '\n')
+        return {LineLook::EMPTY, i + 1};
+    if (!comments || p[i] != '#')
+        return {LineLook::DATA, i};
+    const void* found = std::memchr(p + i, '\n', h - i);
+    const std::size_t next =
+        found ? static_cast<std::size_t>(static_cast<const char*>(found) - p) + 1 : h;
+    // Whether a comment counts depends on its length alone, not on what the window holds.
+    if (next - start >= LONG_COMMENT)
+        return {LineLook::LONG_COMMENT, next};
+    return {found ? LineLook::EMPTY : LineLook::MORE_COMMENT, next};
+}
+} // namespace
+
+// A byte loop over the window, not a call per line: an endless run of one-byte lines must
+// reach the bound in well under a second.
+bool Input::passOver()
+{
+    std::size_t had = 0;
+    while (fill(had + 1) > had)
+    {
+        const char* p = data();
+        const std::size_t h = held();
+        std::size_t start = 0;
+        LineLook look = lookAt(p, start, h, mComments);
+        while (look.kind == LineLook::EMPTY && mNoData + (look.next - start) <= MAX_NO_DATA_BYTES)
+        {
+            mNoData += look.next - start;
+            ++mLine;
+            start = look.next;
+            look = lookAt(p, start, h, mComments);
+        }
+        consume(start);
+        if (look.kind == LineLook::EMPTY ||
+            (look.kind == LineLook::MORE && mNoData + (h - start) > MAX_NO_DATA_BYTES))
+        {
+            ++mLine; // the line that went beyond
+            return false;
+        }
+        if (look.kind == LineLook::DATA)
+            mNoData = 0;
+        if (look.kind == LineLook::DATA || look.kind == LineLook::LONG_COMMENT)
+            return true;
+        had = held();
+    }
+    return true;
+}
+
 // One loop over the states of a line (whole, held on, passed over), best read together.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
 Input::Line Input::nextLineSlow(const char*& begin, const char*& end,
@@ -221,6 +293,8 @@ Tokens::Result Tokens::next(const char*& begin, const char*& end)
         case Input::Line::TOO_LONG:
         case Input::Line::TOO_LONG_SKIPPED:
             return Result::TOO_LONG;
+        case Input::Line::NO_DATA:
+            return Result::NO_DATA;
         case Input::Line::SKIPPED: // a comment
             mPos = mEnd = nullptr;
             break;

@@ -17,6 +17,10 @@ namespace meshio
 // the input.
 constexpr std::size_t MAX_LINE_BYTES = std::size_t(64) << 20;
 constexpr std::size_t MAX_SKIPPED_LINE_BYTES = std::size_t(1) << 30;
+// Valid files never hold megabytes of blank lines or comments in a row, and an endless pipe
+// of them must stop: a reader that passes over such lines rejects more than this in a row.
+constexpr std::size_t MAX_NO_DATA_BYTES = std::size_t(16) << 20;
+constexpr const char* NO_DATA_MESSAGE = "no data in the last 16 MiB";
 
 // The white space between tokens of the text formats; a carriage return before the line
 // feed is one of them, so CRLF files read like LF files.
@@ -74,16 +78,27 @@ public:
         mOffset += n;
     }
     bool atEnd() { return fill(1) == 0; }
+    // From now on nextLine passes over lines of blanks (and with comments, lines whose first
+    // non-blank is '#', up to 64 KiB long) without giving them.
+    void passOverEmptyLines(bool comments)
+    {
+        mPassOver = true;
+        mComments = comments;
+    }
+    // Passes over such lines now; false when more than MAX_NO_DATA_BYTES of them come in a
+    // row, line() then being the line that went beyond.
+    bool passOver();
     // Bytes consumed since the start.
     std::uint64_t offset() const { return mOffset; }
 
     enum class Line
     {
-        READ,            // [begin, end) is the line, without its line feed
-        SKIPPED,         // too long to hold and not kept: [begin, end) is its first bytes
-        END,             // no more bytes
-        TOO_LONG,        // a kept line beyond MAX_LINE_BYTES
-        TOO_LONG_SKIPPED // a passed-over line beyond MAX_SKIPPED_LINE_BYTES
+        READ,             // [begin, end) is the line, without its line feed
+        SKIPPED,          // too long to hold and not kept: [begin, end) is its first bytes
+        END,              // no more bytes
+        TOO_LONG,         // a kept line beyond MAX_LINE_BYTES
+        TOO_LONG_SKIPPED, // a passed-over line beyond MAX_SKIPPED_LINE_BYTES
+        NO_DATA           // more than MAX_NO_DATA_BYTES of empty lines: line() is the last
     };
     // The next line. A line that does not fit a block is held while keep (if given) says its
     // first bytes may be of use, else passed over. Without keep every line is held.
@@ -92,6 +107,17 @@ public:
     {
         // The common case inline: a whole line of a usual length is held.
         const char* p = data();
+        if (mPassOver)
+        {
+            if (held() == 0 || *p == '\n' || isBlank(*p) || (mComments && *p == '#'))
+            {
+                if (!passOver())
+                    return Line::NO_DATA;
+                p = data();
+            }
+            else
+                mNoData = 0;
+        }
         const void* found = held() > 0 ? std::memchr(p, '\n', held()) : nullptr;
         if (!found ||
             static_cast<std::size_t>(static_cast<const char*>(found) - p) > MAX_LINE_BYTES)
@@ -122,6 +148,9 @@ private:
     std::uint64_t mOffset = 0;
     std::uint64_t mLine = 0;
     bool mCut = false;
+    bool mPassOver = false;
+    bool mComments = false;
+    std::uint64_t mNoData = 0; // bytes of empty lines since the last line with data
     std::string mSkippedStart;
 };
 
@@ -136,7 +165,8 @@ public:
     {
         TOKEN,
         END,
-        TOO_LONG
+        TOO_LONG,
+        NO_DATA
     };
     Result next(const char*& begin, const char*& end);
     // The line of the token given last (or of the end).

@@ -6,6 +6,7 @@
 #include "GeometryHash.h"
 #include "io/Compressed.h"
 #include "io/MeshWriter.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -32,12 +30,6 @@ using V3 = Vector3<float>;
 using U3 = Vector3<unsigned int>;
 using Positions = std::vector<V3>;
 using Triangles = std::vector<U3>;
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void put(const fs::path& path, const std::string& bytes)
 {
@@ -65,21 +57,14 @@ std::string mesh(const Positions& p, const Triangles& t, WriteFormat format = Wr
     return s.str();
 }
 
-struct Outputs
-{
-    int status;
-    std::string out, err;
-};
-
 // meshinfo in folder (its output files go there too), standard input from input.
-Outputs meshinfo(const fs::path& folder, const std::string& args, const std::string& input = "")
+ProgramRun meshinfo(const fs::path& folder, const std::string& args, const std::string& input = "")
 {
     const std::string stem = (folder / "run").string();
     put(stem + ".in", input);
-    const int rc = std::system(("cd " + folder.string() + " && timeout 60 " MESHINFO_PATH " " +
-                                args + " <" + stem + ".in >" + stem + ".out 2>" + stem + ".err")
-                                   .c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(stem + ".out"), slurp(stem + ".err")};
+    return runShell("cd " + folder.string() + " && timeout 60 " MESHINFO_PATH " " + args + " <" +
+                        stem + ".in",
+                    stem);
 }
 
 class Collection : public testing::Test
@@ -133,7 +118,7 @@ TEST_F(Collection, FolderOutOfReachIsReported)
         ASSERT_TRUE(mkdir(name.c_str(), 0755) == 0 && chdir(name.c_str()) == 0);
     ASSERT_EQ(chdir(here), 0);
     put(w / "a.obj", mesh(P, T));
-    const Outputs r = meshinfo(dir, "--quiet --jsonl w");
+    const ProgramRun r = meshinfo(dir, "--quiet --jsonl w");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
     const std::string tail = "dd: cannot read the folder: File name too long\n";
@@ -295,7 +280,7 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     put(w / "n.obj.gz", slurp(w / "f.obj.gz").substr(0, 30));
     put(w / "k.obj", XZ);
     put(dir / "list", "w/a.obj\n\nw/f.obj.gz\r\n");
-    const Outputs r = meshinfo(dir, "--quiet --jsonl --duplicates -j2 --memory-limit 1 w");
+    const ProgramRun r = meshinfo(dir, "--quiet --jsonl --duplicates -j2 --memory-limit 1 w");
     EXPECT_EQ(r.status, 1);
     const std::string hash = geometryHash(P, T), other = geometryHash(P, flipped);
     EXPECT_EQ(r.err, "meshinfo: w/k.obj: compressed with xz, which is not read; decompress "
@@ -328,11 +313,11 @@ TEST_F(Collection, DuplicatesAcrossFormatsAndOrders)
     fs::create_directories(w / "empty");
     for (const auto& [args, status, err] : runs)
     {
-        const Outputs run = meshinfo(dir, std::string("--quiet ") + args, "w/h.obj\n");
+        const ProgramRun run = meshinfo(dir, std::string("--quiet ") + args, "w/h.obj\n");
         EXPECT_EQ(run.status, status) << args;
         EXPECT_EQ(run.err.substr(0, err.size()), err) << args;
     }
-    const Outputs listed = meshinfo(dir, "--quiet --files-from list --duplicates");
+    const ProgramRun listed = meshinfo(dir, "--quiet --files-from list --duplicates");
     EXPECT_EQ(listed.out.substr(listed.out.find("\nSummary")),
               "\nSummary of 2 files\n  files read                      2\n  files rejected     "
               "             0\n  closed                          2  (read, no boundary edges)\n  "

@@ -5,19 +5,14 @@
 #include "MeshAnalysis.h"
 #include "io/MeshFile.h"
 #include "io/MeshWriter.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -27,19 +22,6 @@ namespace
 using P = Vector3<float>;
 using T = Vector3<unsigned int>;
 
-struct ProgramRun
-{
-    int status; // 124 for a run that took over 30 s, 128 + n for one ended by signal n
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // before and input are shell text around the command: limits, a pipe into it.
 ProgramRun meshinfo(const std::string& args, const std::string& before = "",
                     const std::string& input = "</dev/null")
@@ -47,19 +29,7 @@ ProgramRun meshinfo(const std::string& args, const std::string& before = "",
     const std::string stem =
         (std::filesystem::temp_directory_path() / ("meshinfo-test-" + std::to_string(getpid())))
             .string();
-    const int rc = std::system((before + "timeout 60 " MESHINFO_PATH " " + args + " >" + stem +
-                                ".out 2>" + stem + ".err " + input)
-                                   .c_str());
-    ProgramRun run{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(stem + ".out"),
-                   slurp(stem + ".err")};
-    std::filesystem::remove(stem + ".out");
-    std::filesystem::remove(stem + ".err");
-    return run;
-}
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
+    return runShell(before + "timeout 60 " MESHINFO_PATH " " + args + " " + input, stem);
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part)
@@ -249,26 +219,6 @@ const BadInput BAD_INPUTS[] = {
      "Error: ASCII STL line 5: the file ends before 'endsolid' (truncated?)"},
 };
 
-// A folder of this process for files the tests write, removed at the end.
-struct Scratch
-{
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("meshinfo-scratch-" + std::to_string(getpid()));
-    Scratch() { std::filesystem::create_directories(dir); }
-    ~Scratch() { std::filesystem::remove_all(dir); }
-    std::string file(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return (dir / name).string();
-    }
-    std::string mesh(const std::string& name, const MeshData& data, WriteFormat format) const
-    {
-        std::string error;
-        EXPECT_TRUE(writeMeshFile((dir / name).string(), data, format, {}, error)) << error;
-        return (dir / name).string();
-    }
-};
-
 // The timings, which differ from run to run, each cut to "T".
 std::string untimed(std::string s)
 {
@@ -429,7 +379,7 @@ TEST(MeshInfo, EveryBadInputExitsAsExpected)
 
 TEST(MeshInfo, HostileInputsEndWithOneLine)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string longLine =
         scratch.file("long.obj", "v 0 0 0\nv 1 1 " + std::string(64 << 20, '1') + "\n");
     const std::string ZERO_STL =
@@ -511,7 +461,7 @@ const char* const TWO_JSON =
 // Every row of the text report and every key of the JSON one, exactly.
 TEST(MeshInfo, WholeReportsOfADrawnFile)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string rich = scratch.file("rich.obj", richObj());
     const ProgramRun text = meshinfo("--quiet " + rich);
     EXPECT_EQ(text.status, 0);
@@ -566,7 +516,7 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
          "\n        10          1          3          3        1      1  0\n  ... and 1 more (see "
          "--json)\n"},
     };
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     for (const auto& [content, option, part] : cases)
     {
         const ProgramRun r = meshinfo("--quiet " + option + " " + scratch.file("m.obj", content));
@@ -587,7 +537,7 @@ TEST(MeshInfo, RowsAndKeysOfSmallFiles)
 // count; then the summary, or the JSON array, or one line each.
 TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::vector<std::string> files = {
         scratch.file("a.obj", tetra(false)),
         "missing.obj",
@@ -652,7 +602,7 @@ TEST(MeshInfo, StandardInputByContent)
                                                          {"binary STL", WriteFormat::STL_BINARY},
                                                          {"PLY", WriteFormat::PLY_ASCII},
                                                          {"OFF", WriteFormat::OFF}};
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     for (const auto& [format, as] : cases)
     {
         std::ostringstream content;
@@ -676,7 +626,7 @@ TEST(MeshInfo, StandardInputByContent)
 // that is: shown with \xNN in the text report, escaped in JSON, on one line in JSON Lines.
 TEST(MeshInfo, OddFileNames)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string dir = scratch.dir.string() + "/";
     scratch.file("q\"b\\s\tt\x01\x1f\n\x7f\xff\xc3\xa9.obj", tetra(false));
     const ProgramRun text =
@@ -695,7 +645,7 @@ TEST(MeshInfo, OddFileNames)
 
 TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const char* const welded = "p=6 v=4 f=4 e=6 c=1 ce=1 chi=2";
     const char* const asWritten = "p=6 v=5 f=4 e=8 be=4 bl=1 c=1 ce=1 iso=1 chi=1";
     const std::tuple<const char*, WriteFormat, const char*> cases[] = {
@@ -732,7 +682,7 @@ TEST(MeshInfo, KeepIndicesMeasuresTheFileAsWritten)
 
 TEST(MeshInfo, RequireGivesOneLinePerUnmetRequirementAndStatusThree)
 {
-    const Scratch scratch;
+    const Scratch scratch("meshinfo-scratch");
     const std::string split = scratch.mesh("split.obj", SPLIT, WriteFormat::OBJ);
     const std::string fin = scratch.mesh("fin.off", TWO_AND_FIN, WriteFormat::OFF);
     const std::string all = "--require closed,manifold,oriented,no-degenerate ";

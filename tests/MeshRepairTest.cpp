@@ -4,19 +4,14 @@
 
 #include "MeshAnalysis.h"
 #include "io/MeshWriter.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -452,67 +447,30 @@ TEST(MeshRepairRepair, RunsTheStepsInOrderAndReportsEach)
 
 // --- the program -------------------------------------------------------------------------
 
-struct ProgramRun
-{
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 class MeshRepairProgram : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        mDir = std::filesystem::temp_directory_path() /
-               ("meshrepair-test-" + std::to_string(getpid()));
-        std::filesystem::create_directories(mDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(mDir); }
-
-    std::string path(const std::string& name) const { return (mDir / name).string(); }
-    std::string write(const std::string& name, const MeshData& m) const
-    {
-        std::string error;
-        WriteFormat format = WriteFormat::OBJ;
-        EXPECT_TRUE(writeFormatFor(name, "", false, format, error));
-        EXPECT_TRUE(writeMeshFile(path(name), m, format, WriteOptions(), error)) << error;
-        return path(name);
-    }
+    const Scratch scratch{"meshrepair-test"};
     MeshData read(const std::string& name) const
     {
         MeshData m;
         MeshReadStats stats;
         ReadError error;
-        EXPECT_TRUE(readMeshFile(path(name), m, MeshReadOptions(), stats, error)) << error.message;
+        EXPECT_TRUE(readMeshFile(scratch.path(name), m, MeshReadOptions(), stats, error))
+            << error.message;
         return m;
     }
     ProgramRun run(const std::string& args) const
     {
-        const std::string out = path("stdout"), err = path("stderr");
-        const int rc = std::system(("cd " + mDir.string() + " && timeout 60 " MESHREPAIR_PATH " " +
-                                    args + " >" + out + " 2>" + err + " </dev/null")
-                                       .c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
+        return runShell("cd " + scratch.dir.string() + " && timeout 60 " MESHREPAIR_PATH " " +
+                            args + " </dev/null",
+                        scratch.path("run"));
     }
-
-private:
-    std::filesystem::path mDir;
 };
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
 {
-    write("in.obj", cube());
+    scratch.mesh("in.obj", cube(), WriteFormat::OBJ);
     const std::tuple<std::string, int, std::string> cases[] = {
         // arguments, status, first line
         {"", 2, "meshrepair: an input and an output file are needed"},
@@ -537,7 +495,7 @@ TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
         EXPECT_EQ(r.out, "") << args;
         EXPECT_EQ(r.status == 2, contains(r.err, "Try meshrepair --help.")) << args;
     }
-    EXPECT_FALSE(std::filesystem::exists(path("out.obj")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.path("out.obj")));
     EXPECT_EQ(read("in.obj").tris, cube().tris); // never written over without --in-place
     const ProgramRun help = run("--help");
     EXPECT_EQ(help.status, 0);
@@ -547,7 +505,7 @@ TEST_F(MeshRepairProgram, WrongUsageAndUnreadableInput)
 
 TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStepAndWhatTheFormatLoses)
 {
-    write("pinch.obj", pinched());
+    scratch.mesh("pinch.obj", pinched(), WriteFormat::OBJ);
     const ProgramRun r = run("--require closed,manifold,oriented,no-degenerate pinch.obj out.ply");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -583,7 +541,7 @@ TEST_F(MeshRepairProgram, RepairsWritesAndReportsEachStepAndWhatTheFormatLoses)
     const MeshData m = meshOf(
         {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {-1, 0, 0}, {-1, -1, 0}, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}},
         {{0, 1, 2}, {0, 3, 4}, {5, 6, 7}, {0, 1, 2}});
-    write("bowtie.off", m);
+    scratch.mesh("bowtie.off", m, WriteFormat::OFF);
     const ProgramRun stl = run("--min-component 1 bowtie.off out.stl");
     EXPECT_EQ(stl.status, 0) << stl.err;
     for (const char* line :

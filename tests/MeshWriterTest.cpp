@@ -3,6 +3,7 @@
 
 #include "io/MeshWriter.h"
 
+#include "tests/ProgramRun.h"
 #include "tests/TestHelpers.h"
 #include "tests/fuzz/WriterRoundTrip.h"
 
@@ -189,15 +190,8 @@ TEST(MeshWriter, FormatByNameOrOption)
 class MeshWriterFile : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir = fs::path(::testing::TempDir()) /
-              ("writer" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    const Scratch scratch{"writer"};
+    const fs::path dir = scratch.dir;
 
     std::vector<std::string> files() const
     {
@@ -207,11 +201,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    static std::string contents(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     static void put(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
     std::string write(const fs::path& p, const MeshData& d, WriteOptions o = {},
                       WriteFormat f = WriteFormat::OFF)
@@ -219,22 +208,20 @@ protected:
         std::string error;
         return writeMeshFile(p.string(), d, f, o, error) ? "ok" : error;
     }
-
-    fs::path dir;
 };
 
 TEST_F(MeshWriterFile, WritesAndReplacesAtomically)
 {
     const fs::path out = dir / "out.off";
     EXPECT_EQ(write(out, tiny()), "ok");
-    EXPECT_EQ(contents(out), written(tiny(), WriteFormat::OFF));
+    EXPECT_EQ(slurp(out), written(tiny(), WriteFormat::OFF));
 
     put(out, "old");
     ::chmod(out.c_str(), 0604);
     MeshData one = tiny();
     one.tris.resize(1);
     EXPECT_EQ(write(out, one), "ok");
-    EXPECT_EQ(contents(out), written(one, WriteFormat::OFF));
+    EXPECT_EQ(slurp(out), written(one, WriteFormat::OFF));
     struct stat st;
     ASSERT_EQ(::stat(out.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
@@ -244,7 +231,7 @@ TEST_F(MeshWriterFile, WritesAndReplacesAtomically)
     fs::create_symlink("out.off", link);
     EXPECT_EQ(write(link, tiny()), "ok");
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(contents(out), written(tiny(), WriteFormat::OFF));
+    EXPECT_EQ(slurp(out), written(tiny(), WriteFormat::OFF));
     EXPECT_EQ(files(), (std::vector<std::string>{"link.off", "out.off"}));
 
     // "-" is standard output, written as it comes.
@@ -283,12 +270,12 @@ TEST_F(MeshWriterFile, RefusesToDamageAnything)
     };
     for (const auto& [path, data, expected] : cases)
         EXPECT_EQ(write(path, data, options), expected) << path;
-    EXPECT_EQ(contents(in), "input");
+    EXPECT_EQ(slurp(in), "input");
     EXPECT_EQ(files(), (std::vector<std::string>{"hard.off", "in.off", "soft.off", "sub"}));
 
     options.inPlace = true;
     EXPECT_EQ(write(dir / "soft.off", tiny(), options), "ok");
-    EXPECT_EQ(contents(in), written(tiny(), WriteFormat::OFF));
+    EXPECT_EQ(slurp(in), written(tiny(), WriteFormat::OFF));
 }
 
 TEST_F(MeshWriterFile, FailedWriteLeavesTheOldFile)
@@ -307,6 +294,6 @@ TEST_F(MeshWriterFile, FailedWriteLeavesTheOldFile)
     const std::string result = write(out, big, {}, WriteFormat::STL_BINARY);
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(result, "cannot write " + out.string() + ": File too large");
-    EXPECT_EQ(contents(out), "previous");
+    EXPECT_EQ(slurp(out), "previous");
     EXPECT_EQ(files(), std::vector<std::string>{"out.stl"});
 }

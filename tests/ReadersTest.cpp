@@ -383,6 +383,7 @@ TEST(Readers, AFileAndAPipeGiveTheSameAnswer)
 
 TEST(Readers, EndlessInputStopsEarly)
 {
+    const std::string NO_DATA = "no data in the last 16 MiB";
     const struct
     {
         std::string start, unit; // unit empty: pseudo-random bytes
@@ -400,6 +401,20 @@ TEST(Readers, EndlessInputStopsEarly)
         {"", "", "x.stl", ""},
         {"", "", "x.obj", ""},
         {"", "", "x.off", ""},
+        // Blank lines and comments: more than 16 MiB of them in a row end the read.
+        {"solid x\n", "\n", "-", "Error: ASCII STL line 16777218: no data in the last 16 MiB"},
+        {"solid x\n", " \t\r\n", "-", "Error: ASCII STL line 4194306: " + NO_DATA},
+        {"OFF\n", "\n", "-", "Error: OFF line 16777218: " + NO_DATA},
+        {"OFF\n", "#c\n", "-", "Error: OFF line 5592407: " + NO_DATA},
+        {"OFF\n", " ", "-", "Error: OFF line 2: " + NO_DATA}, // in bounded memory
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", " # c\n", "-",
+         "Error: OFF line 3355450: " + NO_DATA},
+        {"v 0 0 0\n", "\n", "-", "Error: OBJ line 16777218: " + NO_DATA},
+        {"v 0 0 0\n", "# c\n", "x.obj", "Error: OBJ line 4194306: " + NO_DATA},
+        {"# x\n", "\n", "x.obj", "Error: OBJ line 16777214: " + NO_DATA},
+        {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\n"
+         "property float z\nend_header\n",
+         "\n", "-", "Error: PLY line 16777224: " + NO_DATA},
     };
     for (const auto& c : CASES)
     {
@@ -411,6 +426,12 @@ TEST(Readers, EndlessInputStopsEarly)
         EXPECT_EQ(r.error.message, c.message.empty() ? r.error.message : c.message);
         EXPECT_LT(endless.pulled, std::uint64_t(80) << 20);
     }
+    // The count starts again at every line with data: one after a comment too long to count
+    // (which does not start it again), an indented one.
+    const std::string gap(10 << 20, '\n'), longComment = "#" + std::string(1 << 17, 'c') + "\n";
+    const Result r = readText("OFF\n3 1 0\n" + gap + longComment + "0 0 0\n" + gap + " 1 0 0\n" +
+                              gap + "0 1 0\n3 0 1 2\n");
+    EXPECT_EQ(r.error.message + std::to_string(r.data.tris.size()), "1");
 }
 
 TEST(Readers, LineFeedsAloneReadInLinearTime)

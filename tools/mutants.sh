@@ -43,11 +43,13 @@ mutant SimpleMesh.cpp 'if (count != 2)' 'if (count < 2)'
 # --- HalfEdgeMesh and its edge table ---
 mutant HalfEdgeMesh.h 'mEdges[to].prev = from;' ';'
 mutant HalfEdgeMesh.cpp 'if (v1 == v2)' 'if (false)'
-mutant HalfEdgeMesh.cpp 'mPairListLength[lo] >= PAIR_LIST_LIMIT' 'mPairListLength[lo] > PAIR_LIST_LIMIT'
-mutant HalfEdgeMesh.cpp '++mPairListLength[lo];' ';'
-mutant HalfEdgeMesh.cpp 'if (std::min(a, b) == lo && std::max(a, b) == hi)' 'if (std::min(a, b) == lo)'
-mutant SupportCode/IndexTable.h 'while (mSlots[i] != NONE && !matches(mSlots[i]))' \
-    'if (mSlots[i] != NONE && !matches(mSlots[i]))'
+mutant HalfEdgeMesh.cpp $'if (mPairListLength[lo] >= PAIR_LIST_LIMIT)\n    {\n        found' \
+    $'if (mPairListLength[lo] > PAIR_LIST_LIMIT)\n    {\n        found'
+mutant HalfEdgeMesh.cpp '++mPairListLength[lo] < PAIR_LIST_LIMIT' 'mPairListLength[lo] + 1 < PAIR_LIST_LIMIT'
+# (Matching on lo alone survives: the table also compares 32 bits of the hash.)
+mutant HalfEdgeMesh.cpp 'return pairEnds(n) == std::make_pair(lo, hi);' 'return pairEnds(n) == std::make_pair(hi, lo);'
+mutant SupportCode/IndexTable.h 'while (mSlots[i].index != NONE && (mSlots[i].tag != tag' \
+    'if (mSlots[i].index != NONE && (mSlots[i].tag != tag'
 mutant HalfEdgeMesh.cpp 'mTakenFew.emplace(f, corner);' ';'
 mutant HalfEdgeMesh.cpp 'mTakenByFace[f] = corner;' ';'
 mutant HalfEdgeMesh.cpp 'if (!border3)' 'if (border3)'
@@ -65,8 +67,9 @@ mutant HalfEdgeMesh.cpp 'return isFinite(v) ? v : Vector3<float>(0.0f, 0.0f, 0.0
 # --- welding ---
 mutant SupportCode/WeldKey.h 'if (f == 0.0f)' 'if (false)'
 mutant SupportCode/WeldKey.h 'x == o.x && y == o.y && z == o.z' 'x == o.x && y == o.y'
-mutant SupportCode/WeldMap.h 'if (cached.index != NONE && cached.key == key)' 'if (cached.index != NONE)'
-mutant SupportCode/IndexTable.h $'while (mSlots[i] != NONE)\n' $'if (mSlots[i] != NONE)\n'
+mutant SupportCode/WeldMap.h $'CacheEntry& cached = cacheFor(h);\n        if (cached.index != NONE && cached.key == key)' \
+    $'CacheEntry& cached = cacheFor(h);\n        if (cached.index != NONE)'
+mutant SupportCode/IndexTable.h $'while (mSlots[i].index != NONE)\n' $'if (mSlots[i].index != NONE)\n'
 mutant SupportCode/IndexTable.h '++mCount;' ';'
 mutant SupportCode/WeldMap.h 'CacheEntry{WeldKey{0, 0, 0}, NONE}' 'CacheEntry{WeldKey{0, 0, 0}, 0}'
 
@@ -84,7 +87,7 @@ mutant ObjIO.cpp 'emplace_back(c[0], c[1], c[3]);' 'emplace_back(c[0], c[1], c[2
 mutant ObjIO.cpp $'if (value > numVerts)\n                         {' $'if (value >= numVerts)\n                         {'
 mutant ObjIO.cpp 'if (ref.index > numVerts)' 'if (ref.index >= numVerts)'
 mutant ObjIO.cpp 'const char* fieldEnd = slash ? slash : e;' 'const char* fieldEnd = e;'
-mutant ObjIO.cpp 'for (std::size_t t = 0; t < count; ++t)' 'for (std::size_t t = 1; t < count; ++t)'
+mutant ObjIO.cpp 'mesh->addTriangles(verts, tris, 0, count);' 'mesh->addTriangles(verts, tris, 1, count);'
 
 # --- analysis ---
 mutant MeshAnalysis.cpp ' || t[2] >= numPositions' ''
@@ -97,7 +100,7 @@ mutant MeshAnalysis.cpp $'            sets.unite(t[0], t[2]);\n            used'
 mutant MeshAnalysis.cpp 'else if (e.faces > 2)' 'else if (e.faces >= 2)'
 mutant MeshAnalysis.cpp 'e.outwardOnly != 1 || e.inwardOnly != 1' 'e.outwardOnly != 1 && e.inwardOnly != 1'
 mutant MeshAnalysis.cpp 'if (e.properFaces > 0 && root == i)' 'if (root == i)'
-mutant MeshAnalysis.cpp 'loops.unite(fanEdge, id);' ';'
+mutant MeshAnalysis.cpp 'uniteRoots(parentOf, fanEdge, id);' ';'
 mutant MeshAnalysis.cpp 'std::sort(s.higherCorners.begin(), s.higherCorners.end());' ';'
 mutant MeshAnalysis.cpp '2 - c.eulerCharacteristic - ' '2 - c.eulerCharacteristic + '
 mutant MeshAnalysis.cpp 'if (r.boundaryEdges > 0)' 'if (r.boundaryLoops > 1)'
@@ -228,9 +231,9 @@ mutant Mesh.cpp 'return 0.5f * cross(e1, e2).length();' 'return cross(e1, e2).le
 
 # --- meshinfo's reports, the analysis without repeated corners, the framing ---
 mutant tools/meshinfo.cpp '"%.17g", x);' '"%.9g", x);'
-mutant tools/meshinfo.cpp "if (c == '\"' || c == '\\\\')" "if (c == '\"')"
-mutant tools/meshinfo.cpp 'else if (c < 0x20)' 'else if (c < 0x1f)'
-mutant tools/meshinfo.cpp 'for (const char ch : validUtf8(text))' 'for (const char ch : text)'
+mutant Console.cpp "if (c == '\"' || c == '\\\\')" "if (c == '\"')"
+mutant Console.cpp 'else if (c < 0x20)' 'else if (c < 0x1f)'
+mutant Console.cpp 'for (const char ch : validUtf8(text))' 'for (const char ch : text)'
 mutant tools/meshinfo.cpp 'i < TEXT_COMPONENT_LIMIT; ++i)' 'i <= TEXT_COMPONENT_LIMIT; ++i)'
 mutant tools/meshinfo.cpp 'if (r.components.size() > TEXT_COMPONENT_LIMIT)' 'if (r.components.size() >= TEXT_COMPONENT_LIMIT)'
 mutant tools/meshinfo.cpp 'r.components.size() > JSON_COMPONENT_LIMIT ?' 'r.components.size() >= JSON_COMPONENT_LIMIT ?'
@@ -272,6 +275,13 @@ mutant viewer/Framing.h 'HOME_DIRECTION(0.0f, 0.4472136f, 0.8944272f)' 'HOME_DIR
 # --- readers ---
 mutant io/TextInput.cpp 'if (keep && h > 0 && !keep(p, p + h))' 'if (false)'
 mutant io/TextInput.cpp 'if (mPos < mEnd && !(mComments && *mPos == '"'"'#'"'"'))' 'if (mPos < mEnd)'
+mutant io/TextInput.cpp $'            mNoData = 0;\n' ''
+mutant io/TextInput.h $'            else\n                mNoData = 0;\n' ''
+mutant io/TextInput.cpp 'mNoData + (look.next - start) <= MAX_NO_DATA_BYTES' 'mNoData + (look.next - start) < MAX_NO_DATA_BYTES'
+mutant io/TextInput.cpp 'mNoData += look.next - start;' ';'
+mutant io/TextInput.cpp $'            ++mLine; // the line that went beyond\n' ''
+mutant io/TextInput.cpp 'if (next - start >= LONG_COMMENT)' 'if (false)'
+mutant ObjIO.cpp 'if (!in.passOver())' 'if (false)'
 mutant io/MeshFile.cpp '(p[3] == 0 && !startsWithWideMark(head))' '!startsWithWideMark(head)'
 mutant io/MeshFile.cpp 'if (solid && !holdsNul(head, whole))' 'if (solid)'
 mutant io/MeshFile.cpp 'return !whole || head.find_first_not_of' 'return whole || head.find_first_not_of'
