@@ -40,6 +40,8 @@ HalfEdgeMesh::~HalfEdgeMesh() = default;
 
 void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
 {
+    if (mClosed)
+        return;
     const std::size_t vertices = vertexBound(mVerts.size(), positions, triangles);
     // A triangle makes at most three pairs, and room for them all means no copy ever
     // (a soup makes six half-edges a triangle, a closed surface three). Pages of the room
@@ -62,7 +64,7 @@ void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
 void HalfEdgeMesh::addIndexedTriangles(const std::vector<Vector3<float>>& positions,
                                        const std::vector<Vector3<unsigned int>>& triangles)
 {
-    if (triangles.empty())
+    if (triangles.empty() || mClosed)
         return;
     changed();
     const std::size_t vertices = usedPositions(positions.size(), triangles);
@@ -266,16 +268,28 @@ unsigned int HalfEdgeMesh::takenThirdCorner(unsigned int f) const
 bool HalfEdgeMesh::addTriangle(const Vector3<float>& v1, const Vector3<float>& v2,
                                const Vector3<float>& v3)
 {
+    if (mClosed)
+        return false;
     const auto [ind1, ind2, ind3] = weldCorners(v1, v2, v3);
     linkTriangle(ind1, ind2, ind3);
     return true;
+}
+
+void HalfEdgeMesh::closeForAdding()
+{
+    mClosed = true;
+    mUniqueVerts = WeldMap();
+    std::vector<PairsUnder>().swap(mPairListHead);
+    std::vector<std::uint8_t>().swap(mPairListLength);
+    std::vector<PairNode>().swap(mPairList);
+    mOverflowEdges = IndexTable();
 }
 
 void HalfEdgeMesh::addTriangles(const std::vector<Vector3<float>>& positions,
                                 const std::vector<Vector3<unsigned int>>& triangles,
                                 std::size_t first, std::size_t last)
 {
-    if (first >= last)
+    if (first >= last || mClosed)
         return;
     changed();
     // Where positions are used again and again (a closed surface uses each about six

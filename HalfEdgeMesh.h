@@ -102,6 +102,13 @@ public:
     void calculateFaceNormals() override;
     void calculateVertexNormals() override;
 
+    // Lets go of what only adding triangles reads, the welding map and the edge lookup (some
+    // 30 bytes a triangle), once the mesh is complete. Everything else works as before, but
+    // triangles are refused from then on: addTriangle returns false, and addTriangles and
+    // addIndexedTriangles add nothing.
+    void closeForAdding();
+    bool closedForAdding() const { return mClosed; }
+
     // Gives every border half-edge its next and prev around its boundary loop.
     void mergeAllBoundaries();
     // Reports unassigned records and isolated vertices on standard error.
@@ -137,6 +144,7 @@ protected:
     std::vector<Face> mFaces;
     std::vector<float> mCurvature; // unused by this mesh; stays empty
     WeldMap mUniqueVerts;
+    bool mClosed = false; // closeForAdding was called
 
 private:
     bool isEdgeIndex(unsigned int i) const { return i < mEdges.size(); }
