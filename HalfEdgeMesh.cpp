@@ -663,49 +663,14 @@ float HalfEdgeMesh::volume() const
     return static_cast<float>(sum / 3.0);
 }
 
-// The sweep marks each vertex and the first corners of the faces around it; since every
-// vertex seeds it, the mark count falls short only if a ring names a vertex outside the
-// mesh. Marking each ring once gives the same set as queueing its corners again and
-// again, without the cost that grows with the square of the valence.
-//
-// V - E + F = 2 - 2g is evaluated in signed arithmetic: several components make it
-// negative (two spheres give -1), where unsigned arithmetic would wrap.
+// V - E + F = 2 - 2g, evaluated in signed arithmetic: several components make it negative
+// (two spheres give -1), where unsigned arithmetic would wrap. No walk is needed: a sweep
+// from every vertex over the rings reaches every vertex, so it could never fall short.
 int HalfEdgeMesh::genus() const
 {
-    const std::size_t vertexCount = mVerts.size();
-    std::vector<bool> visited(vertexCount, false);
-    std::size_t visitedCount = 0;
-    std::vector<unsigned int> neighbourTriangles;
-    for (std::size_t v = 0; v < vertexCount; v++)
-    {
-        if (!visited[v])
-        {
-            visited[v] = true;
-            ++visitedCount;
-        }
-        findNeighbourTriangles(static_cast<unsigned int>(v), neighbourTriangles);
-        for (const unsigned int t : neighbourTriangles)
-        {
-            const unsigned int h = mFaces[t].edge;
-            if (!isEdgeIndex(h))
-                continue;
-            const unsigned int neighbourVertexIndex = mEdges[h].vert;
-            if (isVertexIndex(neighbourVertexIndex) && !visited[neighbourVertexIndex])
-            {
-                visited[neighbourVertexIndex] = true;
-                ++visitedCount;
-            }
-        }
-    }
-    if (visitedCount != vertexCount)
-    {
-        std::cout << "Something is wrong that has to be figured out" << std::endl;
-        return 0;
-    }
-
     const long long e = static_cast<long long>(mEdges.size() / 2);
     const long long f = static_cast<long long>(mFaces.size());
-    const long long v = static_cast<long long>(vertexCount);
+    const long long v = static_cast<long long>(mVerts.size());
     const long long g = (e - f - v + 2) / 2;
     return static_cast<int>(std::clamp<long long>(g, INT_MIN, INT_MAX));
 }

@@ -298,6 +298,20 @@ TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
         for (unsigned int v = 0; v < mesh.mVerts.size(); v++)
             EXPECT_NEAR(mesh.mVerts[v].v_normal.length(), 1.0f, 1e-6f) << v;
+        // Closed for adding: links and measures stay, the lookups go, triangles are refused.
+        const auto state = [&mesh]
+        {
+            return std::make_tuple(mesh.mVerts.size(), mesh.mEdges.size(), mesh.area(),
+                                   mesh.genus(), mesh.mVerts.empty() ? List() : mesh.neighbours(0));
+        };
+        const auto before = state();
+        mesh.closeForAdding();
+        const std::vector<V3> p = {V3(0, 0, 0), V3(7, 0, 0), V3(0, 7, 0)};
+        EXPECT_FALSE(mesh.addTriangle(p[0], p[1], p[2]));
+        mesh.addTriangles(p, {{0, 1, 2}}, 0, 1);
+        mesh.addIndexedTriangles(p, {{0, 1, 2}});
+        EXPECT_EQ(state(), before);
+        EXPECT_TRUE(mesh.closedForAdding() && mesh.mUniqueVerts.empty());
     }
 }
 

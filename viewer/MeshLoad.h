@@ -50,10 +50,13 @@ struct Analysis
     MeshAnalysis::Report report;
     MeshAnalysis::Defects defects;
 };
-// Up to this many triangles the analysis runs on a second thread beside the half-edge build:
+// Up to 2 million triangles the analysis runs on a second thread beside the half-edge build:
 // its memory (about 40 bytes a triangle) then adds to the build's, at most some 80 MiB.
 // Larger files are analysed before the build, so that the peak is the larger of the two.
-constexpr std::size_t ANALYSE_BESIDE_LIMIT = 2000000;
+inline bool analyseBeside(std::size_t triangles)
+{
+    return triangles <= 2000000;
+}
 // Starts analysing data, which must outlive the result: beside the caller when beside (and
 // a thread can be had), else at once. get() gives the analysis or throws what it threw.
 std::future<Analysis> startAnalysis(const MeshData& data, bool beside);
