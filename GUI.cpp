@@ -617,7 +617,7 @@ bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
     if (!why.empty())
         return false;
     std::cout << "File: " << name << std::endl;
-    const bool beside = MeshLoad::analyseBeside(data.tris.size());
+    const bool beside = MeshLoad::analyseBeside(data.tris.size(), data.verts.size());
     if (!beside)
         progress.phase("analysing");
     std::future<MeshLoad::Analysis> analysis = MeshLoad::startAnalysis(data, beside);

@@ -264,6 +264,7 @@ TEST(MeshLoad, FileReadAloneThenAnalysed)
     }
     data.tris.push_back({0, 1, 5}); // beyond the positions
     EXPECT_FALSE(MeshLoad::startAnalysis(data, true).get().done);
-    EXPECT_EQ(std::make_pair(MeshLoad::analyseBeside(2000000), MeshLoad::analyseBeside(2000001)),
+    EXPECT_EQ(std::make_pair(MeshLoad::analyseBeside(2097000, 152),
+                             MeshLoad::analyseBeside(152, 2097001)),
               std::make_pair(true, false));
 }

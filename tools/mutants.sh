@@ -217,7 +217,7 @@ mutant viewer/Pick.cpp 'return b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)
 mutant viewer/Pick.cpp 'if (!hit.found || d < hit.distanceSquared)' 'if (!hit.found || d <= hit.distanceSquared)'
 mutant viewer/Pick.cpp 'if (k == 0 || dot(d, d) < best)' 'if (dot(d, d) < best)'
 mutant viewer/Pick.cpp 'tri[2] >= positions.size()' 'tri[2] > positions.size()'
-mutant viewer/MeshLoad.h 'return triangles <= 2000000;' 'return triangles < 2000000;'
+mutant viewer/MeshLoad.h 'return triangles + positions <= (std::size_t(1) << 21);' 'return triangles <= (std::size_t(1) << 21);'
 mutant viewer/MeshLoad.cpp 'for (unsigned int k = 0; k < 3; ++k)' 'for (unsigned int k = 0; k < 2; ++k)'
 mutant viewer/MeshLoad.cpp 'data.tris.empty() ? Outcome::NO_TRIANGLES : Outcome::LOADED' 'Outcome::LOADED'
 mutant viewer/MeshLoad.cpp $'        if (error.kind == ReadFailure::CANNOT_OPEN)\n            return r; // UNOPENED\n' ''

@@ -50,12 +50,12 @@ struct Analysis
     MeshAnalysis::Report report;
     MeshAnalysis::Defects defects;
 };
-// Up to 2 million triangles the analysis runs on a second thread beside the half-edge build:
-// its memory (about 40 bytes a triangle) then adds to the build's, at most some 80 MiB.
+// Whether the analysis runs on a second thread beside the half-edge build, adding its memory
+// (some 32 bytes a triangle and a position read) to the build's: up to 2^21 of them, 64 MiB.
 // Larger files are analysed before the build, so that the peak is the larger of the two.
-inline bool analyseBeside(std::size_t triangles)
+inline bool analyseBeside(std::size_t triangles, std::size_t positions)
 {
-    return triangles <= 2000000;
+    return triangles + positions <= (std::size_t(1) << 21);
 }
 // Starts analysing data, which must outlive the result: beside the caller when beside (and
 // a thread can be had), else at once. get() gives the analysis or throws what it threw.
