@@ -465,7 +465,7 @@ TEST(HalfEdgeMesh, DrawsWhatEachShadingFlagAsksFor)
         calls.insert(calls.end(), {"End", "PopMatrix"});
         return calls;
     };
-    EXPECT_EQ(drawnCalls(mesh).at(4), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
+    EXPECT_EQ(drawnCalls(mesh).at(8), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
 
     mesh.calculateFaceNormals();
     EXPECT_EQ(drawnCalls(mesh),
@@ -475,17 +475,48 @@ TEST(HalfEdgeMesh, DrawsWhatEachShadingFlagAsksFor)
 
     mesh.calculateVertexNormals();
     EXPECT_EQ(mesh.mVerts[0].v_normal, V3(0.70710677f, 0.70710677f, 0.0f)) << "equal weights";
+    // Smooth: in arrays, one draw call for both triangles.
     const std::string pq[2] = {"Color3f 0.853553 0.853553 0.5", "Normal3f 0.707107 0.707107 0"};
-    EXPECT_EQ(drawnCalls(mesh),
-              framed({pq[0], pq[1], "Vertex3f 0 0 0", "Color3f 1 0.5 0.5", "Normal3f 1 0 0",
-                      "Vertex3f 0 3 0", pq[0], pq[1], "Vertex3f 0 0 1", pq[0], pq[1],
-                      "Vertex3f 0 0 0", pq[0], pq[1], "Vertex3f 0 0 1", "Color3f 0.5 1 0.5",
-                      "Normal3f 0 1 0", "Vertex3f 1 0 0"}));
+    const std::vector<std::string> arrays = {
+        "PushClientAttrib " + std::to_string(GL_CLIENT_VERTEX_ARRAY_BIT),
+        "EnableClientState " + std::to_string(GL_COLOR_ARRAY),
+        "EnableClientState " + std::to_string(GL_NORMAL_ARRAY),
+        "EnableClientState " + std::to_string(GL_VERTEX_ARRAY)};
+    auto smooth = [&](std::vector<std::string> calls)
+    {
+        calls = framed(calls);
+        calls.erase(calls.begin() + 3); // the Begin: the draw call says it
+        calls.insert(calls.begin() + 3, arrays.begin(), arrays.end());
+        calls.insert(calls.end() - 1, "PopClientAttrib");
+        return calls;
+    };
+    const std::vector<std::string> drawn = {"Begin " + std::to_string(GL_TRIANGLES),
+                                            pq[0],
+                                            pq[1],
+                                            "Vertex3f 0 0 0",
+                                            "Color3f 1 0.5 0.5",
+                                            "Normal3f 1 0 0",
+                                            "Vertex3f 0 3 0",
+                                            pq[0],
+                                            pq[1],
+                                            "Vertex3f 0 0 1",
+                                            pq[0],
+                                            pq[1],
+                                            "Vertex3f 0 0 0",
+                                            pq[0],
+                                            pq[1],
+                                            "Vertex3f 0 0 1",
+                                            "Color3f 0.5 1 0.5",
+                                            "Normal3f 0 1 0",
+                                            "Vertex3f 1 0 0"};
+    EXPECT_EQ(drawnCalls(mesh), smooth(drawn));
 
     mesh.setShadingFlag(Mesh::SHADING(2));
     EXPECT_EQ(drawnCalls(mesh), framed({"Vertex3f 0 0 0", "Vertex3f 0 3 0", "Vertex3f 0 0 1",
                                         "Vertex3f 0 0 0", "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
     HalfEdgeMeshProbe empty;
     empty.setTransform(mesh.getTransform());
-    EXPECT_EQ(drawnCalls(empty), framed({}));
+    std::vector<std::string> none = smooth({});
+    none.erase(none.end() - 3); // nothing drawn: no draw call, no End
+    EXPECT_EQ(drawnCalls(empty), none);
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <sstream>
+#include <utility>
 
 namespace
 {
@@ -49,6 +50,68 @@ std::vector<std::string> drawnCalls(Geometry& g)
         Recorder{#name} arguments;                                                                 \
     }
 MV_GL_CALLS(MV_GL_RECORD)
+
+// Client state is recorded; a draw call as the Begin, attribute and End calls it stands for.
+namespace
+{
+struct Array
+{
+    bool on = false;
+    const GLfloat* data = nullptr;
+    GLsizei stride = 0;
+};
+Array gColours, gNormals, gVertices;
+Array& arrayOf(GLenum which)
+{
+    return which == GL_COLOR_ARRAY ? gColours : which == GL_NORMAL_ARRAY ? gNormals : gVertices;
+}
+void point(Array& a, GLsizei stride, const void* p)
+{
+    a.data = static_cast<const GLfloat*>(p);
+    a.stride = stride == 0 ? GLsizei(3 * sizeof(GLfloat)) : stride;
+}
+} // namespace
+void glPushClientAttrib(GLbitfield mask)
+{
+    Recorder{"glPushClientAttrib"}(mask);
+}
+void glPopClientAttrib()
+{
+    Recorder{"glPopClientAttrib"}();
+    gColours = gNormals = gVertices = Array();
+}
+void glEnableClientState(GLenum array)
+{
+    Recorder{"glEnableClientState"}(array);
+    arrayOf(array).on = true;
+}
+void glColorPointer(GLint, GLenum, GLsizei stride, const void* p)
+{
+    point(gColours, stride, p);
+}
+void glNormalPointer(GLenum, GLsizei stride, const void* p)
+{
+    point(gNormals, stride, p);
+}
+void glVertexPointer(GLint, GLenum, GLsizei stride, const void* p)
+{
+    point(gVertices, stride, p);
+}
+void glDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    glBegin(mode);
+    const std::pair<Array*, void (*)(GLfloat, GLfloat, GLfloat)> arrays[] = {
+        {&gColours, glColor3f}, {&gNormals, glNormal3f}, {&gVertices, glVertex3f}};
+    for (GLsizei i = first; i < first + count; ++i)
+        for (const auto& [a, call] : arrays)
+            if (a->on)
+            {
+                const GLfloat* v = reinterpret_cast<const GLfloat*>(
+                    reinterpret_cast<const char*>(a->data) + std::size_t(i) * a->stride);
+                call(v[0], v[1], v[2]);
+            }
+    glEnd();
+}
 
 // Display lists, for the viewer's drawing cache: list numbers count up from 1.
 GLuint glGenLists(GLsizei range)
