@@ -724,7 +724,11 @@ void HalfEdgeMesh::draw()
     float glMatrix[16];
     mTransform.toGLMatrix(glMatrix);
     glLoadMatrixf(glMatrix);
-    if (mShadingFlag == SMOOTH_SHADING)
+    // A display list keeps the calls a corner at a time: compiled from arrays, the driver's
+    // list draws other pixels than the same arrays drawn directly.
+    GLint compiling = 0;
+    glGetIntegerv(GL_LIST_INDEX, &compiling);
+    if (mShadingFlag == SMOOTH_SHADING && compiling == 0)
     {
         drawSmooth(colorMap);
         glPopMatrix();
@@ -748,6 +752,18 @@ void HalfEdgeMesh::draw()
             for (const unsigned int corner : c)
             {
                 const Vector3<float>& p = mVerts[corner].vec;
+                glVertex3f(p[0], p[1], p[2]);
+            }
+        }
+        else if (mShadingFlag == SMOOTH_SHADING)
+        {
+            for (const unsigned int corner : c)
+            {
+                const Vector3<float>& n = mVerts[corner].v_normal;
+                const Vector3<float>& p = mVerts[corner].vec;
+                const Vector3<float> colour = colorMap.map(n, -1.0f, 1.0f);
+                glColor3f(colour[0], colour[1], colour[2]);
+                glNormal3f(n[0], n[1], n[2]);
                 glVertex3f(p[0], p[1], p[2]);
             }
         }

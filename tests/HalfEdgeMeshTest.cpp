@@ -476,47 +476,38 @@ TEST(HalfEdgeMesh, DrawsWhatEachShadingFlagAsksFor)
     mesh.calculateVertexNormals();
     EXPECT_EQ(mesh.mVerts[0].v_normal, V3(0.70710677f, 0.70710677f, 0.0f)) << "equal weights";
     // Smooth: in arrays, one draw call for both triangles.
-    const std::string pq[2] = {"Color3f 0.853553 0.853553 0.5", "Normal3f 0.707107 0.707107 0"};
-    const std::vector<std::string> arrays = {
-        "PushClientAttrib " + std::to_string(GL_CLIENT_VERTEX_ARRAY_BIT),
-        "EnableClientState " + std::to_string(GL_COLOR_ARRAY),
-        "EnableClientState " + std::to_string(GL_NORMAL_ARRAY),
-        "EnableClientState " + std::to_string(GL_VERTEX_ARRAY)};
-    auto smooth = [&](std::vector<std::string> calls)
+    const auto smooth = [](std::vector<std::string> drawn)
     {
-        calls = framed(calls);
-        calls.erase(calls.begin() + 3); // the Begin: the draw call says it
-        calls.insert(calls.begin() + 3, arrays.begin(), arrays.end());
-        calls.insert(calls.end() - 1, "PopClientAttrib");
-        return calls;
+        drawn.insert(drawn.begin(), {"MatrixMode 5888", "PushMatrix",
+                                     "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 1 2 3 1",
+                                     "PushClientAttrib 2", "EnableClientState 32886",
+                                     "EnableClientState 32885", "EnableClientState 32884"});
+        drawn.insert(drawn.end(), {"PopClientAttrib", "PopMatrix"});
+        return drawn;
     };
-    const std::vector<std::string> drawn = {"Begin " + std::to_string(GL_TRIANGLES),
-                                            pq[0],
-                                            pq[1],
-                                            "Vertex3f 0 0 0",
-                                            "Color3f 1 0.5 0.5",
-                                            "Normal3f 1 0 0",
-                                            "Vertex3f 0 3 0",
-                                            pq[0],
-                                            pq[1],
-                                            "Vertex3f 0 0 1",
-                                            pq[0],
-                                            pq[1],
-                                            "Vertex3f 0 0 0",
-                                            pq[0],
-                                            pq[1],
-                                            "Vertex3f 0 0 1",
-                                            "Color3f 0.5 1 0.5",
-                                            "Normal3f 0 1 0",
-                                            "Vertex3f 1 0 0"};
-    EXPECT_EQ(drawnCalls(mesh), smooth(drawn));
+    const std::string pq[2] = {"Color3f 0.853553 0.853553 0.5", "Normal3f 0.707107 0.707107 0"};
+    // clang-format off
+    std::vector<std::string> corners = {"Begin 4", pq[0], pq[1], "Vertex3f 0 0 0",
+        "Color3f 1 0.5 0.5", "Normal3f 1 0 0", "Vertex3f 0 3 0", pq[0], pq[1], "Vertex3f 0 0 1",
+        pq[0], pq[1], "Vertex3f 0 0 0", pq[0], pq[1], "Vertex3f 0 0 1", "Color3f 0.5 1 0.5",
+        "Normal3f 0 1 0", "Vertex3f 1 0 0", "End"};
+    // clang-format on
+    EXPECT_EQ(drawnCalls(mesh), smooth(corners));
+    // Compiled into a display list: a corner at a time.
+    const std::vector<std::string> listed = recordedCalls(
+        [&mesh]
+        {
+            glNewList(1, GL_COMPILE);
+            mesh.draw();
+            glEndList();
+        });
+    corners.erase(corners.end() - 1), corners.erase(corners.begin());
+    EXPECT_EQ(std::vector<std::string>(listed.begin() + 1, listed.end() - 1), framed(corners));
 
     mesh.setShadingFlag(Mesh::SHADING(2));
     EXPECT_EQ(drawnCalls(mesh), framed({"Vertex3f 0 0 0", "Vertex3f 0 3 0", "Vertex3f 0 0 1",
                                         "Vertex3f 0 0 0", "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
     HalfEdgeMeshProbe empty;
     empty.setTransform(mesh.getTransform());
-    std::vector<std::string> none = smooth({});
-    none.erase(none.end() - 3); // nothing drawn: no draw call, no End
-    EXPECT_EQ(drawnCalls(empty), none);
+    EXPECT_EQ(drawnCalls(empty), smooth({}));
 }

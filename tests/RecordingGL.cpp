@@ -6,9 +6,9 @@
 
 #include <GL/gl.h>
 
+#include <cstring>
 #include <functional>
 #include <sstream>
-#include <utility>
 
 namespace
 {
@@ -51,65 +51,41 @@ std::vector<std::string> drawnCalls(Geometry& g)
     }
 MV_GL_CALLS(MV_GL_RECORD)
 
-// Client state is recorded; a draw call as the Begin, attribute and End calls it stands for.
+// Vertex arrays (colours, normals, positions): a draw call is recorded as the Begin,
+// attribute and End calls it stands for.
 namespace
 {
-struct Array
-{
-    bool on = false;
-    const GLfloat* data = nullptr;
-    GLsizei stride = 0;
-};
-Array gColours, gNormals, gVertices;
-Array& arrayOf(GLenum which)
-{
-    return which == GL_COLOR_ARRAY ? gColours : which == GL_NORMAL_ARRAY ? gNormals : gVertices;
-}
-void point(Array& a, GLsizei stride, const void* p)
-{
-    a.data = static_cast<const GLfloat*>(p);
-    a.stride = stride == 0 ? GLsizei(3 * sizeof(GLfloat)) : stride;
-}
+const char* gArrays[3] = {};
+GLint gCompiling = 0; // the list glNewList compiles, until glEndList
+GLsizei gStrides[3] = {};
 } // namespace
-void glPushClientAttrib(GLbitfield mask)
+void glGetIntegerv(GLenum name, GLint* values)
 {
-    Recorder{"glPushClientAttrib"}(mask);
-}
-void glPopClientAttrib()
-{
-    Recorder{"glPopClientAttrib"}();
-    gColours = gNormals = gVertices = Array();
-}
-void glEnableClientState(GLenum array)
-{
-    Recorder{"glEnableClientState"}(array);
-    arrayOf(array).on = true;
+    *values = name == GL_LIST_INDEX ? gCompiling : 0;
 }
 void glColorPointer(GLint, GLenum, GLsizei stride, const void* p)
 {
-    point(gColours, stride, p);
+    gArrays[0] = static_cast<const char*>(p), gStrides[0] = stride;
 }
 void glNormalPointer(GLenum, GLsizei stride, const void* p)
 {
-    point(gNormals, stride, p);
+    gArrays[1] = static_cast<const char*>(p), gStrides[1] = stride;
 }
 void glVertexPointer(GLint, GLenum, GLsizei stride, const void* p)
 {
-    point(gVertices, stride, p);
+    gArrays[2] = static_cast<const char*>(p), gStrides[2] = stride;
 }
 void glDrawArrays(GLenum mode, GLint first, GLsizei count)
 {
+    void (*const calls[3])(GLfloat, GLfloat, GLfloat) = {glColor3f, glNormal3f, glVertex3f};
     glBegin(mode);
-    const std::pair<Array*, void (*)(GLfloat, GLfloat, GLfloat)> arrays[] = {
-        {&gColours, glColor3f}, {&gNormals, glNormal3f}, {&gVertices, glVertex3f}};
     for (GLsizei i = first; i < first + count; ++i)
-        for (const auto& [a, call] : arrays)
-            if (a->on)
-            {
-                const GLfloat* v = reinterpret_cast<const GLfloat*>(
-                    reinterpret_cast<const char*>(a->data) + std::size_t(i) * a->stride);
-                call(v[0], v[1], v[2]);
-            }
+        for (int a = 0; a < 3; ++a)
+        {
+            GLfloat v[3];
+            std::memcpy(v, gArrays[a] + std::size_t(i) * std::size_t(gStrides[a]), sizeof v);
+            calls[a](v[0], v[1], v[2]);
+        }
     glEnd();
 }
 
@@ -124,10 +100,12 @@ GLuint glGenLists(GLsizei range)
 void glNewList(GLuint list, GLenum mode)
 {
     Recorder{"glNewList"}(list, mode);
+    gCompiling = static_cast<GLint>(list);
 }
 void glEndList()
 {
     Recorder{"glEndList"}();
+    gCompiling = 0;
 }
 void glCallList(GLuint list)
 {
