@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -590,7 +591,8 @@ struct GUI::Loaded
 };
 
 // Read as key 2 reads, but nothing is said before the reader has accepted the file, so a
-// bad file gives its one line only (why, for the caller to print).
+// bad file gives its one line only (why, for the caller to print). The analysis runs beside
+// the build, or before it for a large file; its line comes last either way.
 bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
 {
     const std::string name = printable(file);
@@ -601,40 +603,55 @@ bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
     else
         out.mesh.reset(new HalfEdgeMesh());
     out.data = std::make_shared<MeshData>();
+    const MeshData& data = *out.data;
     // A terminal sees the phases of a large file, as meshinfo shows them.
     struct stat st;
     const Progress progress(mFileCount == 1 ? "MeshViewer" : "MeshViewer: " + name,
                             stat(path.c_str(), &st) == 0 ? st.st_size : -1);
-    const auto prepare = [&name, &progress, curved](Mesh& m)
-    {
-        std::cout << "File: " << name << std::endl;
-        if (curved != nullptr)
-        {
-            std::cerr << "Loading mesh...\n";
-            progress.phase("computing normals and curvature");
-            curved->computeCurvature();
-            return;
-        }
-        std::cerr << "Loading half edge mesh...\n";
-        HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(m);
-        progress.phase("merging boundaries");
-        h.mergeAllBoundaries();
-        progress.phase("validating");
-        h.validate();
-        progress.phase("computing normals");
-        h.calculateFaceNormals();
-        h.calculateVertexNormals();
-    };
     progress.phase("reading");
-    MeshLoad::Result r = MeshLoad::readFile(path, *out.mesh, *out.data);
-    MeshLoad::prepareLoaded(r, *out.mesh, prepare);
+    const MeshLoad::Result r = MeshLoad::readFile(path, *out.data);
     if (r.outcome == MeshLoad::Outcome::OUT_OF_MEMORY)
         why = "out of memory";
     else if (r.outcome != MeshLoad::Outcome::LOADED)
         why = r.why;
     if (!why.empty())
         return false;
+    std::cout << "File: " << name << std::endl;
+    const bool beside = MeshLoad::analyseBeside(data.tris.size(), data.verts.size());
+    if (!beside)
+        progress.phase("analysing");
+    std::future<MeshLoad::Analysis> analysis = MeshLoad::startAnalysis(data, beside);
     std::optional<long long> genus;
+    try
+    {
+        if (curved != nullptr)
+        {
+            std::cerr << "Loading mesh...\n";
+            feedMesh(data, *curved);
+            progress.phase("computing normals and curvature");
+            curved->computeCurvature();
+        }
+        else
+        {
+            std::cerr << "Loading half edge mesh...\n";
+            HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(*out.mesh);
+            progress.phase("building");
+            feedMesh(data, h);
+            progress.phase("merging boundaries");
+            h.mergeAllBoundaries();
+            progress.phase("validating");
+            h.validate();
+            progress.phase("computing normals");
+            h.calculateFaceNormals();
+            h.calculateVertexNormals();
+            h.closeForAdding(); // nothing is added to a file's mesh: room for the drawing
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        why = "out of memory";
+        return false; // the analysis' end is awaited as it goes
+    }
     if (curved != nullptr)
     {
         std::cout << "Curvature: min " << curved->minimum << ", max " << curved->maximum << ", "
@@ -649,26 +666,27 @@ bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
         genus = out.mesh->genus();
         std::cout << "The genus of the mesh is: " << *genus << std::endl;
     }
-    MeshAnalysis::Report report;
-    MeshAnalysis::Defects defects;
-    progress.phase("analysing");
+    if (beside)
+        progress.phase("analysing");
+    MeshLoad::Analysis a;
     try
     {
-        if (!MeshAnalysis::analyse(out.data->verts, out.data->tris, report, &defects))
-        {
-            why = "internal error: a triangle indexes beyond the positions";
-            return false;
-        }
+        a = analysis.get();
     }
     catch (const std::bad_alloc&)
     {
         why = "out of memory";
         return false;
     }
-    std::cout << Summary::line(report, genus) << std::endl;
+    if (!a.done)
+    {
+        why = "internal error: a triangle indexes beyond the positions";
+        return false;
+    }
+    std::cout << Summary::line(a.report, genus) << std::endl;
     out.curved = curved;
     out.box = r.box;
-    out.defects = std::make_shared<Inspect::DefectDrawing>(std::move(defects));
+    out.defects = std::make_shared<Inspect::DefectDrawing>(std::move(a.defects));
     return true;
 }
 

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+class ColorMap;
+
 // A triangle mesh stored as half-edges, welded by exact position.
 //
 // Invariants after any sequence of addTriangle calls:
@@ -102,6 +104,13 @@ public:
     void calculateFaceNormals() override;
     void calculateVertexNormals() override;
 
+    // Lets go of what only adding triangles reads, the welding map and the edge lookup (some
+    // 30 bytes a triangle), once the mesh is complete. Everything else works as before, but
+    // triangles are refused from then on: addTriangle returns false, and addTriangles and
+    // addIndexedTriangles add nothing.
+    void closeForAdding();
+    bool closedForAdding() const { return mClosed; }
+
     // Gives every border half-edge its next and prev around its boundary loop.
     void mergeAllBoundaries();
     // Reports unassigned records and isolated vertices on standard error.
@@ -137,12 +146,15 @@ protected:
     std::vector<Face> mFaces;
     std::vector<float> mCurvature; // unused by this mesh; stays empty
     WeldMap mUniqueVerts;
+    bool mClosed = false; // closeForAdding was called
 
 private:
     bool isEdgeIndex(unsigned int i) const { return i < mEdges.size(); }
     bool isVertexIndex(unsigned int i) const { return i < mVerts.size(); }
     bool isFaceIndex(unsigned int i) const { return i < mFaces.size(); }
 
+    // draw() with smooth shading.
+    void drawSmooth(const ColorMap& colorMap) const;
     // The three corner vertices of face f, or false if they cannot be followed.
     bool faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1, unsigned int& c2) const;
     // Calls visit(face, p0, p1, p2) for every face whose corners can be followed.

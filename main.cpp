@@ -12,6 +12,8 @@
 #include <iostream>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace
@@ -106,8 +108,29 @@ Display* openDisplay(int argc, char** argv, bool quiet)
                   << "\"" << std::endl;
     return display;
 }
-// The window's size (1024 x 768, or -geometry's), drawn until the pictures are taken.
-int drawOffscreen(const std::vector<std::string>& glutArguments)
+// Files small enough in all (a pipe counts as large) that the drawing surface may be opened
+// while they load: the driver it loads (some 0.2 s and 80 MiB) then adds to the load's peak.
+bool loadBesideSurface(const std::vector<std::string>& files, const std::string& callerDir)
+{
+    const long long LIMIT = 64LL << 20;
+    long long total = 0;
+    for (const std::string& f : files)
+    {
+        struct stat st;
+        if (f == "-" || stat(OutputPath::resolve(f, callerDir).c_str(), &st) != 0)
+            return false;
+        total += S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : LIMIT;
+        if (total > LIMIT)
+            return false;
+    }
+    return true;
+}
+
+// The window's size (1024 x 768, or -geometry's), drawn until the pictures are taken. The
+// files load first, or while the surface opens; a file that cannot be read ends the program
+// with the status the window would give.
+int drawOffscreen(const std::vector<std::string>& glutArguments,
+                  const std::vector<std::string>& files, const std::string& callerDir)
 {
     unsigned int width = 1024, height = 768;
     for (std::size_t i = 0; i + 1 < glutArguments.size(); ++i)
@@ -123,7 +146,29 @@ int drawOffscreen(const std::vector<std::string>& glutArguments)
         }
     }
     std::string why;
-    if (!Offscreen::open(static_cast<int>(width), static_cast<int>(height), why))
+    bool loaded = false, opened = false;
+    const auto open = [&] { return Offscreen::open(int(width), int(height), why); };
+    std::thread load;
+    if (loadBesideSurface(files, callerDir))
+    {
+        try
+        {
+            load = std::thread([&loaded, &files] { loaded = mainGUI.addCommandLineFiles(files); });
+        }
+        catch (const std::system_error&) // no thread: one after the other
+        {
+        }
+    }
+    if (load.joinable())
+    {
+        opened = open();
+        load.join();
+    }
+    else if ((loaded = mainGUI.addCommandLineFiles(files)))
+        opened = open();
+    if (!loaded)
+        return 1;
+    if (!opened)
     {
         std::cerr << "MeshViewer: no X display, and no drawing without one: " << why << std::endl;
         return EXIT_FAILURE;
@@ -169,8 +214,6 @@ int main(int argc, char** argv)
         mainGUI.setCurvatureRange(command.curvatureLow, command.curvatureHigh);
     mainGUI.setVerbose(command.verbose);
     mainGUI.setWatch(command.watch);
-    if (!mainGUI.addCommandLineFiles(command.files))
-        return 1;
 
     // GLUT sees its own options only.
     std::vector<char*> glutArgv;
@@ -180,9 +223,14 @@ int main(int argc, char** argv)
     glutArgv.push_back(nullptr);
 
     // Pictures need no display: without one they are drawn off screen.
-    Display* display = openDisplay(glutArgc, glutArgv.data(), mainGUI.wantsPictures());
-    if (display == nullptr && mainGUI.wantsPictures())
-        return drawOffscreen(command.glutArguments);
+    const bool pictures = mainGUI.wantsPictures();
+    Display* display = pictures ? openDisplay(glutArgc, glutArgv.data(), true) : nullptr;
+    if (display == nullptr && pictures)
+        return drawOffscreen(command.glutArguments, command.files, caller);
+    if (!mainGUI.addCommandLineFiles(command.files))
+        return 1;
+    if (!pictures)
+        display = openDisplay(glutArgc, glutArgv.data(), false);
     if (display == nullptr)
         return EXIT_FAILURE;
 

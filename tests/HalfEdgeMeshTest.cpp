@@ -298,6 +298,20 @@ TEST(HalfEdgeMesh, SurfacesKeepGenusAndMeasures)
         EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
         for (unsigned int v = 0; v < mesh.mVerts.size(); v++)
             EXPECT_NEAR(mesh.mVerts[v].v_normal.length(), 1.0f, 1e-6f) << v;
+        // Closed for adding: links and measures stay, the lookups go, triangles are refused.
+        const auto state = [&mesh]
+        {
+            return std::make_tuple(mesh.mVerts.size(), mesh.mEdges.size(), mesh.area(),
+                                   mesh.genus(), mesh.mVerts.empty() ? List() : mesh.neighbours(0));
+        };
+        const auto before = state();
+        mesh.closeForAdding();
+        const std::vector<V3> p = {V3(0, 0, 0), V3(7, 0, 0), V3(0, 7, 0)};
+        EXPECT_FALSE(mesh.addTriangle(p[0], p[1], p[2]));
+        mesh.addTriangles(p, {{0, 1, 2}}, 0, 1);
+        mesh.addIndexedTriangles(p, {{0, 1, 2}});
+        EXPECT_EQ(state(), before);
+        EXPECT_TRUE(mesh.closedForAdding() && mesh.mUniqueVerts.empty());
     }
 }
 
@@ -451,7 +465,7 @@ TEST(HalfEdgeMesh, DrawsWhatEachShadingFlagAsksFor)
         calls.insert(calls.end(), {"End", "PopMatrix"});
         return calls;
     };
-    EXPECT_EQ(drawnCalls(mesh).at(4), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
+    EXPECT_EQ(drawnCalls(mesh).at(8), "Color3f 0.5 0.5 0.5") << "no normals yet: smooth and grey";
 
     mesh.calculateFaceNormals();
     EXPECT_EQ(drawnCalls(mesh),
@@ -461,17 +475,39 @@ TEST(HalfEdgeMesh, DrawsWhatEachShadingFlagAsksFor)
 
     mesh.calculateVertexNormals();
     EXPECT_EQ(mesh.mVerts[0].v_normal, V3(0.70710677f, 0.70710677f, 0.0f)) << "equal weights";
+    // Smooth: in arrays, one draw call for both triangles.
+    const auto smooth = [](std::vector<std::string> drawn)
+    {
+        drawn.insert(drawn.begin(), {"MatrixMode 5888", "PushMatrix",
+                                     "LoadMatrixf 1 0 0 0 0 1 0 0 0 0 1 0 1 2 3 1",
+                                     "PushClientAttrib 2", "EnableClientState 32886",
+                                     "EnableClientState 32885", "EnableClientState 32884"});
+        drawn.insert(drawn.end(), {"PopClientAttrib", "PopMatrix"});
+        return drawn;
+    };
     const std::string pq[2] = {"Color3f 0.853553 0.853553 0.5", "Normal3f 0.707107 0.707107 0"};
-    EXPECT_EQ(drawnCalls(mesh),
-              framed({pq[0], pq[1], "Vertex3f 0 0 0", "Color3f 1 0.5 0.5", "Normal3f 1 0 0",
-                      "Vertex3f 0 3 0", pq[0], pq[1], "Vertex3f 0 0 1", pq[0], pq[1],
-                      "Vertex3f 0 0 0", pq[0], pq[1], "Vertex3f 0 0 1", "Color3f 0.5 1 0.5",
-                      "Normal3f 0 1 0", "Vertex3f 1 0 0"}));
+    // clang-format off
+    std::vector<std::string> corners = {"Begin 4", pq[0], pq[1], "Vertex3f 0 0 0",
+        "Color3f 1 0.5 0.5", "Normal3f 1 0 0", "Vertex3f 0 3 0", pq[0], pq[1], "Vertex3f 0 0 1",
+        pq[0], pq[1], "Vertex3f 0 0 0", pq[0], pq[1], "Vertex3f 0 0 1", "Color3f 0.5 1 0.5",
+        "Normal3f 0 1 0", "Vertex3f 1 0 0", "End"};
+    // clang-format on
+    EXPECT_EQ(drawnCalls(mesh), smooth(corners));
+    // Compiled into a display list: a corner at a time.
+    const std::vector<std::string> listed = recordedCalls(
+        [&mesh]
+        {
+            glNewList(1, GL_COMPILE);
+            mesh.draw();
+            glEndList();
+        });
+    corners.erase(corners.end() - 1), corners.erase(corners.begin());
+    EXPECT_EQ(std::vector<std::string>(listed.begin() + 1, listed.end() - 1), framed(corners));
 
     mesh.setShadingFlag(Mesh::SHADING(2));
     EXPECT_EQ(drawnCalls(mesh), framed({"Vertex3f 0 0 0", "Vertex3f 0 3 0", "Vertex3f 0 0 1",
                                         "Vertex3f 0 0 0", "Vertex3f 0 0 1", "Vertex3f 1 0 0"}));
     HalfEdgeMeshProbe empty;
     empty.setTransform(mesh.getTransform());
-    EXPECT_EQ(drawnCalls(empty), framed({}));
+    EXPECT_EQ(drawnCalls(empty), smooth({}));
 }

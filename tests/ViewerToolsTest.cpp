@@ -1,4 +1,5 @@
 #include "viewer/CurvatureScale.h"
+#include "viewer/MeshLoad.h"
 #include "viewer/OutputPath.h"
 #include "viewer/Pick.h"
 #include "viewer/Summary.h"
@@ -7,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <tuple>
 
 namespace
@@ -220,4 +222,49 @@ TEST(Pick, NearestPointTriangleAndVertex)
               "Pick: m/a.obj: vertex 2 (0, 1, -0.25), triangle 1");
     EXPECT_EQ(Pick::describe("a.obj", h, F(0.0f, 1.0f, 0.0f), &previous),
               "Pick: a.obj: vertex 2 (0, 1, 0), triangle 1; 5 from the vertex picked before");
+}
+
+// A command-line file is read alone, boxed by the corners its triangles use, and analysed
+// beside the build or before it alike.
+TEST(MeshLoad, FileReadAloneThenAnalysed)
+{
+    const std::string dir = testing::TempDir();
+    const std::pair<const char*, const char*> files[] = {
+        {"ml_square.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 -3\nv 9 9 9\nf 1 2 3\nf 1 3 4\n"},
+        {"ml_points.obj", "v 1 2 3\n"},
+        {"ml_bad.obj", "v 0 0 0\nf 1 2 3\n"}};
+    for (const auto& [name, text] : files)
+        std::ofstream(dir + name) << text;
+    using O = MeshLoad::Outcome;
+    const std::tuple<const char*, O, const char*> outcomes[] = {
+        {"ml_none.obj", O::UNOPENED, "cannot open: No such file or directory"},
+        {"ml_points.obj", O::NO_TRIANGLES, "no triangles"},
+        {"ml_bad.obj", O::REJECTED,
+         "Error: OBJ line 2: vertex index 2 is beyond the 1 positions in the file"}};
+    for (const auto& [name, outcome, why] : outcomes)
+    {
+        MeshData data;
+        const MeshLoad::Result r = MeshLoad::readFile(dir + name, data);
+        EXPECT_EQ(std::make_tuple(r.outcome, r.why, r.box.empty, data.tris.size()),
+                  std::make_tuple(outcome, std::string(why), true, std::size_t(0)))
+            << name;
+    }
+    MeshData data;
+    const MeshLoad::Result r = MeshLoad::readFile(dir + "ml_square.obj", data);
+    using F = Vector3<float>;
+    EXPECT_EQ(std::make_tuple(r.outcome, r.why, r.box.min, r.box.max, data.verts.size()),
+              std::make_tuple(O::LOADED, std::string(), F(0, 0, -3), F(2, 1, 0), std::size_t(5)));
+    for (const bool beside : {true, false})
+    {
+        const MeshLoad::Analysis a = MeshLoad::startAnalysis(data, beside).get();
+        EXPECT_EQ(std::make_tuple(a.done, a.report.faces, a.report.boundaryEdges, a.report.area,
+                                  a.defects.boundaryEdges.size()),
+                  std::make_tuple(true, 2u, 4u, 4.5, std::size_t(8)))
+            << beside;
+    }
+    data.tris.push_back({0, 1, 5}); // beyond the positions
+    EXPECT_FALSE(MeshLoad::startAnalysis(data, true).get().done);
+    EXPECT_EQ(std::make_pair(MeshLoad::analyseBeside(2097000, 152),
+                             MeshLoad::analyseBeside(152, 2097001)),
+              std::make_pair(true, false));
 }

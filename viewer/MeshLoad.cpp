@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace
 {
@@ -89,10 +90,9 @@ MeshLoad::Result MeshLoad::readObj(std::istream& stream, Mesh& mesh)
     return r;
 }
 
-MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshData& data)
+MeshLoad::Result MeshLoad::readFile(const std::string& path, MeshData& data)
 {
     Result r;
-    Feed feed(mesh);
     try
     {
         MeshReadOptions options;
@@ -101,16 +101,21 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshDat
         ReadError error;
         const bool loaded = readMeshFile(path, data, options, stats, error);
         r.why = error.message;
-        if (loaded)
-            feedMesh(data, feed);
-        else if (error.kind == ReadFailure::CANNOT_OPEN)
+        if (error.kind == ReadFailure::CANNOT_OPEN)
             return r; // UNOPENED
-        else if (error.kind == ReadFailure::OUT_OF_MEMORY)
+        if (error.kind == ReadFailure::OUT_OF_MEMORY)
         {
             r.outcome = Outcome::OUT_OF_MEMORY;
             return r;
         }
-        finish(r, loaded, feed);
+        // The corners the mesh will receive, as the keys box them.
+        for (const Vector3<unsigned int>& t : data.tris)
+            for (unsigned int k = 0; k < 3; ++k)
+                r.box.add(data.verts[t[k]]);
+        if (!loaded)
+            r.outcome = r.why.empty() ? Outcome::NO_TRIANGLES : Outcome::REJECTED;
+        else
+            r.outcome = data.tris.empty() ? Outcome::NO_TRIANGLES : Outcome::LOADED;
         if (r.outcome == Outcome::NO_TRIANGLES && r.why.empty())
             r.why = "no triangles";
     }
@@ -120,4 +125,34 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshDat
         r.why = "out of memory";
     }
     return r;
+}
+
+std::future<MeshLoad::Analysis> MeshLoad::startAnalysis(const MeshData& data, bool beside)
+{
+    const auto analyse = [&data]
+    {
+        Analysis a;
+        a.done = MeshAnalysis::analyse(data.verts, data.tris, a.report, &a.defects);
+        return a;
+    };
+    if (beside)
+    {
+        try
+        {
+            return std::async(std::launch::async, analyse);
+        }
+        catch (const std::system_error&) // no thread to be had: analyse here
+        {
+        }
+    }
+    std::promise<Analysis> result;
+    try
+    {
+        result.set_value(analyse());
+    }
+    catch (const std::bad_alloc&)
+    {
+        result.set_exception(std::current_exception());
+    }
+    return result.get_future();
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Mesh.h"
+#include "MeshAnalysis.h"
 #include "io/MeshFile.h"
 #include "viewer/Framing.h"
 
+#include <cstddef>
+#include <future>
 #include <istream>
 #include <new>
 #include <string>
@@ -36,9 +39,27 @@ bool open(const std::string& filename, std::ifstream& stream);
 // The loading keys: an OBJ stream through ObjIO as the keys have always read it, which
 // lets go of the parsed triangles while it feeds the mesh.
 Result readObj(std::istream& stream, Mesh& mesh);
-// The command line: any format meshinfo reads, polygons cut into fans; the positions and
-// triangles as read stay in data for the analysis.
-Result readFile(const std::string& path, Mesh& mesh, MeshData& data);
+// The command line: any format meshinfo reads, polygons cut into fans, into data alone; the
+// caller feeds a mesh from it (feedMesh) once the analysis has started.
+Result readFile(const std::string& path, MeshData& data);
+
+// The analysis of a command-line file, with the defects the overlay draws.
+struct Analysis
+{
+    bool done = false; // false: a triangle indexes beyond the positions
+    MeshAnalysis::Report report;
+    MeshAnalysis::Defects defects;
+};
+// Whether the analysis runs on a second thread beside the half-edge build, adding its memory
+// (some 32 bytes a triangle and a position read) to the build's: up to 2^21 of them, 64 MiB.
+// Larger files are analysed before the build, so that the peak is the larger of the two.
+inline bool analyseBeside(std::size_t triangles, std::size_t positions)
+{
+    return triangles + positions <= (std::size_t(1) << 21);
+}
+// Starts analysing data, which must outlive the result: beside the caller when beside (and
+// a thread can be had), else at once. get() gives the analysis or throws what it threw.
+std::future<Analysis> startAnalysis(const MeshData& data, bool beside);
 
 // Calls prepare(mesh) after a load, turning out of memory into the outcome.
 template <class Prepare> void prepareLoaded(Result& r, Mesh& mesh, Prepare prepare)

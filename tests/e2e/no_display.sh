@@ -73,6 +73,11 @@ cli "directory" 1 err "MeshViewer: folder: cannot open: Is a directory" folder
 cli "no positions" 1 err "MeshViewer: empty.obj: no vertex data*" empty.obj
 cli "no triangles" 1 err "MeshViewer: nofaces.obj: no triangles" nofaces.obj
 cli "rejected, escaped" 1 err 'MeshViewer: escape.obj: *\\x1b\[31m*' escape.obj
+# Pictures without a display: the surface opens while a small file loads, after a large one.
+truncate -s 70M "$dir/large.obj" # zeros: a binary STL of 0 triangles, too long
+for f in nothere.obj escape.obj large.obj; do
+    cli "--screenshot, $f unread" 1 err "MeshViewer: $f: *" --screenshot s.png "$f"
+done
 for bad in "1" "2 1" "x 1" "1 nan"; do
     # shellcheck disable=SC2086
     cli "--curvature-range $bad" 2 err "MeshViewer: --curvature-range needs two numbers, the first below the second
