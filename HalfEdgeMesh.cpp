@@ -724,16 +724,6 @@ void HalfEdgeMesh::draw()
     float glMatrix[16];
     mTransform.toGLMatrix(glMatrix);
     glLoadMatrixf(glMatrix);
-    // A display list keeps the calls a corner at a time: compiled from arrays, the driver's
-    // list draws other pixels than the same arrays drawn directly.
-    GLint compiling = 0;
-    glGetIntegerv(GL_LIST_INDEX, &compiling);
-    if (mShadingFlag == SMOOTH_SHADING && compiling == 0)
-    {
-        drawSmooth(colorMap);
-        glPopMatrix();
-        return;
-    }
 
     glBegin(GL_TRIANGLES);
     const int triangleCount = static_cast<int>(mFaces.size());
@@ -757,12 +747,14 @@ void HalfEdgeMesh::draw()
         }
         else if (mShadingFlag == SMOOTH_SHADING)
         {
-            for (const unsigned int corner : c)
+            Vector3<float> colors[3];
+            for (int k = 0; k < 3; k++)
+                colors[k] = colorMap.map(mVerts[c[k]].v_normal, -1.0f, 1.0f);
+            for (int k = 0; k < 3; k++)
             {
-                const Vector3<float>& n = mVerts[corner].v_normal;
-                const Vector3<float>& p = mVerts[corner].vec;
-                const Vector3<float> colour = colorMap.map(n, -1.0f, 1.0f);
-                glColor3f(colour[0], colour[1], colour[2]);
+                const Vector3<float>& n = mVerts[c[k]].v_normal;
+                const Vector3<float>& p = mVerts[c[k]].vec;
+                glColor3f(colors[k][0], colors[k][1], colors[k][2]);
                 glNormal3f(n[0], n[1], n[2]);
                 glVertex3f(p[0], p[1], p[2]);
             }
@@ -778,48 +770,4 @@ void HalfEdgeMesh::draw()
     }
     glEnd();
     glPopMatrix();
-}
-
-// The corners' colours, normals and positions go to the driver in arrays of a few hundred
-// triangles, one call each, rather than three calls a corner: the same triangles in the same
-// order, for a fraction of the driver's time.
-void HalfEdgeMesh::drawSmooth(const ColorMap& colorMap) const
-{
-    constexpr std::size_t CHUNK = 256, FLOATS = 9; // triangles; floats a corner
-    GLfloat corners[CHUNK * 3 * FLOATS];
-    std::size_t used = 0;
-    const auto flush = [&corners, &used]
-    {
-        const GLsizei stride = FLOATS * sizeof(GLfloat);
-        glColorPointer(3, GL_FLOAT, stride, corners);
-        glNormalPointer(GL_FLOAT, stride, corners + 3);
-        glVertexPointer(3, GL_FLOAT, stride, corners + 6);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(used / FLOATS));
-        used = 0;
-    };
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    for (std::size_t f = 0; f < mFaces.size(); f++)
-    {
-        unsigned int c[3] = {0, 0, 0};
-        if (!faceCorners(static_cast<unsigned int>(f), c[0], c[1], c[2]))
-            continue;
-        for (const unsigned int corner : c)
-        {
-            const Vector3<float>& n = mVerts[corner].v_normal;
-            const Vector3<float>& p = mVerts[corner].vec;
-            const Vector3<float> colour = colorMap.map(n, -1.0f, 1.0f);
-            const GLfloat values[FLOATS] = {colour[0], colour[1], colour[2], n[0], n[1],
-                                            n[2],      p[0],      p[1],      p[2]};
-            std::copy(values, values + FLOATS, corners + used);
-            used += FLOATS;
-        }
-        if (used == CHUNK * 3 * FLOATS)
-            flush();
-    }
-    if (used > 0)
-        flush();
-    glPopClientAttrib();
 }

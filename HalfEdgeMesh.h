@@ -14,8 +14,6 @@
 #include <utility>
 #include <vector>
 
-class ColorMap;
-
 // A triangle mesh stored as half-edges, welded by exact position.
 //
 // Invariants after any sequence of addTriangle calls:
@@ -153,8 +151,6 @@ private:
     bool isVertexIndex(unsigned int i) const { return i < mVerts.size(); }
     bool isFaceIndex(unsigned int i) const { return i < mFaces.size(); }
 
-    // draw() with smooth shading.
-    void drawSmooth(const ColorMap& colorMap) const;
     // The three corner vertices of face f, or false if they cannot be followed.
     bool faceCorners(unsigned int f, unsigned int& c0, unsigned int& c1, unsigned int& c2) const;
     // Calls visit(face, p0, p1, p2) for every face whose corners can be followed.

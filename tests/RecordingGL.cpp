@@ -6,7 +6,6 @@
 
 #include <GL/gl.h>
 
-#include <cstring>
 #include <functional>
 #include <sstream>
 
@@ -51,44 +50,6 @@ std::vector<std::string> drawnCalls(Geometry& g)
     }
 MV_GL_CALLS(MV_GL_RECORD)
 
-// Vertex arrays (colours, normals, positions): a draw call is recorded as the Begin,
-// attribute and End calls it stands for.
-namespace
-{
-const char* gArrays[3] = {};
-GLint gCompiling = 0; // the list glNewList compiles, until glEndList
-GLsizei gStrides[3] = {};
-} // namespace
-void glGetIntegerv(GLenum name, GLint* values)
-{
-    *values = name == GL_LIST_INDEX ? gCompiling : 0;
-}
-void glColorPointer(GLint, GLenum, GLsizei stride, const void* p)
-{
-    gArrays[0] = static_cast<const char*>(p), gStrides[0] = stride;
-}
-void glNormalPointer(GLenum, GLsizei stride, const void* p)
-{
-    gArrays[1] = static_cast<const char*>(p), gStrides[1] = stride;
-}
-void glVertexPointer(GLint, GLenum, GLsizei stride, const void* p)
-{
-    gArrays[2] = static_cast<const char*>(p), gStrides[2] = stride;
-}
-void glDrawArrays(GLenum mode, GLint first, GLsizei count)
-{
-    void (*const calls[3])(GLfloat, GLfloat, GLfloat) = {glColor3f, glNormal3f, glVertex3f};
-    glBegin(mode);
-    for (GLsizei i = first; i < first + count; ++i)
-        for (int a = 0; a < 3; ++a)
-        {
-            GLfloat v[3];
-            std::memcpy(v, gArrays[a] + std::size_t(i) * std::size_t(gStrides[a]), sizeof v);
-            calls[a](v[0], v[1], v[2]);
-        }
-    glEnd();
-}
-
 // Display lists, for the viewer's drawing cache: list numbers count up from 1.
 GLuint glGenLists(GLsizei range)
 {
@@ -100,12 +61,10 @@ GLuint glGenLists(GLsizei range)
 void glNewList(GLuint list, GLenum mode)
 {
     Recorder{"glNewList"}(list, mode);
-    gCompiling = static_cast<GLint>(list);
 }
 void glEndList()
 {
     Recorder{"glEndList"}();
-    gCompiling = 0;
 }
 void glCallList(GLuint list)
 {

@@ -17,4 +17,3 @@ template <class... T> void ignore(const T&...) {}
         ignore arguments;                                                                          \
     }
 MV_GL_CALLS(MV_GL_IGNORE)
-MV_GL_ARRAY_CALLS(MV_GL_IGNORE)
