@@ -5,6 +5,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <thread>
+#include <vector>
 
 namespace meshio
 {
@@ -40,6 +43,65 @@ private:
     MeshData& mData;
     WeldMap mMap;
 };
+
+// Welds as Corners does, on several threads: each welds, in file order, the corners whose
+// key falls to its share, so that each corner learns the first corner at its position; one
+// pass then numbers the positions in the order corners first use them.
+void weldCorners(const std::vector<Vector3<float>>& corners, unsigned int threads, MeshData& data)
+{
+    std::vector<unsigned int> first(corners.size());
+    const auto positionOf = [&corners](unsigned int i) -> const Vector3<float>&
+    { return corners[i]; };
+    const auto weld = [&](unsigned int share)
+    {
+        WeldMap map;
+        map.reserve(corners.size() / 6 / threads + 16, positionOf);
+        for (std::size_t c = 0; c < corners.size(); ++c)
+        {
+            const WeldKey k = WeldKey::of(corners[c]);
+            const std::uint32_t h = k.x * 0x9E3779B1u ^ k.y * 0x85EBCA77u ^ k.z * 0xC2B2AE3Du;
+            if ((h >> 16) % threads == share)
+                first[c] = map.findOrInsert(corners[c], static_cast<unsigned int>(c), positionOf);
+        }
+    };
+    std::vector<std::exception_ptr> failed(threads);
+    std::vector<std::thread> helpers;
+    for (unsigned int share = 0; share < threads; ++share)
+    {
+        const auto run = [&weld, &failed, share]
+        {
+            try
+            {
+                weld(share);
+            }
+            catch (...)
+            {
+                failed[share] = std::current_exception();
+            }
+        };
+        if (share + 1 < threads)
+            helpers.emplace_back(run);
+        else
+            run();
+    }
+    for (std::thread& t : helpers)
+        t.join();
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
+    // An earlier corner's entry holds its vertex by now.
+    for (std::size_t c = 0; c < corners.size(); ++c)
+        if (first[c] == c)
+        {
+            first[c] = static_cast<unsigned int>(data.verts.size());
+            data.verts.push_back(corners[c]);
+        }
+        else
+            first[c] = first[first[c]];
+    data.tris.reserve(corners.size() / 3);
+    for (std::size_t c = 0; c + 2 < corners.size(); c += 3)
+        data.tris.emplace_back(first[c], first[c + 1], first[c + 2]);
+}
 
 float littleEndianFloat(const unsigned char* p)
 {
@@ -109,9 +171,17 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
         return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
     input.consume(HEADER + 4);
     Corners corners(data);
-    // A closed surface has about half as many vertices as faces.
-    corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
-    data.tris.reserve(reserveFor(count, TRIANGLE, source));
+    // With threads to spare, the corners are kept to be welded together at the end.
+    const bool later = source.threads > 1;
+    std::vector<Vector3<float>> kept;
+    if (later)
+        kept.reserve(3 * reserveFor(count, TRIANGLE, source));
+    else
+    {
+        // A closed surface has about half as many vertices as faces.
+        corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
+        data.tris.reserve(reserveFor(count, TRIANGLE, source));
+    }
     for (std::uint64_t t = 0; t < count; ++t)
     {
         if (input.fill(TRIANGLE) < TRIANGLE)
@@ -135,14 +205,20 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
                                       " has a coordinate that is not a finite number",
                                   0, input.offset() + at);
             }
-            tri[c] = corners.add(v[c]);
+            if (later)
+                kept.push_back(v[c]);
+            else
+                tri[c] = corners.add(v[c]);
         }
         stats.stlNormalsDisagreeing += normalDisagrees(normal, v);
-        data.tris.emplace_back(tri[0], tri[1], tri[2]);
+        if (!later)
+            data.tris.emplace_back(tri[0], tri[1], tri[2]);
         input.consume(TRIANGLE);
     }
     if (!input.atEnd())
         return sizeMismatch(input, count, needed, false, error);
+    if (later)
+        weldCorners(kept, std::min(source.threads, 16u), data);
     return true;
 }
 

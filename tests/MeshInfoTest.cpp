@@ -644,6 +644,44 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
     EXPECT_EQ(meshinfo("--quiet " + files[0] + " " + files[5]).status, 0);
 }
 
+// One file on spare threads: the same reports and messages as on one thread, in every
+// format; the counts pin what the format keeps (STL drops the unused position).
+TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
+{
+    const Scratch scratch;
+    std::istringstream in(richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\n"); // a welded corner
+    MeshData rich;
+    MeshReadStats stats;
+    ReadError error;
+    ASSERT_TRUE(readMeshStream(in, "r.obj", rich, {true}, stats, error)) << error.message;
+    const std::string all = " v=56 f=51 e=94 be=38 bl=12 c=12 ce=14 nme=1 nmv=2 deg=1 rep=1 chi=13 "
+                            "g=null",
+                      indexed = "p=138" + all, stl = "p=56" + all;
+    const std::pair<WriteFormat, std::string> cases[] = {
+        {WriteFormat::OBJ, indexed},       {WriteFormat::STL_BINARY, stl},
+        {WriteFormat::STL_ASCII, stl},     {WriteFormat::PLY_BINARY, indexed},
+        {WriteFormat::PLY_ASCII, indexed}, {WriteFormat::OFF, indexed}};
+    for (const auto& [format, expect] : cases)
+    {
+        std::string name = writeFormatName(format);
+        std::replace(name.begin(), name.end(), ' ', '_');
+        const std::string path = scratch.mesh(name, rich, format);
+        for (const char* option : {"", "--json "})
+        {
+            SCOPED_TRACE(path + " " + option);
+            const ProgramRun one = meshinfo(option + std::string("-j 1 ") + path);
+            EXPECT_EQ(one.status, 0);
+            EXPECT_EQ(*option ? counts(one.out) : expect, expect);
+            for (const char* jobs : {"-j2 ", "-j 7 "})
+            {
+                const ProgramRun r = meshinfo(option + std::string(jobs) + path);
+                EXPECT_EQ(untimed(r.out), untimed(one.out)) << jobs;
+                EXPECT_EQ(r.err, one.err) << jobs;
+            }
+        }
+    }
+}
+
 // Standard input, a file or a pipe, is told apart by its content whatever the format.
 TEST(MeshInfo, StandardInputByContent)
 {

@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #ifdef __GLIBC__
@@ -415,6 +416,7 @@ struct Options
     bool duplicates = false;
     bool collection = false; // a folder or a list was given: reports as for several files
     unsigned int jobs = 0;
+    unsigned int threadsPerFile = 1; // jobs left over when there are fewer files than jobs
     std::uint64_t memoryLimit = 0;
     std::vector<CollectionItem> files;
 };
@@ -452,13 +454,13 @@ FileResult rejected(const std::string& file, const std::string& why)
 // Builds, merges, validates the half-edge mesh and computes its normals as the viewer
 // does, timing each phase into o; the validation report goes to err.
 template <class Announce>
-void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::string& err,
-               Announce announce)
+void buildMesh(const MeshData& data, bool distinct, const Options& options, Outcome& o,
+               std::string& err, Announce announce)
 {
     announce("building");
     HalfEdgeMesh mesh;
     Clock::time_point start = Clock::now();
-    if (o.welded)
+    if (o.welded && !distinct)
         feedMesh(data, mesh);
     else
         mesh.addIndexedTriangles(data.verts, data.tris);
@@ -533,6 +535,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     MeshData data;
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
+    readOptions.threads = options.threadsPerFile;
     MeshReadStats stats;
     ReadError error;
     announce("reading");
@@ -549,21 +552,65 @@ FileResult examine(const std::string& file, const Options& options, bool several
     o.irregularFaces = stats.irregularFaces;
     o.stlNormalsDisagreeing = stats.stlNormalsDisagreeing;
 
-    // The mesh goes before the analysis starts: the analysis then reuses its memory, and
-    // the peak is the larger of the two rather than both.
+    // The STL reader welds as the meshes weld, numbering positions in the order corners
+    // first use them: welding them again would number them the same, so it is skipped.
+    const bool distinct = stl;
     FileResult result;
     if (options.keepIndices && stl)
         result.err += oneLine(file, "STL has no vertex indices: its equal corners are welded "
                                     "(--keep-indices does not apply)");
-    buildMesh(data, options, o, result.err, announce);
-    announce("analysing");
-    start = Clock::now();
-    const bool analysed =
-        MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded);
-    o.phases.push_back({"analysis", millisecondsSince(start)});
+    double analysisMs = 0;
+    bool analysed = false;
+    auto analyse = [&]
+    {
+        const Clock::time_point begun = Clock::now();
+        analysed =
+            MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded || distinct);
+        analysisMs = millisecondsSince(begun);
+        if (analysed)
+            o.geometryHash = geometryHash(data.verts, data.tris);
+    };
+    if (options.threadsPerFile > 1)
+    {
+        // A spare thread analyses while the mesh is built: both only read data, and each
+        // writes its own part of o. The peak then holds the mesh and the analysis together.
+        std::exception_ptr failed;
+        std::thread beside(
+            [&]
+            {
+                try
+                {
+                    analyse();
+                }
+                catch (...)
+                {
+                    failed = std::current_exception();
+                }
+            });
+        try
+        {
+            buildMesh(data, distinct, options, o, result.err, announce);
+        }
+        catch (...)
+        {
+            beside.join();
+            throw;
+        }
+        beside.join();
+        if (failed)
+            std::rethrow_exception(failed);
+    }
+    else
+    {
+        // The mesh goes before the analysis starts: the analysis then reuses its memory,
+        // and the peak is the larger of the two rather than both.
+        buildMesh(data, distinct, options, o, result.err, announce);
+        announce("analysing");
+        analyse();
+    }
+    o.phases.push_back({"analysis", analysisMs});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
-    o.geometryHash = geometryHash(data.verts, data.tris);
 
     std::ostringstream out;
     if (options.json || options.jsonl)
@@ -792,6 +839,8 @@ int main(int argc, char** argv)
         return usage("standard input can be read once");
     if (options.jobs == 0)
         options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (!options.files.empty() && options.files.size() < options.jobs)
+        options.threadsPerFile = options.jobs / static_cast<unsigned int>(options.files.size());
 
     const std::size_t count = options.files.size();
     const bool several = count > 1 || options.collection;

@@ -2,9 +2,11 @@
 
 #include "ObjIO.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace
 {
@@ -97,6 +99,7 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshDat
     {
         MeshReadOptions options;
         options.splitPolygons = true;
+        options.threads = std::max(1u, std::thread::hardware_concurrency());
         MeshReadStats stats;
         ReadError error;
         const bool loaded = readMeshFile(path, data, options, stats, error);
