@@ -649,14 +649,15 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
 TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
 {
     const Scratch scratch;
-    std::istringstream in(richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\n"); // a welded corner
+    // Positions again, -0 among them, that weld with others.
+    std::istringstream in(richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\nv -0 0 0\nf 139 138 106\n");
     MeshData rich;
     MeshReadStats stats;
     ReadError error;
     ASSERT_TRUE(readMeshStream(in, "r.obj", rich, {true}, stats, error)) << error.message;
-    const std::string all = " v=56 f=51 e=94 be=38 bl=12 c=12 ce=14 nme=1 nmv=2 deg=1 rep=1 chi=13 "
+    const std::string all = " v=56 f=52 e=96 be=40 bl=13 c=12 ce=14 nme=2 nmv=3 deg=1 rep=1 chi=12 "
                             "g=null",
-                      indexed = "p=138" + all, stl = "p=56" + all;
+                      indexed = "p=139" + all, stl = "p=56" + all;
     const std::pair<WriteFormat, std::string> cases[] = {
         {WriteFormat::OBJ, indexed},       {WriteFormat::STL_BINARY, stl},
         {WriteFormat::STL_ASCII, stl},     {WriteFormat::PLY_BINARY, indexed},
@@ -677,6 +678,11 @@ TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
                 const ProgramRun r = meshinfo(option + std::string(jobs) + path);
                 EXPECT_EQ(untimed(r.out), untimed(one.out)) << jobs;
                 EXPECT_EQ(r.err, one.err) << jobs;
+                std::istringstream rows(r.out.substr(std::min(r.out.find("(ms)"), r.out.size())));
+                std::string phase, ms, phases;
+                for (rows >> ms; rows >> phase >> ms;)
+                    phases += phase + " ";
+                EXPECT_EQ(phases, *option ? "" : "read build merge validate normals analysis ");
             }
         }
     }

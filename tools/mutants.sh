@@ -130,7 +130,7 @@ mutant MeshRequirements.cpp 'if (wanted && needsTriangles && r.faces == 0)' 'if 
 mutant MeshRequirements.cpp 'if (r.nonManifoldVertices)' 'if (r.nonManifoldVertices && nonManifold.empty())'
 mutant tools/meshinfo.cpp 'return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;' 'return !std::cout ? 1 : anyUnmet ? 3 : anyRejected ? 1 : 0;'
 mutant tools/meshinfo.cpp 'o.welded = !options.keepIndices || stl;' 'o.welded = !options.keepIndices;'
-mutant tools/meshinfo.cpp 'if (o.welded)' 'if (true)'
+mutant tools/meshinfo.cpp 'if (o.welded && !distinct)' 'if (true)'
 mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
 mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
@@ -311,6 +311,20 @@ mutant MeshRepair.cpp 'if (j - i > 2)
 mutant MeshRepair.cpp 'if (!triangulate(stack) || !mergesKeepManifold(merges))' 'if (!triangulate(stack))'
 mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||'
 
+# --- one file on several threads ---
+mutant tools/meshinfo.cpp 'const bool distinct = stl;' 'const bool distinct = true;'
+mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
+    'o.phases.push_back({"analysis", millisecondsSince(begun)});'
+mutant io/StlReader.cpp 'const WeldKey k = WeldKey::of(corners[c]);' \
+    'WeldKey k;
+            std::memcpy(&k, &corners[c], sizeof k);'
+mutant io/StlReader.cpp 'first[c] = first[first[c]];' 'first[c] = first[c];'
+mutant io/StlReader.cpp 'map.findOrInsert(corners[c], static_cast<unsigned int>(c), positionOf)' \
+    'map.findOrInsert(corners[c], static_cast<unsigned int>(c + 1), positionOf)'
+mutant io/StlReader.cpp 'for (std::size_t c = 0; c + 2 < corners.size(); c += 3)' \
+    'for (std::size_t c = 0; c + 3 < corners.size(); c += 3)'
+mutant io/StlReader.cpp 'kept.push_back(v[c]);' 'kept.push_back(v[0]);'
+mutant io/StlReader.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && c > 0)'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
