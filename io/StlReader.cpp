@@ -1,12 +1,11 @@
 #include "io/MeshReaders.h"
 
 #include "SupportCode/WeldMap.h"
+#include "SupportCode/WeldShares.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <exception>
-#include <thread>
 #include <vector>
 
 namespace meshio
@@ -44,51 +43,12 @@ private:
     WeldMap mMap;
 };
 
-// Welds as Corners does, on several threads: each welds, in file order, the corners whose
-// key falls to its share, so that each corner learns the first corner at its position; one
-// pass then numbers the positions in the order corners first use them.
+// Welds as Corners does, on several threads (see firstEqual), then numbers the positions in
+// the order corners first use them.
 void weldCorners(const std::vector<Vector3<float>>& corners, unsigned int threads, MeshData& data)
 {
-    std::vector<unsigned int> first(corners.size());
-    const auto positionOf = [&corners](unsigned int i) -> const Vector3<float>&
-    { return corners[i]; };
-    const auto weld = [&](unsigned int share)
-    {
-        WeldMap map;
-        map.reserve(corners.size() / 6 / threads + 16, positionOf);
-        for (std::size_t c = 0; c < corners.size(); ++c)
-        {
-            const WeldKey k = WeldKey::of(corners[c]);
-            const std::uint32_t h = k.x * 0x9E3779B1u ^ k.y * 0x85EBCA77u ^ k.z * 0xC2B2AE3Du;
-            if ((h >> 16) % threads == share)
-                first[c] = map.findOrInsert(corners[c], static_cast<unsigned int>(c), positionOf);
-        }
-    };
-    std::vector<std::exception_ptr> failed(threads);
-    std::vector<std::thread> helpers;
-    for (unsigned int share = 0; share < threads; ++share)
-    {
-        const auto run = [&weld, &failed, share]
-        {
-            try
-            {
-                weld(share);
-            }
-            catch (...)
-            {
-                failed[share] = std::current_exception();
-            }
-        };
-        if (share + 1 < threads)
-            helpers.emplace_back(run);
-        else
-            run();
-    }
-    for (std::thread& t : helpers)
-        t.join();
-    for (const std::exception_ptr& e : failed)
-        if (e)
-            std::rethrow_exception(e);
+    std::vector<unsigned int> first;
+    firstEqual(corners, threads, first);
     // An earlier corner's entry holds its vertex by now.
     for (std::size_t c = 0; c < corners.size(); ++c)
         if (first[c] == c)

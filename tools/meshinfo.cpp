@@ -15,6 +15,8 @@
 #include "io/MeshFile.h"
 #include "tools/Collection.h"
 
+#include "SupportCode/WeldShares.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -543,18 +545,21 @@ FileResult examine(const std::string& file, const Options& options, bool several
     if (!readInput(file, data, readOptions, stats, error))
         return rejected(file,
                         error.kind == ReadFailure::OUT_OF_MEMORY ? "out of memory" : error.message);
+    const bool stl =
+        stats.format == MeshFormat::STL_BINARY || stats.format == MeshFormat::STL_ASCII;
+    o.welded = !options.keepIndices || stl;
+    // Positions that weld with none number the same welded or not: the mesh and the analysis
+    // then skip their welds. The STL reader welds as the meshes weld, so its positions are
+    // distinct; others are checked when there are threads to do it on.
+    const bool distinct = stl || (o.welded && options.threadsPerFile > 1 &&
+                                  allDistinct(data.verts, std::min(options.threadsPerFile, 16u)));
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
-    const bool stl = o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII;
-    o.welded = !options.keepIndices || stl;
     o.irregularFaces = stats.irregularFaces;
     o.stlNormalsDisagreeing = stats.stlNormalsDisagreeing;
 
-    // The STL reader welds as the meshes weld, numbering positions in the order corners
-    // first use them: welding them again would number them the same, so it is skipped.
-    const bool distinct = stl;
     FileResult result;
     if (options.keepIndices && stl)
         result.err += oneLine(file, "STL has no vertex indices: its equal corners are welded "

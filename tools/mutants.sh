@@ -312,19 +312,19 @@ mutant MeshRepair.cpp 'if (!triangulate(stack) || !mergesKeepManifold(merges))' 
 mutant MeshRepair.cpp 'fold < best.fold - 1e-12 ||' 'fold > best.fold + 1e-12 ||'
 
 # --- one file on several threads ---
-mutant tools/meshinfo.cpp 'const bool distinct = stl;' 'const bool distinct = true;'
+mutant SupportCode/WeldShares.cpp '            return false;' '            break;'
 mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
     'o.phases.push_back({"analysis", millisecondsSince(begun)});'
-mutant io/StlReader.cpp 'const WeldKey k = WeldKey::of(corners[c]);' \
+mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
     'WeldKey k;
-            std::memcpy(&k, &corners[c], sizeof k);'
+            std::memcpy(&k, &points[i], sizeof k);'
 mutant io/StlReader.cpp 'first[c] = first[first[c]];' 'first[c] = first[c];'
-mutant io/StlReader.cpp 'map.findOrInsert(corners[c], static_cast<unsigned int>(c), positionOf)' \
-    'map.findOrInsert(corners[c], static_cast<unsigned int>(c + 1), positionOf)'
+mutant SupportCode/WeldShares.cpp 'map.findOrInsert(points[i], static_cast<unsigned int>(i), positionOf)' \
+    'map.findOrInsert(points[i], static_cast<unsigned int>(i + 1), positionOf)'
 mutant io/StlReader.cpp 'for (std::size_t c = 0; c + 2 < corners.size(); c += 3)' \
     'for (std::size_t c = 0; c + 3 < corners.size(); c += 3)'
 mutant io/StlReader.cpp 'kept.push_back(v[c]);' 'kept.push_back(v[0]);'
-mutant io/StlReader.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && c > 0)'
+mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
