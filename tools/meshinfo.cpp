@@ -453,6 +453,43 @@ FileResult rejected(const std::string& file, const std::string& why)
     return r;
 }
 
+// Runs here() and then beside(), or, when parallel, beside() on a thread of its own while
+// here() runs; an exception of either is thrown again once both are done.
+template <class Here, class Beside> void sideBySide(bool parallel, Here here, Beside beside)
+{
+    if (!parallel)
+    {
+        here();
+        beside();
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread thread(
+        [&]
+        {
+            try
+            {
+                beside();
+            }
+            catch (...)
+            {
+                failed = std::current_exception();
+            }
+        });
+    try
+    {
+        here();
+    }
+    catch (...)
+    {
+        thread.join();
+        throw;
+    }
+    thread.join();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
 // Builds, merges, validates the half-edge mesh and computes its normals as the viewer
 // does, timing each phase into o; the validation report goes to err.
 template <class Announce>
@@ -473,10 +510,29 @@ void buildMesh(const MeshData& data, bool distinct, const Options& options, Outc
     mesh.mergeAllBoundaries();
     o.phases.push_back({"merge", millisecondsSince(start)});
 
+    // The normals are written where the validation does not look.
     announce("validating");
-    start = Clock::now();
-    const HalfEdgeMesh::Validation checked = mesh.validation();
-    o.phases.push_back({"validate", millisecondsSince(start)});
+    HalfEdgeMesh::Validation checked;
+    double validateMs = 0, normalsMs = 0;
+    sideBySide(
+        options.threadsPerFile > 1,
+        [&]
+        {
+            const Clock::time_point begun = Clock::now();
+            checked = mesh.validation();
+            validateMs = millisecondsSince(begun);
+        },
+        [&]
+        {
+            if (options.threadsPerFile == 1)
+                announce("computing normals");
+            const Clock::time_point begun = Clock::now();
+            mesh.calculateFaceNormals();
+            mesh.calculateVertexNormals();
+            normalsMs = millisecondsSince(begun);
+        });
+    o.phases.push_back({"validate", validateMs});
+    o.phases.push_back({"normals", normalsMs});
     o.validateProblemLines = checked.unsetRecords();
     o.validateIsolatedVertices = checked.isolatedVertices;
     if (!options.quiet)
@@ -485,12 +541,6 @@ void buildMesh(const MeshData& data, bool distinct, const Options& options, Outc
         checked.print(report);
         err += report.str();
     }
-
-    announce("computing normals");
-    start = Clock::now();
-    mesh.calculateFaceNormals();
-    mesh.calculateVertexNormals();
-    o.phases.push_back({"normals", millisecondsSince(start)});
 
     o.meshVertices = mesh.numVertices();
     o.meshFaces = mesh.numFaces();
@@ -575,44 +625,19 @@ FileResult examine(const std::string& file, const Options& options, bool several
         if (analysed)
             o.geometryHash = geometryHash(data.verts, data.tris);
     };
-    if (options.threadsPerFile > 1)
-    {
-        // A spare thread analyses while the mesh is built: both only read data, and each
-        // writes its own part of o. The peak then holds the mesh and the analysis together.
-        std::exception_ptr failed;
-        std::thread beside(
-            [&]
-            {
-                try
-                {
-                    analyse();
-                }
-                catch (...)
-                {
-                    failed = std::current_exception();
-                }
-            });
-        try
+    // With a spare thread, the analysis runs beside the build: both only read data, and each
+    // writes its own part of o. The peak then holds the mesh and the analysis together;
+    // one after the other, the analysis reuses the mesh's memory, and the peak is the
+    // larger of the two rather than both.
+    sideBySide(
+        options.threadsPerFile > 1,
+        [&] { buildMesh(data, distinct, options, o, result.err, announce); },
+        [&]
         {
-            buildMesh(data, distinct, options, o, result.err, announce);
-        }
-        catch (...)
-        {
-            beside.join();
-            throw;
-        }
-        beside.join();
-        if (failed)
-            std::rethrow_exception(failed);
-    }
-    else
-    {
-        // The mesh goes before the analysis starts: the analysis then reuses its memory,
-        // and the peak is the larger of the two rather than both.
-        buildMesh(data, distinct, options, o, result.err, announce);
-        announce("analysing");
-        analyse();
-    }
+            if (options.threadsPerFile == 1) // else the build's phases are shown
+                announce("analysing");
+            analyse();
+        });
     o.phases.push_back({"analysis", analysisMs});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
