@@ -346,7 +346,8 @@ Options:
   --duplicates  at the end, the groups of files of the same geometry hash (on
               standard error with --json and --jsonl)
   -j N        read N files at a time (default: the number of cores); reports keep
-              the order of the arguments
+              the order of the arguments. With fewer files than N, each file uses
+              the threads left over (the reports are the same for any N)
   --memory-limit SIZE   files start only while their expected peaks fit together in
               SIZE (bytes, or with K, M, G, T); default: the memory available
   --quiet     no validation report on standard error
@@ -897,6 +898,8 @@ int main(int argc, char** argv)
                 if ((i = nextFile++) >= count)
                     return;
                 peak = estimatePeak(options.files[i].path);
+                if (options.threadsPerFile > 1) // the mesh and its analysis held together
+                    peak += peak / 2;
                 gate.enter(peak);
             }
             FileResult r = examineGuarded(options.files[i], options, several);
