@@ -32,7 +32,7 @@ seconds() { # the wall time of one run of the command, in seconds
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# pair LABEL FILE -- A... -- B...: medians of A, of B and of A/B over the pairs
+# pair LABEL -- A... -- B...: medians of A, of B and of A/B over the pairs
 pair() {
     local label=$1 a=() b=() ta tb as=() bs=() rs=()
     shift 2
@@ -53,8 +53,8 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "| pair (A vs B) | A s | B s | A/B (median of pairs) |"
 echo "|---|---:|---:|---:|"
 for f in "$dragon" "$stem.bin.stl" "$stem.bin.ply"; do
-    pair "meshinfo -j 2 vs -j 1, ${f##*/}" "$f" -- "$meshinfo" -q -j 2 "$f" -- "$meshinfo" -q -j 1 "$f"
+    pair "meshinfo -j 2 vs -j 1, ${f##*/}" -- "$meshinfo" -q -j 2 "$f" -- "$meshinfo" -q -j 1 "$f"
 done
-pair "meshinfo vs admesh -e, ${stem##*/}.bin.stl" "$stem.bin.stl" -- "$meshinfo" -q "$stem.bin.stl" \
+pair "meshinfo vs admesh -e, ${stem##*/}.bin.stl" -- "$meshinfo" -q "$stem.bin.stl" \
     -- admesh -e "$stem.bin.stl"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
