@@ -649,14 +649,19 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
 TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
 {
     const Scratch scratch;
-    // Positions again, -0 among them, that weld with others.
-    std::istringstream in(richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\nv -0 0 0\nf 139 138 106\n");
+    // Positions again, -0 among them, that weld with others; the tetrahedron again and again,
+    // so that there are more triangles than positions (the analysis then runs beside).
+    std::string text = richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\nv -0 0 0\nf 139 138 106\n";
+    for (int i = 0; i < 22; ++i)
+        text += "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
+    std::istringstream in(text);
     MeshData rich;
     MeshReadStats stats;
     ReadError error;
     ASSERT_TRUE(readMeshStream(in, "r.obj", rich, {true}, stats, error)) << error.message;
-    const std::string all = " v=56 f=52 e=96 be=40 bl=13 c=12 ce=14 nme=2 nmv=3 deg=1 rep=1 chi=12 "
-                            "g=null",
+    const std::string all =
+                          " v=56 f=140 e=96 be=40 bl=13 c=12 ce=14 nme=6 nmv=3 deg=1 rep=1 dup=88 "
+                          "chi=100 g=null",
                       indexed = "p=139" + all, stl = "p=56" + all;
     const std::pair<WriteFormat, std::string> cases[] = {
         {WriteFormat::OBJ, indexed},       {WriteFormat::STL_BINARY, stl},
