@@ -5,6 +5,10 @@
 #include <exception>
 #include <thread>
 
+namespace
+{
+// For each point, the index of the first point equal to it; the same for any number of
+// threads, as equal keys fall to one share.
 void firstEqual(const std::vector<Vector3<float>>& points, unsigned int threads,
                 std::vector<unsigned int>& first)
 {
@@ -51,6 +55,8 @@ void firstEqual(const std::vector<Vector3<float>>& points, unsigned int threads,
         if (e)
             std::rethrow_exception(e);
 }
+
+} // namespace
 
 bool allDistinct(const std::vector<Vector3<float>>& points, unsigned int threads)
 {

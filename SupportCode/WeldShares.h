@@ -4,11 +4,6 @@
 
 #include <vector>
 
-// Welding on several threads. For each point, the index of the first point equal to it, as
-// the welding maps weld (WeldMap): each thread welds, in order, the points whose key falls
-// to its share, so the answer is the same for any number of threads.
-void firstEqual(const std::vector<Vector3<float>>& points, unsigned int threads,
-                std::vector<unsigned int>& first);
-
-// True when no two points weld.
+// True when no two points weld as the welding maps weld (WeldMap), found on several
+// threads: each welds, in order, the points whose key falls to its share.
 bool allDistinct(const std::vector<Vector3<float>>& points, unsigned int threads);

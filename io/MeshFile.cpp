@@ -149,7 +149,6 @@ bool readChecked(const std::string& path, std::istream* in, Mesh* mesh, MeshData
 {
     std::ifstream file;
     meshio::Source source;
-    source.threads = std::max(1u, options.threads);
     if (!in && path == "-")
         in = &std::cin;
     if (!in)

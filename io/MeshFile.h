@@ -54,9 +54,6 @@ struct MeshReadOptions
     bool splitPolygons = false;
     // loadMesh only: let go of the parsed triangles while feeding (lower peak memory).
     bool releaseTriangles = false;
-    // Threads a reader may use (binary STL welds its corners on them); the result is the
-    // same for any number.
-    unsigned int threads = 1;
 };
 
 struct MeshReadStats

@@ -17,7 +17,6 @@ struct Source
 {
     bool whole = false;         // the window holds all of it (it is at most MESH_HEAD_BYTES)
     std::uint64_t sizeHint = 0; // its size when a regular file, else 0: for reserving only
-    unsigned int threads = 1;   // MeshReadOptions::threads
 };
 
 bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,

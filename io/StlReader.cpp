@@ -1,12 +1,10 @@
 #include "io/MeshReaders.h"
 
 #include "SupportCode/WeldMap.h"
-#include "SupportCode/WeldShares.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace meshio
 {
@@ -17,64 +15,17 @@ constexpr std::size_t TRIANGLE = 50; // normal, three corners, attribute word
 // How far past its declared end a binary STL is read to name its size.
 constexpr std::uint64_t LOOK_PAST = std::uint64_t(1) << 20;
 
-// Welds as Corners does, on several threads (see firstEqual), then numbers the positions in
-// the order corners first use them.
-void weldCorners(const std::vector<Vector3<float>>& corners, unsigned int threads, MeshData& data)
-{
-    std::vector<unsigned int> first;
-    firstEqual(corners, threads, first);
-    // An earlier corner's entry holds its vertex by now.
-    for (std::size_t c = 0; c < corners.size(); ++c)
-        if (first[c] == c)
-        {
-            first[c] = static_cast<unsigned int>(data.verts.size());
-            data.verts.push_back(corners[c]);
-        }
-        else
-            first[c] = first[first[c]];
-    data.tris.reserve(corners.size() / 3);
-    for (std::size_t c = 0; c + 2 < corners.size(); c += 3)
-        data.tris.emplace_back(first[c], first[c + 1], first[c + 2]);
-}
-
 // STL repeats every corner in each of its facets. Equal corners share one position here, as
-// they would in an indexed file, welded as the meshes weld them: one by one, or with
-// threads to spare, all together at the end.
+// they would in an indexed file, welded as the meshes weld them.
 class Corners
 {
 public:
-    Corners(MeshData& data, unsigned int threads) : mData(data), mThreads(threads) {}
-    // Room for n triangles.
+    explicit Corners(MeshData& data) : mData(data) {}
     void reserve(std::size_t n)
     {
-        if (mThreads > 1)
-        {
-            mKept.reserve(3 * n);
-            return;
-        }
-        // A closed surface has about half as many vertices as faces.
-        mData.verts.reserve(n / 2);
-        mMap.reserve(n / 2, [this](unsigned int i) { return mData.verts[i]; });
-        mData.tris.reserve(n);
+        mData.verts.reserve(n);
+        mMap.reserve(n, [this](unsigned int i) { return mData.verts[i]; });
     }
-    void addTriangle(const Vector3<float> (&v)[3])
-    {
-        if (mThreads > 1)
-        {
-            mKept.insert(mKept.end(), v, v + 3);
-            return;
-        }
-        const unsigned int a = add(v[0]);
-        const unsigned int b = add(v[1]);
-        mData.tris.emplace_back(a, b, add(v[2]));
-    }
-    void finish()
-    {
-        if (mThreads > 1)
-            weldCorners(mKept, mThreads, mData);
-    }
-
-private:
     unsigned int add(const Vector3<float>& v)
     {
         const auto next = static_cast<unsigned int>(mData.verts.size());
@@ -85,10 +36,9 @@ private:
         return index;
     }
 
+private:
     MeshData& mData;
-    unsigned int mThreads;
     WeldMap mMap;
-    std::vector<Vector3<float>> mKept; // corners to weld at the end
 };
 
 float littleEndianFloat(const unsigned char* p)
@@ -158,9 +108,10 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
     if (3 * count > MAX_VERTICES)
         return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
     input.consume(HEADER + 4);
-    // Each corner's index must fit in 32 bits when they are welded together (see above).
-    Corners corners(data, std::min(source.threads, 16u));
-    corners.reserve(reserveFor(count, TRIANGLE, source));
+    Corners corners(data);
+    // A closed surface has about half as many vertices as faces.
+    corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
+    data.tris.reserve(reserveFor(count, TRIANGLE, source));
     for (std::uint64_t t = 0; t < count; ++t)
     {
         if (input.fill(TRIANGLE) < TRIANGLE)
@@ -170,6 +121,7 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
         for (unsigned int k = 0; k < 3; ++k)
             normal[k] = littleEndianFloat(p + std::size_t{4} * k);
         Vector3<float> v[3];
+        unsigned int tri[3];
         for (unsigned int c = 0; c < 3; ++c)
         {
             for (unsigned int k = 0; k < 3; ++k)
@@ -183,14 +135,14 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
                                       " has a coordinate that is not a finite number",
                                   0, input.offset() + at);
             }
+            tri[c] = corners.add(v[c]);
         }
-        corners.addTriangle(v);
         stats.stlNormalsDisagreeing += normalDisagrees(normal, v);
+        data.tris.emplace_back(tri[0], tri[1], tri[2]);
         input.consume(TRIANGLE);
     }
     if (!input.atEnd())
         return sizeMismatch(input, count, needed, false, error);
-    corners.finish();
     return true;
 }
 
@@ -244,12 +196,12 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
     };
     bool inSolid = false;
     bool inFacet = false;
-    bool ended = false;      // an "endsolid" was read since the last "solid"
-    Corners welded(data, 1); // the check on the count of vertices below needs them as they come
+    bool ended = false; // an "endsolid" was read since the last "solid"
+    Corners welded(data);
     Vector3<float> corner[3];
     float normal[3] = {0, 0, 0};
     unsigned int corners = 0;
-    welded.reserve(2 * reserveFor(std::uint64_t(1) << 30, 512, source));
+    welded.reserve(reserveFor(std::uint64_t(1) << 30, 512, source));
     while (true)
     {
         const Input::Line got = input.nextLine(begin, end, keepLine);
@@ -332,7 +284,9 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
                 return fail("a facet with " + std::to_string(corners) + " vertices");
             if (data.verts.size() + 3 > MAX_VERTICES)
                 return fail("too many vertices");
-            welded.addTriangle(corner);
+            const unsigned int a = welded.add(corner[0]);
+            const unsigned int b = welded.add(corner[1]);
+            data.tris.emplace_back(a, b, welded.add(corner[2]));
             stats.stlNormalsDisagreeing += normalDisagrees(normal, corner);
             inFacet = false;
         }

@@ -691,6 +691,10 @@ TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
             }
         }
     }
+    // -0 welds with +0 however many threads look for positions that weld.
+    const std::string zero = scratch.file("z.obj", tetra(false) + "v -0 0 0\nf 5 2 4\n");
+    EXPECT_EQ(counts(meshinfo("--json -j 7 " + zero).out),
+              "p=5 v=4 f=5 e=6 c=1 ce=1 nme=3 dup=1 chi=3 g=null");
 }
 
 // Standard input, a file or a pipe, is told apart by its content whatever the format.

@@ -588,7 +588,6 @@ FileResult examine(const std::string& file, const Options& options, bool several
     MeshData data;
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
-    readOptions.threads = options.threadsPerFile;
     MeshReadStats stats;
     ReadError error;
     announce("reading");

@@ -318,12 +318,8 @@ mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
 mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
     'WeldKey k;
             std::memcpy(&k, &points[i], sizeof k);'
-mutant io/StlReader.cpp 'first[c] = first[first[c]];' 'first[c] = first[c];'
 mutant SupportCode/WeldShares.cpp 'map.findOrInsert(points[i], static_cast<unsigned int>(i), positionOf)' \
     'map.findOrInsert(points[i], static_cast<unsigned int>(i + 1), positionOf)'
-mutant io/StlReader.cpp 'for (std::size_t c = 0; c + 2 < corners.size(); c += 3)' \
-    'for (std::size_t c = 0; c + 3 < corners.size(); c += 3)'
-mutant io/StlReader.cpp 'mKept.insert(mKept.end(), v, v + 3);' 'mKept.insert(mKept.end(), v, v + 2);'
 mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then

@@ -2,11 +2,9 @@
 
 #include "ObjIO.h"
 
-#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 
 namespace
 {
@@ -99,7 +97,6 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, Mesh& mesh, MeshDat
     {
         MeshReadOptions options;
         options.splitPolygons = true;
-        options.threads = std::max(1u, std::thread::hardware_concurrency());
         MeshReadStats stats;
         ReadError error;
         const bool loaded = readMeshFile(path, data, options, stats, error);
