@@ -622,8 +622,6 @@ FileResult examine(const std::string& file, const Options& options, bool several
         analysed =
             MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded || distinct);
         analysisMs = millisecondsSince(begun);
-        if (analysed)
-            o.geometryHash = geometryHash(data.verts, data.tris);
     };
     // With a spare thread, the analysis runs beside the build: both only read data, and each
     // writes its own part of o. The peak then holds the mesh and the analysis together
@@ -632,7 +630,13 @@ FileResult examine(const std::string& file, const Options& options, bool several
     // analysis reuses the mesh's memory, and the peak is the larger of the two.
     const bool beside = options.threadsPerFile > 1 && data.verts.size() <= data.tris.size();
     sideBySide(
-        beside, [&] { buildMesh(data, distinct, options, o, result.err, announce); },
+        beside,
+        [&]
+        {
+            buildMesh(data, distinct, options, o, result.err, announce);
+            // Here, as the analysis takes longer than the build.
+            o.geometryHash = geometryHash(data.verts, data.tris);
+        },
         [&]
         {
             if (!beside) // else the build's phases are shown
