@@ -318,8 +318,6 @@ mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
 mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
     'WeldKey k;
             std::memcpy(&k, &points[i], sizeof k);'
-mutant SupportCode/WeldShares.cpp 'map.findOrInsert(points[i], static_cast<unsigned int>(i), positionOf)' \
-    'map.findOrInsert(points[i], static_cast<unsigned int>(i + 1), positionOf)'
 mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
