@@ -594,6 +594,59 @@ TEST(MeshInfo, SeveralFilesAsEachAloneAtAnyJobCount)
     EXPECT_EQ(meshinfo("--quiet " + files[0] + " " + files[5]).status, 0);
 }
 
+// One file on spare threads: the same reports and messages as on one thread, in every
+// format; the counts pin what the format keeps (STL drops the unused position).
+TEST(MeshInfo, ThreadsInsideAFileChangeNoOutput)
+{
+    const Scratch scratch;
+    // Positions again, -0 among them, that weld with others; the tetrahedron again and again,
+    // so that there are more triangles than positions (the analysis then runs beside).
+    std::string text = richObj() + "v 1 0 0\nv 0 1 0\nf 2 106 107\nv -0 0 0\nf 139 138 106\n";
+    for (int i = 0; i < 22; ++i)
+        text += "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
+    std::istringstream in(text);
+    MeshData rich;
+    MeshReadStats stats;
+    ReadError error;
+    ASSERT_TRUE(readMeshStream(in, "r.obj", rich, {true}, stats, error)) << error.message;
+    const std::string all =
+                          " v=56 f=140 e=96 be=40 bl=13 c=12 ce=14 nme=6 nmv=3 deg=1 rep=1 dup=88 "
+                          "chi=100 g=null",
+                      indexed = "p=139" + all, stl = "p=56" + all;
+    const std::pair<WriteFormat, std::string> cases[] = {
+        {WriteFormat::OBJ, indexed},       {WriteFormat::STL_BINARY, stl},
+        {WriteFormat::STL_ASCII, stl},     {WriteFormat::PLY_BINARY, indexed},
+        {WriteFormat::PLY_ASCII, indexed}, {WriteFormat::OFF, indexed}};
+    for (const auto& [format, expect] : cases)
+    {
+        std::string name = writeFormatName(format);
+        std::replace(name.begin(), name.end(), ' ', '_');
+        const std::string path = scratch.mesh(name, rich, format);
+        for (const char* option : {"", "--json "})
+        {
+            SCOPED_TRACE(path + " " + option);
+            const ProgramRun one = meshinfo(option + std::string("-j 1 ") + path);
+            EXPECT_EQ(one.status, 0);
+            EXPECT_EQ(*option ? counts(one.out) : expect, expect);
+            for (const char* jobs : {"-j2 ", "-j 7 "})
+            {
+                const ProgramRun r = meshinfo(option + std::string(jobs) + path);
+                EXPECT_EQ(untimed(r.out), untimed(one.out)) << jobs;
+                EXPECT_EQ(r.err, one.err) << jobs;
+                std::istringstream rows(r.out.substr(std::min(r.out.find("(ms)"), r.out.size())));
+                std::string phase, ms, phases;
+                for (rows >> ms; rows >> phase >> ms;)
+                    phases += phase + " ";
+                EXPECT_EQ(phases, *option ? "" : "read build merge validate normals analysis ");
+            }
+        }
+    }
+    // -0 welds with +0 however many threads look for positions that weld.
+    const std::string zero = scratch.file("z.obj", tetra(false) + "v -0 0 0\nf 5 2 4\n");
+    EXPECT_EQ(counts(meshinfo("--json -j 7 " + zero).out),
+              "p=5 v=4 f=5 e=6 c=1 ce=1 nme=3 dup=1 chi=3 g=null");
+}
+
 // Standard input, a file or a pipe, is told apart by its content whatever the format.
 TEST(MeshInfo, StandardInputByContent)
 {

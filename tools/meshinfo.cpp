@@ -15,12 +15,15 @@
 #include "io/MeshFile.h"
 #include "tools/Collection.h"
 
+#include "SupportCode/WeldShares.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #ifdef __GLIBC__
@@ -343,7 +346,8 @@ Options:
   --duplicates  at the end, the groups of files of the same geometry hash (on
               standard error with --json and --jsonl)
   -j N        read N files at a time (default: the number of cores); reports keep
-              the order of the arguments
+              the order of the arguments. With fewer files than N, each file uses
+              the threads left over (the reports are the same for any N)
   --memory-limit SIZE   files start only while their expected peaks fit together in
               SIZE (bytes, or with K, M, G, T); default: the memory available
   --quiet     no validation report on standard error
@@ -415,6 +419,7 @@ struct Options
     bool duplicates = false;
     bool collection = false; // a folder or a list was given: reports as for several files
     unsigned int jobs = 0;
+    unsigned int threadsPerFile = 1; // jobs left over when there are fewer files than jobs
     std::uint64_t memoryLimit = 0;
     std::vector<CollectionItem> files;
 };
@@ -449,16 +454,53 @@ FileResult rejected(const std::string& file, const std::string& why)
     return r;
 }
 
+// Runs here() and then beside(), or, when parallel, beside() on a thread of its own while
+// here() runs; an exception of either is thrown again once both are done.
+template <class Here, class Beside> void sideBySide(bool parallel, Here here, Beside beside)
+{
+    if (!parallel)
+    {
+        here();
+        beside();
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread thread(
+        [&]
+        {
+            try
+            {
+                beside();
+            }
+            catch (...)
+            {
+                failed = std::current_exception();
+            }
+        });
+    try
+    {
+        here();
+    }
+    catch (...)
+    {
+        thread.join();
+        throw;
+    }
+    thread.join();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
 // Builds, merges, validates the half-edge mesh and computes its normals as the viewer
 // does, timing each phase into o; the validation report goes to err.
 template <class Announce>
-void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::string& err,
-               Announce announce)
+void buildMesh(const MeshData& data, bool distinct, const Options& options, Outcome& o,
+               std::string& err, Announce announce)
 {
     announce("building");
     HalfEdgeMesh mesh;
     Clock::time_point start = Clock::now();
-    if (o.welded)
+    if (o.welded && !distinct)
         feedMesh(data, mesh);
     else
         mesh.addIndexedTriangles(data.verts, data.tris);
@@ -469,10 +511,29 @@ void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::st
     mesh.mergeAllBoundaries();
     o.phases.push_back({"merge", millisecondsSince(start)});
 
+    // The normals are written where the validation does not look.
     announce("validating");
-    start = Clock::now();
-    const HalfEdgeMesh::Validation checked = mesh.validation();
-    o.phases.push_back({"validate", millisecondsSince(start)});
+    HalfEdgeMesh::Validation checked;
+    double validateMs = 0, normalsMs = 0;
+    sideBySide(
+        options.threadsPerFile > 1,
+        [&]
+        {
+            const Clock::time_point begun = Clock::now();
+            checked = mesh.validation();
+            validateMs = millisecondsSince(begun);
+        },
+        [&]
+        {
+            if (options.threadsPerFile == 1)
+                announce("computing normals");
+            const Clock::time_point begun = Clock::now();
+            mesh.calculateFaceNormals();
+            mesh.calculateVertexNormals();
+            normalsMs = millisecondsSince(begun);
+        });
+    o.phases.push_back({"validate", validateMs});
+    o.phases.push_back({"normals", normalsMs});
     o.validateProblemLines = checked.unsetRecords();
     o.validateIsolatedVertices = checked.isolatedVertices;
     if (!options.quiet)
@@ -481,12 +542,6 @@ void buildMesh(const MeshData& data, const Options& options, Outcome& o, std::st
         checked.print(report);
         err += report.str();
     }
-
-    announce("computing normals");
-    start = Clock::now();
-    mesh.calculateFaceNormals();
-    mesh.calculateVertexNormals();
-    o.phases.push_back({"normals", millisecondsSince(start)});
 
     o.meshVertices = mesh.numVertices();
     o.meshFaces = mesh.numFaces();
@@ -540,30 +595,57 @@ FileResult examine(const std::string& file, const Options& options, bool several
     if (!readInput(file, data, readOptions, stats, error))
         return rejected(file,
                         error.kind == ReadFailure::OUT_OF_MEMORY ? "out of memory" : error.message);
+    const bool stl =
+        stats.format == MeshFormat::STL_BINARY || stats.format == MeshFormat::STL_ASCII;
+    o.welded = !options.keepIndices || stl;
+    // Positions that weld with none number the same welded or not: the mesh and the analysis
+    // then skip their welds. The STL reader welds as the meshes weld, so its positions are
+    // distinct; others are checked when there are threads to do it on.
+    const bool distinct = stl || (o.welded && options.threadsPerFile > 1 &&
+                                  allDistinct(data.verts, std::min(options.threadsPerFile, 16u)));
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
     o.largestPolygon = stats.largestPolygon;
-    const bool stl = o.format == MeshFormat::STL_BINARY || o.format == MeshFormat::STL_ASCII;
-    o.welded = !options.keepIndices || stl;
     o.irregularFaces = stats.irregularFaces;
     o.stlNormalsDisagreeing = stats.stlNormalsDisagreeing;
 
-    // The mesh goes before the analysis starts: the analysis then reuses its memory, and
-    // the peak is the larger of the two rather than both.
     FileResult result;
     if (options.keepIndices && stl)
         result.err += oneLine(file, "STL has no vertex indices: its equal corners are welded "
                                     "(--keep-indices does not apply)");
-    buildMesh(data, options, o, result.err, announce);
-    announce("analysing");
-    start = Clock::now();
-    const bool analysed =
-        MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded);
-    o.phases.push_back({"analysis", millisecondsSince(start)});
+    double analysisMs = 0;
+    bool analysed = false;
+    auto analyse = [&]
+    {
+        const Clock::time_point begun = Clock::now();
+        analysed =
+            MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded || distinct);
+        analysisMs = millisecondsSince(begun);
+    };
+    // With a spare thread, the analysis runs beside the build: both only read data, and each
+    // writes its own part of o. The peak then holds the mesh and the analysis together
+    // (about a third more on the dragon), so only where triangles share their positions: a
+    // soup's mesh and analysis are large for its triangles. One after the other, the
+    // analysis reuses the mesh's memory, and the peak is the larger of the two.
+    const bool beside = options.threadsPerFile > 1 && data.verts.size() <= data.tris.size();
+    sideBySide(
+        beside,
+        [&]
+        {
+            buildMesh(data, distinct, options, o, result.err, announce);
+            // Here, as the analysis takes longer than the build.
+            o.geometryHash = geometryHash(data.verts, data.tris);
+        },
+        [&]
+        {
+            if (!beside) // else the build's phases are shown
+                announce("analysing");
+            analyse();
+        });
+    o.phases.push_back({"analysis", analysisMs});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");
-    o.geometryHash = geometryHash(data.verts, data.tris);
 
     std::ostringstream out;
     if (options.json || options.jsonl)
@@ -792,6 +874,8 @@ int main(int argc, char** argv)
         return usage("standard input can be read once");
     if (options.jobs == 0)
         options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (!options.files.empty() && options.files.size() < options.jobs)
+        options.threadsPerFile = options.jobs / static_cast<unsigned int>(options.files.size());
 
     const std::size_t count = options.files.size();
     const bool several = count > 1 || options.collection;
@@ -818,6 +902,8 @@ int main(int argc, char** argv)
                 if ((i = nextFile++) >= count)
                     return;
                 peak = estimatePeak(options.files[i].path);
+                if (options.threadsPerFile > 1) // the mesh and its analysis held together
+                    peak += peak / 2;
                 gate.enter(peak);
             }
             FileResult r = examineGuarded(options.files[i], options, several);

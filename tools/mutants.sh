@@ -138,7 +138,7 @@ mutant MeshRequirements.cpp 'if (wanted && needsTriangles && r.faces == 0)' 'if 
 mutant MeshRequirements.cpp 'if (r.nonManifoldVertices)' 'if (r.nonManifoldVertices && nonManifold.empty())'
 mutant tools/meshinfo.cpp 'return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;' 'return !std::cout ? 1 : anyUnmet ? 3 : anyRejected ? 1 : 0;'
 mutant tools/meshinfo.cpp 'o.welded = !options.keepIndices || stl;' 'o.welded = !options.keepIndices;'
-mutant tools/meshinfo.cpp 'if (o.welded)' 'if (true)'
+mutant tools/meshinfo.cpp 'if (o.welded && !distinct)' 'if (true)'
 mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
 mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
@@ -338,6 +338,14 @@ mutant bench/Subdivide.h '0.5 * (double(mesh.verts[a][k]) + mesh.verts[b][k])' '
 mutant bench/Subdivide.h '{ab, bc, ca}}' '{ab, ca, bc}}'
 mutant bench/Subdivide.h '{ca, bc, c}' '{bc, ca, c}'
 
+# --- one file on several threads ---
+mutant SupportCode/WeldShares.cpp '            return false;' '            break;'
+mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
+    'o.phases.push_back({"analysis", millisecondsSince(begun)});'
+mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
+    'WeldKey k;
+            std::memcpy(&k, &points[i], sizeof k);'
+mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
