@@ -110,14 +110,38 @@ GUI::~GUI()
     mGeometryList.clear();
 }
 
+namespace
+{
+std::string titleFor(const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return "Mesh Viewer";
+    const std::size_t slash = files[0].find_last_of('/');
+    return files.size() == 1
+               ? "Mesh Viewer - " +
+                     printable(slash == std::string::npos ? files[0] : files[0].substr(slash + 1))
+               : "Mesh Viewer - " + std::to_string(files.size()) + " files";
+}
+} // namespace
+
 void GUI::init()
+{
+    createWindow({});
+    initWindow();
+}
+
+void GUI::createWindow(const std::vector<std::string>& files)
 {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(WINDOW_X, WINDOW_Y);
     glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
-    glutCreateWindow(mTitle.c_str());
+    // The files' title, which addCommandLineFiles also sets, from the names alone.
+    glutCreateWindow(files.empty() ? mTitle.c_str() : titleFor(files).c_str());
     glutSetCursor(GLUT_CURSOR_CROSSHAIR);
+}
 
+void GUI::initWindow()
+{
     keepFreedMemory();
     setDrawState();
     glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
@@ -739,11 +763,7 @@ bool GUI::addCommandLineFiles(const std::vector<std::string>& files)
     else
         homeOn(Framing::transformed(mModelBoxes[0], mGeometryList[0]->getTransform()));
 
-    const std::size_t slash = files[0].find_last_of('/');
-    mTitle = files.size() == 1
-                 ? "Mesh Viewer - " +
-                       printable(slash == std::string::npos ? files[0] : files[0].substr(slash + 1))
-                 : "Mesh Viewer - " + std::to_string(files.size()) + " files";
+    mTitle = titleFor(files);
     return true;
 }
 

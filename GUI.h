@@ -37,6 +37,10 @@ public:
     GUI& operator=(const GUI&) = delete;
 
     void init();
+    // init in two steps: the window (the slow part: it loads the driver), which may open
+    // while the files load, and then the drawing state.
+    void createWindow(const std::vector<std::string>& files);
+    void initWindow();
     void update();
 
     // Reads the files of the command line, reports each, and places them side by side with

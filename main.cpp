@@ -227,7 +227,23 @@ int main(int argc, char** argv)
     Display* display = pictures ? openDisplay(glutArgc, glutArgv.data(), true) : nullptr;
     if (display == nullptr && pictures)
         return drawOffscreen(command.glutArguments, command.files, caller);
-    if (!mainGUI.addCommandLineFiles(command.files))
+    // One picture of small files: the window opens while they load, as off screen. A file
+    // that cannot be read then ends the program after the window has shown for a moment.
+    std::thread load;
+    bool loaded = false;
+    if (pictures && command.screenshotDir.empty() && !command.files.empty() &&
+        loadBesideSurface(command.files, caller))
+    {
+        try
+        {
+            load = std::thread([&loaded, &command]
+                               { loaded = mainGUI.addCommandLineFiles(command.files); });
+        }
+        catch (const std::system_error&) // no thread: one after the other
+        {
+        }
+    }
+    if (!load.joinable() && !mainGUI.addCommandLineFiles(command.files))
         return 1;
     if (!pictures)
         display = openDisplay(glutArgc, glutArgv.data(), false);
@@ -236,7 +252,16 @@ int main(int argc, char** argv)
 
     glutInit(&glutArgc, glutArgv.data());
     XCloseDisplay(display);
-    mainGUI.init();
+    if (load.joinable())
+    {
+        mainGUI.createWindow(command.files);
+        load.join();
+        if (!loaded)
+            return 1;
+    }
+    else
+        mainGUI.createWindow({});
+    mainGUI.initWindow();
     applyGeometry(command.glutArguments);
 
     glutDisplayFunc(displayFunc);

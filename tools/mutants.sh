@@ -226,6 +226,7 @@ mutant viewer/MeshLoad.cpp 'data.tris.empty() ? Outcome::NO_TRIANGLES : Outcome:
 mutant viewer/MeshLoad.cpp $'        if (error.kind == ReadFailure::CANNOT_OPEN)\n            return r; // UNOPENED\n' ''
 mutant viewer/MeshLoad.cpp 'a.report, &a.defects);' 'a.report);'
 mutant main.cpp $'    if (!loaded)\n        return 1;\n' ''
+mutant main.cpp $'        load.join();\n        if (!loaded)\n            return 1;\n' $'        load.join();\n'
 mutant GUI.cpp '    mShowCube = false; // it would stand inside the meshes' ''
 mutant GUI.cpp 'if (!mDragged && !mFiles.empty())' 'if (!mFiles.empty())'
 mutant GUI.cpp 'if (onlyChanged && mtime == f.mtime && size == f.size)' 'if (onlyChanged)'

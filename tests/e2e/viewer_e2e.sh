@@ -529,6 +529,9 @@ quit
 cp "$work/user/meshes/bar.obj" "$work/caller/bar.obj"
 (cd "$root" && MV_CALLER_DIR="$work/caller" timeout 60 "$viewer" --screenshot out.png bar.obj >/dev/null 2>&1)
 ok '[ -s "$work/caller/out.png" ] && [ ! -e "$root/out.png" ]' "--screenshot writes into the caller's directory"
+(cd "$work/caller" && timeout 60 "$viewer" --screenshot no.png bar.obj missing.obj >/dev/null 2>"$work/no-stderr.txt")
+ok '[ $? -eq 1 ] && [ ! -e "$work/caller/no.png" ] && grep -q "^MeshViewer: missing.obj: " "$work/no-stderr.txt"' \
+    "a file that cannot be read ends --screenshot with status 1 and no picture"
 (cd "$root" && MV_CALLER_DIR="$work/caller" exec "$viewer" bar.obj >"$work/caller-stdout.txt" 2>/dev/null </dev/null) &
 viewer_pid=$! out="$work/caller-stdout.txt"
 window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Mesh Viewer - bar.obj\$" | head -n 1)
