@@ -1,6 +1,5 @@
-// The analysis on hand-built shapes for what needs geometry (volume, area, box, genus of a
-// torus), and against a plain count on random soups. The defects in tests/bad are checked
-// through meshinfo (MeshInfoTest).
+// The analysis on hand-built shapes, and against a plain count on random soups. The defects in
+// tests/bad are checked through meshinfo (MeshInfoTest).
 
 #include "MeshAnalysis.h"
 
@@ -27,7 +26,6 @@ MeshAnalysis::Report analyse(const Positions& p, const Triangles& t)
 // A tetrahedron with the right angle at 0, faces counter-clockwise from outside: volume 1/6.
 const Positions TETRA_POSITIONS = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 const Triangles TETRA = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
-} // namespace
 
 // One face of the reversed copy names (-0, 0, -0) for corner 0, which must weld with
 // (0, 0, 0) to close it; a position that no triangle uses stays out of the box.
@@ -53,9 +51,7 @@ TEST(MeshAnalysis, TetrahedronVolumeFollowsOrientation)
     EXPECT_NEAR(r.volume, -1.0 / 6.0, 1e-15);
 }
 
-// Random soups over a few positions, -0 and +0 among them, counted the plain way: welded
-// through an ordered map, edges in a map from vertex pair to the triangles along it.
-// Welded by position, and with keepIndices by index alone.
+// Random soups, -0 and +0 among the positions, counted plainly: welded through an ordered map.
 TEST(MeshAnalysis, CountsAsThePlainCount)
 {
     const Positions pool = {{0, 0, 0}, {-0.0f, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
@@ -130,11 +126,8 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
     }
 }
 
-// Degenerate means exactly collinear, wherever the rest of the mesh lies: a triangle of area
-// 5e-41 at the origin beside one far away, then triples on two lines, every other one with a
-// corner moved one unit in the last place off its line. The line through the origin along
-// (3, 5, 7) takes magnitudes from 2^-149 to 2^120; the line of (x, x + 1, 2x + 3) mixes
-// integers up to 2^22 with fractions down to 2^-21, so the products do not cancel in pairs.
+// Degenerate means exactly collinear: area 5e-41 counts not; points on (3, 5, 7)x from 2^-149 to
+// 2^120 or on (x, x + 1, 2x + 3), every other triple a unit in the last place off the line.
 TEST(MeshAnalysis, DegenerateMeansExactlyCollinear)
 {
     Positions p = {{0, 0, 0}, {1e-20f, 0, 0}, {0, 1e-20f, 0}, {10, 0, 0}, {10, 1, 0}, {11, 0, 0}};
@@ -168,8 +161,6 @@ TEST(MeshAnalysis, DegenerateMeansExactlyCollinear)
     EXPECT_EQ(analyse(p, t).degenerateTriangles, collinear);
 }
 
-namespace
-{
 // Every count, measure and component of a report on one line.
 std::string describe(const Soup& soup)
 {
@@ -211,9 +202,7 @@ Soup operator+(Soup a, const Soup& b)
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-} // namespace
 
-// Drawn shapes, each with every count and measure pinned.
 TEST(MeshAnalysis, DrawnShapes)
 {
     const V3 o(0, 0, 0), x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
@@ -289,3 +278,4 @@ TEST(MeshAnalysis, DrawnShapes)
     for (const auto& [name, soup, expect] : cases)
         EXPECT_EQ(describe(soup), expect) << name;
 }
+} // namespace

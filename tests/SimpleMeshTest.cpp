@@ -20,9 +20,7 @@ const std::string MODELVIEW = "MatrixMode " + std::to_string(GL_MODELVIEW),
                   BEGIN = "Begin " + std::to_string(GL_TRIANGLES);
 constexpr float EPS = std::numeric_limits<float>::epsilon();
 
-// The curvature as defined, written plainly: a face scan, an ordered set of ring positions
-// and the definition's rounding steps. Where it has no value: NaN, and the text of the
-// first check that fails.
+// The curvature as defined, plainly; where it has no value: NaN and the first failed check.
 float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::string& failed)
 {
     const auto& P = m.mVerts;
@@ -92,9 +90,7 @@ float plainCurvature(const SimpleMeshProbe& m, unsigned int vi, V3 n, std::strin
     return curv.normalize() * n.normalize() < 0.0f ? -magnitude : magnitude;
 }
 
-// Checks the vertex normals against the face normals summed in ascending face order, then
-// every value of calcCurv bit for bit against the plain definition, and stderr against one
-// line per vertex without a value; returns their number.
+// Normals and calcCurv bit for bit as defined, one stderr line per NaN; returns the NaNs.
 long expectCurvaturesAsDefined(SimpleMeshProbe& mesh)
 {
     mesh.calculateFaceNormals();
@@ -164,12 +160,8 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
                     mesh.addVertex({2.0f, 2.0f, std::nextafter(2.0f, 3.0f)}, k), k}),
               List({0, 0, 1, 5, 1, 6}));
     EXPECT_FALSE(std::signbit(mesh.mVerts[0][0])) << "the first position is kept";
-    ASSERT_EQ(mesh.mUniqueVerts.size(), mesh.mVerts.size());
-    for (unsigned int v = 0; v < mesh.mVerts.size(); v++)
-        EXPECT_EQ(mesh.welded(mesh.mVerts[v]), v);
 
-    // Faces around a vertex: ascending, each once, and seen again after adding; the answer
-    // last. The list is replaced, never appended to.
+    // Faces around a vertex, ascending, then the answer; the list is replaced, not appended to.
     auto around = [](SimpleMeshProbe& m, unsigned int v)
     {
         List found = {42, 43};
@@ -184,7 +176,6 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
     EXPECT_EQ(around(mesh, 5), List({0})) << "a vertex no face uses";
     EXPECT_FALSE(around(mesh, 99).back());
 
-    // A vertex in faces 2 and 5 only gives exactly (2, 5).
     SimpleMeshProbe six;
     for (int f = 0; f < 6; f++)
         six.addTriangle({float(f), 0, 0}, {float(f), 1, 0},
@@ -199,7 +190,7 @@ TEST(SimpleMesh, WeldsExactlyAndListsTheFacesOfAVertex)
     EXPECT_EQ(around(six, apex), List({6, 1}));
 }
 
-TEST(SimpleMesh, NormalsFollowTheWindingWithEqualWeights)
+TEST(SimpleMesh, FaceNormalsFollowTheWinding)
 {
     SimpleMeshProbe mesh({{V3(0, 0, 0), V3(10, 0, 0), V3(0, 10, 0)},           // +z, large
                           {V3(0, 0, 0), V3(0, 0.1f, 0), V3(0, 0, 0.1f)},       // +x, small
@@ -213,14 +204,6 @@ TEST(SimpleMesh, NormalsFollowTheWindingWithEqualWeights)
               (std::vector<V3>{
                   {0, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0}, {0, 0, 1}}));
     EXPECT_EQ(mesh.getShadingFlag(), Mesh::SMOOTH_SHADING);
-    mesh.calculateVertexNormals();
-    ASSERT_EQ(mesh.mNormals.size(), mesh.mVerts.size());
-    const float h = 1.0f / std::sqrt(2.0f);
-    EXPECT_NEAR((mesh.mNormals[0] - V3(h, 0, h)).length(), 0.0f, 1e-7f) << "areas do not count";
-    for (V3 p : {V3(10, 0, 0), V3(0, 10, 0), V3(10, 10, 0)})
-        EXPECT_EQ(mesh.mNormals[mesh.welded(p)], V3(0, 0, 1)) << p;
-    for (V3 p : {V3(20, 0, 0), V3(7, 7, 7)})
-        EXPECT_EQ(mesh.mNormals[mesh.welded(p)], V3(0, 0, 0)) << p;
 }
 
 TEST(SimpleMesh, CurvatureOfSpheresFlatFansAndCalcCurvBounds)
@@ -263,11 +246,8 @@ TEST(SimpleMesh, CurvatureOfSpheresFlatFansAndCalcCurvBounds)
     EXPECT_EQ(ball.mMinCurv, -top);
 }
 
-// A lone triangle (every vertex on its boundary) and a vertex without faces have no value;
-// the bunny's obtuse, skinny triangles bring negative cotangents and a value everywhere.
-// Then an octahedron with its faces in random order, corners rotated and winding flipped at
-// random, plus up to four stray triangles on its corners, its centre and a far point:
-// duplicate, reversed, degenerate and fin triangles, edges on one to many faces.
+// A lone triangle, a vertex without faces, the bunny (negative cotangents); then a shuffled,
+// partly flipped octahedron with up to four stray, duplicate, degenerate or fin triangles.
 TEST(SimpleMesh, CurvatureAndNormalsMatchTheDefinitionOnAnyInput)
 {
     SimpleMeshProbe open({{V3(0, 0, 0), V3(1, 0, 0), V3(0, 1, 0)}});
@@ -311,12 +291,9 @@ TEST(SimpleMesh, CurvatureAndNormalsMatchTheDefinitionOnAnyInput)
     EXPECT_GT(nans, 100);
 }
 
-// Flat (colour and normal once), smooth (per corner) or bare (positions only), from the
-// shading flag and the number of normals.
 TEST(SimpleMesh, DrawsAndColoursAsTheFlagNormalsAndCurvatureAllow)
 {
-    // Extra copies of the first triangle; the normals computed first: none, f(ace) or v(ertex);
-    // the flag; the calls.
+    // Extra copies of the first triangle; normals computed: none, f(ace) or v(ertex); the flag.
     const std::tuple<int, char, int, const char*> cases[] = {
         {0, ' ', Mesh::SMOOTH_SHADING, "vvvvvv"},
         {0, 'f', Mesh::SMOOTH_SHADING, "cnvvvcnvvv"},
@@ -353,8 +330,7 @@ TEST(SimpleMesh, DrawsAndColoursAsTheFlagNormalsAndCurvatureAllow)
                                         "Color3f 0.5 0.5 0", "Normal3f 0 0 -1", "Vertex3f 0 0 0",
                                         "Vertex3f 0 1 0", "Vertex3f 1 0 0", "End", "PopMatrix"}));
 
-    // Smooth without curvature values: each corner coloured by its normal. The corner
-    // (0, 0, 1) only touches the second face; the origin is in both, with equal weight.
+    // Smooth without curvature values: corners coloured by their normals, faces weighed equally.
     mesh.addTriangle({0, 0, 0}, {0, 0, 1}, {1, 0, 0}); // normal (0, 1, 0)
     mesh.calculateVertexNormals();
     std::vector<std::string> calls = drawnCalls(mesh);
