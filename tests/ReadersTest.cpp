@@ -3,7 +3,6 @@
 
 #include "io/MeshFile.h"
 #include "tests/TestHelpers.h"
-#include "tests/fuzz/FuzzPipeline.h"
 
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,26 @@ using namespace std::string_literals;
 
 namespace
 {
+// A pipe: no seeking, and short reads of at most 1000 bytes.
+class PipeBuffer : public std::streambuf
+{
+public:
+    explicit PipeBuffer(const std::string& bytes) : mBytes(bytes) {}
+
+protected:
+    std::streamsize xsgetn(char* out, std::streamsize n) override
+    {
+        const std::size_t take = std::min({std::size_t(n), std::size_t(1000), mBytes.size() - mAt});
+        mAt += mBytes.copy(out, take, mAt);
+        return std::streamsize(take);
+    }
+    int_type underflow() override { return traits_type::eof(); }
+
+private:
+    const std::string& mBytes;
+    std::size_t mAt = 0;
+};
+
 // Input without end: a start, then unit again and again; counts the bytes handed out.
 class EndlessBuffer : public std::streambuf
 {
@@ -312,18 +331,16 @@ TEST(Readers, AFileAndAPipeGiveTheSameAnswer)
         std::string(100, '\0'),
         ""};
     for (const std::string& bytes : inputs)
-    {
-        // Traps unless a pipe of short reads gives what a stream that seeks gives.
-        runReadersDifferential(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         for (const char* ext : {".obj", ".stl", ".ply", ".off", ""})
         {
             SCOPED_TRACE(bytes.substr(0, 20) + ext);
             const std::string name = tmp + ext;
             std::ofstream(name, std::ios::binary) << bytes;
-            EXPECT_EQ(readText(bytes, name).describe(), readFrom(nullptr, name).describe());
+            PipeBuffer pipe(bytes);
+            std::istream in(&pipe);
+            EXPECT_EQ(readFrom(&in, name).describe(), readFrom(nullptr, name).describe());
             std::filesystem::remove(name);
         }
-    }
 }
 
 TEST(Readers, EndlessInputStopsEarly)
