@@ -7,10 +7,8 @@
 #include "tests/TestHelpers.h"
 #include "tests/fuzz/WriterRoundTrip.h"
 
-#include <cstring>
 #include <filesystem>
 #include <limits>
-#include <random>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -46,21 +44,6 @@ std::string plyHeader(const std::string& format)
            "property float x\nproperty float y\nproperty float z\nelement face 2\n" +
            "property list uchar int vertex_indices\nend_header\n";
 }
-
-std::uint32_t bitsOf(float x)
-{
-    std::uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
-}
-
-std::uint32_t word(const std::string& s, std::size_t at)
-{
-    std::uint32_t w = 0;
-    for (int i = 3; i >= 0; --i)
-        w = w << 8 | static_cast<unsigned char>(s[at + i]);
-    return w;
-}
 } // namespace
 
 TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
@@ -77,8 +60,7 @@ TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
         {WriteFormat::STL_ASCII, "solid mesh\n  facet normal 0 0 1\n    outer loop\n"
                                  "      vertex 0 0 0\n      vertex 1 0 0\n      vertex 0 1 0\n"
                                  "    endloop\n  endfacet\n" +
-                                     facet2 + "endsolid mesh\n"},
-    };
+                                     facet2 + "endsolid mesh\n"}};
     for (const auto& c : cases)
         EXPECT_EQ(written(tiny(), c.first), c.second) << writeFormatName(c.first);
 
@@ -89,11 +71,10 @@ TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
     const std::string stl = written(tiny(), WriteFormat::STL_BINARY);
     ASSERT_EQ(stl.size(), 84u + 2 * 50);
     EXPECT_EQ(stl.substr(0, 80), "binary STL written by MeshViewer" + std::string(48, '\0'));
-    EXPECT_EQ(word(stl, 80), 2u);
+    EXPECT_EQ(stl.substr(80, 4), "\2\0\0\0"s);
     // The second facet: its normal, corners 0 3 1, and a zero attribute.
     const float second[12] = {-0.0f, 1, 0, 0, 0, 0, 0.1f, -0.0f, 2.5f, 1, 0, 0};
-    for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(word(stl, 134 + 4 * i), bitsOf(second[i])) << i;
+    EXPECT_EQ(stl.substr(134, 48), std::string(reinterpret_cast<const char*>(second), 48));
     EXPECT_EQ(stl.substr(182, 2), "\0\0"s);
     EXPECT_EQ(written(empty, WriteFormat::STL_BINARY).size(), 84u);
     const MeshData flat = {{V3(0, 0, 0), V3(1, 1, 1)}, {U3(0, 1, 1)}}; // no area: no normal
@@ -103,7 +84,7 @@ TEST(MeshWriter, TextAndBinaryLayoutsAreExact)
     const std::string header = plyHeader("binary_little_endian");
     ASSERT_EQ(ply.size(), header.size() + 5 * 12 + 2 * 13);
     EXPECT_EQ(ply.substr(0, header.size()), header);
-    EXPECT_EQ(word(ply, header.size() + 36 + 4), bitsOf(-0.0f));
+    EXPECT_EQ(ply.substr(header.size() + 36 + 4, 4), "\0\0\0\x80"s);
     EXPECT_EQ(ply.substr(header.size() + 60 + 13), "\3\0\0\0\0\3\0\0\0\1\0\0\0"s);
 }
 
@@ -111,52 +92,18 @@ TEST(MeshWriter, EveryFormatReadsBackBitForBit)
 {
     const float max = std::numeric_limits<float>::max();
     const float sub = std::numeric_limits<float>::denorm_min();
-    MeshData special;
-    special.verts = {V3(-0.0f, 0.0f, 0.1f),
-                     V3(sub, -sub, 1e38f),
-                     V3(max, -max, 1.0f / 3),
-                     V3(1.17549435e-38f / 3, 0.3f, -1e-30f),
-                     V3(5, 5, 5),
-                     V3(123456.79f, 1e7f, 16777217.0f)};
-    special.tris = {U3(0, 1, 2), U3(3, 2, 1), U3(0, 3, 5), U3(5, 5, 0)};
-
-    // Random bit patterns of finite floats, and triangles over them in any order.
-    MeshData random;
-    std::mt19937 rng(23);
-    while (random.verts.size() < 3000)
-    {
-        V3 v;
-        for (int k = 0; k < 3; ++k)
-        {
-            std::uint32_t bits = rng();
-            std::memcpy(&v[k], &bits, 4);
-            if (!std::isfinite(v[k]))
-                v[k] = 1.5f;
-        }
-        random.verts.push_back(v);
-    }
-    for (int t = 0; t < 2000; ++t)
-        random.tris.emplace_back(rng() % 3000, rng() % 3000, rng() % 3000);
-
-    MeshData small = tiny();
-    for (const MeshData* d : {&special, &random, &small})
+    const MeshData special = {{V3(-0.0f, 0.0f, 0.1f), V3(sub, -sub, 1e38f), V3(max, -max, 1.0f / 3),
+                               V3(1.17549435e-38f / 3, 0.3f, -1e-30f), V3(5, 5, 5),
+                               V3(123456.79f, 1e7f, 16777217.0f)},
+                              {U3(0, 1, 2), U3(3, 2, 1), U3(0, 3, 5), U3(5, 5, 0)},
+                              {}};
+    for (const MeshData& d : {special, tiny()})
         for (WriteFormat f : ALL)
-            EXPECT_EQ(roundTripDifference(*d, f), "") << writeFormatName(f);
+            EXPECT_EQ(roundTripDifference(d, f), "") << writeFormatName(f);
 
-    // Unused positions stay in the indexed formats; STL keeps only the corners (welded).
-    for (WriteFormat f : ALL)
-    {
-        const bool stl = f == WriteFormat::STL_BINARY || f == WriteFormat::STL_ASCII;
-        MeshData back, empty;
-        MeshReadStats stats;
-        ReadError error;
-        std::istringstream in(written(tiny(), f));
-        ASSERT_TRUE(readMeshStream(in, stl ? "x.stl" : "x.obj", back, {}, stats, error))
-            << error.message;
-        EXPECT_EQ(back.verts.size(), stl ? 4u : 5u) << writeFormatName(f);
-        // An OBJ without positions is no mesh to its reader.
-        EXPECT_EQ(f == WriteFormat::OBJ ? "" : roundTripDifference(empty, f), "");
-    }
+    for (WriteFormat f : ALL) // an OBJ without positions is no mesh to its reader
+        EXPECT_EQ(f == WriteFormat::OBJ ? "" : roundTripDifference({}, f), "")
+            << writeFormatName(f);
 }
 
 TEST(MeshWriter, FormatByNameOrOption)
@@ -176,8 +123,7 @@ TEST(MeshWriter, FormatByNameOrOption)
         {"a.txt", "ply", true, "ASCII PLY"},
         {"a.txt", "", false, "cannot tell the format of 'a.txt" + noExtension},
         {"dir.stl/a", "", false, "cannot tell the format of 'dir.stl/a" + noExtension},
-        {"a.obj", "3ds", false, "unknown format '3ds' (obj, stl, ply or off)"},
-    };
+        {"a.obj", "3ds", false, "unknown format '3ds' (obj, stl, ply or off)"}};
     for (const auto& [path, format, ascii, expected] : cases)
     {
         WriteFormat f = WriteFormat::OBJ;
@@ -213,9 +159,6 @@ protected:
 TEST_F(MeshWriterFile, WritesAndReplacesAtomically)
 {
     const fs::path out = dir / "out.off";
-    EXPECT_EQ(write(out, tiny()), "ok");
-    EXPECT_EQ(slurp(out), written(tiny(), WriteFormat::OFF));
-
     put(out, "old");
     ::chmod(out.c_str(), 0604);
     MeshData one = tiny();
@@ -266,8 +209,7 @@ TEST_F(MeshWriterFile, RefusesToDamageAnything)
          "cannot create a file in " + d + "/none: No such file or directory"},
         {dir / "new.off", bad, "triangle 2 refers to vertex 5 of 5"},
         {"", tiny(), "no output name"},
-        {"/dev/null", tiny(), "cannot write /dev/null: not a regular file"},
-    };
+        {"/dev/null", tiny(), "cannot write /dev/null: not a regular file"}};
     for (const auto& [path, data, expected] : cases)
         EXPECT_EQ(write(path, data, options), expected) << path;
     EXPECT_EQ(slurp(in), "input");
