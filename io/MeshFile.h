@@ -54,6 +54,8 @@ struct MeshReadOptions
     bool splitPolygons = false;
     // loadMesh only: let go of the parsed triangles while feeding (lower peak memory).
     bool releaseTriangles = false;
+    // Threads the reader may use for one file; what it reads is the same for any number.
+    unsigned int threads = 1;
 };
 
 struct MeshReadStats

@@ -588,6 +588,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
     MeshData data;
     MeshReadOptions readOptions;
     readOptions.splitPolygons = true;
+    readOptions.threads = options.threadsPerFile;
     MeshReadStats stats;
     ReadError error;
     announce("reading");
