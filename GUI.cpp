@@ -644,7 +644,20 @@ bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
     const bool beside = MeshLoad::analyseBeside(data.tris.size(), data.verts.size());
     if (!beside)
         progress.phase("analysing");
-    std::future<MeshLoad::Analysis> analysis = MeshLoad::startAnalysis(data, beside);
+    // Equal positions are found once, on all cores, for the mesh and the analysis.
+    std::optional<PositionWeld> weld;
+    try
+    {
+        if (curved == nullptr)
+            weld.emplace(data, r.format, false, MeshLoad::threads());
+    }
+    catch (const std::bad_alloc&)
+    {
+        why = "out of memory";
+        return false;
+    }
+    std::future<MeshLoad::Analysis> analysis =
+        MeshLoad::startAnalysis(data, beside, weld ? &*weld : nullptr);
     std::optional<long long> genus;
     try
     {
@@ -660,7 +673,7 @@ bool GUI::loadFile(const std::string& file, Loaded& out, std::string& why)
             std::cerr << "Loading half edge mesh...\n";
             HalfEdgeMesh& h = static_cast<HalfEdgeMesh&>(*out.mesh);
             progress.phase("building");
-            feedMesh(data, h);
+            weld->feed(data, h);
             progress.phase("merging boundaries");
             h.mergeAllBoundaries();
             progress.phase("validating");

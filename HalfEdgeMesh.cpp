@@ -62,10 +62,13 @@ void HalfEdgeMesh::reserve(std::size_t positions, std::size_t triangles)
 }
 
 void HalfEdgeMesh::addIndexedTriangles(const std::vector<Vector3<float>>& positions,
-                                       const std::vector<Vector3<unsigned int>>& triangles)
+                                       const std::vector<Vector3<unsigned int>>& triangles,
+                                       const std::vector<std::uint32_t>* firstEqual)
 {
     if (triangles.empty() || mClosed)
         return;
+    if (firstEqual != nullptr && firstEqual->size() != positions.size())
+        firstEqual = nullptr;
     changed();
     const std::size_t vertices = usedPositions(positions.size(), triangles);
     mVerts.reserve(mVerts.size() + vertices);
@@ -77,7 +80,7 @@ void HalfEdgeMesh::addIndexedTriangles(const std::vector<Vector3<float>>& positi
         unsigned int c[3];
         for (unsigned int k = 0; k < 3; ++k)
         {
-            unsigned int& vertex = vertexOf[t[k]];
+            unsigned int& vertex = vertexOf[firstEqual ? (*firstEqual)[t[k]] : t[k]];
             if (vertex == UNINITIALIZED)
             {
                 vertex = static_cast<unsigned int>(mVerts.size());

@@ -92,8 +92,12 @@ public:
     // position a triangle uses becomes one vertex (numbered by first use, as welding numbers
     // them), so equal positions under different indices stay apart. The welding map stays
     // empty. Every index must lie below the count of positions.
+    // With firstEqual (for each position, the first position equal to it: firstEqualPoints),
+    // equal positions make one vertex, at the position of the first corner that uses it:
+    // the mesh addTriangles builds, without its welding map.
     void addIndexedTriangles(const std::vector<Vector3<float>>& positions,
-                             const std::vector<Vector3<unsigned int>>& triangles);
+                             const std::vector<Vector3<unsigned int>>& triangles,
+                             const std::vector<std::uint32_t>* firstEqual = nullptr);
 
     float area() const override;
     float volume() const override;

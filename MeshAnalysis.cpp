@@ -176,6 +176,15 @@ std::uint64_t weldPositions(const std::vector<Vector3<float>>& positions,
     return first.size();
 }
 
+// Positions that are the first of their kind.
+std::uint64_t countFirsts(const std::vector<std::uint32_t>& firstEqual)
+{
+    std::uint64_t n = 0;
+    for (std::size_t i = 0; i < firstEqual.size(); ++i)
+        n += firstEqual[i] == i ? 1u : 0u;
+    return n;
+}
+
 // Vertices numbered in the order corners first use them; faces as vertex triples.
 void numberVertices(const std::vector<Vector3<float>>& positions,
                     const std::vector<Vector3<unsigned int>>& triangles,
@@ -809,7 +818,8 @@ void measureWithoutRepeatedCorners(const State& s, MeshAnalysis::Report& r)
 
 bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
                            const std::vector<Vector3<unsigned int>>& triangles, Report& report,
-                           Defects* defects, bool keepIndices)
+                           Defects* defects, bool keepIndices,
+                           const std::vector<std::uint32_t>* firstEqual)
 {
     report = Report();
     if (defects != nullptr)
@@ -821,6 +831,7 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
     s.defects = defects;
     {
         std::vector<std::uint32_t> representative;
+        const std::vector<std::uint32_t>* weld = &representative;
         std::uint64_t distinctPositions = positions.size();
         if (keepIndices)
         {
@@ -828,9 +839,14 @@ bool MeshAnalysis::analyse(const std::vector<Vector3<float>>& positions,
             for (std::size_t i = 0; i < positions.size(); ++i)
                 representative[i] = static_cast<std::uint32_t>(i);
         }
+        else if (firstEqual != nullptr && firstEqual->size() == positions.size())
+        {
+            weld = firstEqual;
+            distinctPositions = countFirsts(*firstEqual);
+        }
         else
             distinctPositions = weldPositions(positions, representative);
-        numberVertices(positions, triangles, representative, distinctPositions, s);
+        numberVertices(positions, triangles, *weld, distinctPositions, s);
         report.isolatedVertices = distinctPositions - s.vertexPosition.size();
     }
     analyseFaces(s);

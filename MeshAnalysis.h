@@ -92,10 +92,12 @@ public:
     // False, with report left empty, when a triangle indexes beyond positions. With
     // defects, also lists where they are. With keepIndices every position index is a vertex
     // of its own, equal positions are not welded, and isolatedVertices counts the indices no
-    // triangle uses.
+    // triangle uses. firstEqual, when given (and keepIndices is not), is the weld already
+    // found: for each position, the first position equal to it (see firstEqualPoints).
     static bool analyse(const std::vector<Vector3<float>>& positions,
                         const std::vector<Vector3<unsigned int>>& triangles, Report& report,
-                        Defects* defects = nullptr, bool keepIndices = false);
+                        Defects* defects = nullptr, bool keepIndices = false,
+                        const std::vector<std::uint32_t>* firstEqual = nullptr);
 };
 
 // Whether a, b and c lie exactly on one line (two or three of them equal included): the

@@ -5,15 +5,11 @@
 #include <exception>
 #include <thread>
 
-namespace
-{
-// For each point, the index of the first point equal to it; the same for any number of
-// threads, as equal keys fall to one share.
-void firstEqual(const std::vector<Vector3<float>>& points, unsigned int threads,
-                std::vector<unsigned int>& first)
+std::vector<std::uint32_t> firstEqualPoints(const std::vector<Vector3<float>>& points,
+                                            unsigned int threads)
 {
     threads = std::max(1u, threads);
-    first.resize(points.size());
+    std::vector<std::uint32_t> first(points.size());
     const auto positionOf = [&points](unsigned int i) -> const Vector3<float>&
     { return points[i]; };
     const auto weld = [&](unsigned int share)
@@ -54,16 +50,5 @@ void firstEqual(const std::vector<Vector3<float>>& points, unsigned int threads,
     for (const std::exception_ptr& e : failed)
         if (e)
             std::rethrow_exception(e);
-}
-
-} // namespace
-
-bool allDistinct(const std::vector<Vector3<float>>& points, unsigned int threads)
-{
-    std::vector<unsigned int> first;
-    firstEqual(points, threads, first);
-    for (std::size_t i = 0; i < first.size(); ++i)
-        if (first[i] != i)
-            return false;
-    return true;
+    return first;
 }

@@ -1,10 +1,13 @@
 #include "io/MeshFile.h"
 
 #include "Console.h"
+#include "HalfEdgeMesh.h"
 #include "ObjIO.h"
 #include "io/MeshReaders.h"
 #include "io/Polygon.h"
 #include "io/TextInput.h"
+
+#include "SupportCode/WeldShares.h"
 
 #include <algorithm>
 #include <cctype>
@@ -294,6 +297,23 @@ void feedMesh(const MeshData& data, Mesh& mesh)
         return;
     mesh.reserve(Mesh::usedPositions(data.verts.size(), data.tris), data.tris.size());
     mesh.addTriangles(data.verts, data.tris, 0, data.tris.size());
+}
+
+PositionWeld::PositionWeld(const MeshData& data, MeshFormat format, bool keepIndices,
+                           unsigned int threads)
+{
+    mByIndex = keepIndices || format == MeshFormat::STL_BINARY || format == MeshFormat::STL_ASCII;
+    mShared = !mByIndex && threads > 1 && !data.tris.empty();
+    if (mShared)
+        mFirstEqual = firstEqualPoints(data.verts, std::min(threads, 16u));
+}
+
+void PositionWeld::feed(const MeshData& data, HalfEdgeMesh& mesh) const
+{
+    if (mByIndex || mShared)
+        mesh.addIndexedTriangles(data.verts, data.tris, firstEqual());
+    else
+        feedMesh(data, mesh);
 }
 
 bool loadMeshFile(const std::string& path, Mesh& mesh, const MeshReadOptions& options,

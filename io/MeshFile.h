@@ -125,6 +125,31 @@ bool readMeshStream(std::istream& in, const std::string& name, MeshData& data,
 // Hands every triangle of data to mesh in order, after a reserve hint.
 void feedMesh(const MeshData& data, Mesh& mesh);
 
+class HalfEdgeMesh;
+
+// How the equal positions of a file's data are joined for its half-edge mesh and its
+// analysis (MeshAnalysis::analyse): by each on its own (the mesh's welding map), not at all
+// (the file's own indices kept, or an STL, whose reader has welded), or by one weld found
+// for both on several threads. The mesh and the analysis come out the same every way.
+class PositionWeld
+{
+public:
+    PositionWeld(const MeshData& data, MeshFormat format, bool keepIndices, unsigned int threads);
+    // The analysis' keepIndices and firstEqual arguments.
+    bool byIndex() const { return mByIndex; }
+    const std::vector<std::uint32_t>* firstEqual() const
+    {
+        return mShared ? &mFirstEqual : nullptr;
+    }
+    // Builds mesh (empty) from data as feedMesh would, or from its indices when kept.
+    void feed(const MeshData& data, HalfEdgeMesh& mesh) const;
+
+private:
+    bool mByIndex = false;
+    bool mShared = false;
+    std::vector<std::uint32_t> mFirstEqual;
+};
+
 // Reads and feeds. On false the mesh has received nothing.
 bool loadMeshFile(const std::string& path, Mesh& mesh, const MeshReadOptions& options,
                   MeshReadStats& stats, ReadError& error);

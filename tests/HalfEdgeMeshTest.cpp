@@ -5,6 +5,7 @@
 #include "tests/TestHelpers.h"
 
 #include "SupportCode/Matrix4x4.h"
+#include "SupportCode/WeldShares.h"
 
 #include <GL/gl.h>
 
@@ -127,7 +128,7 @@ std::vector<HE::HalfEdge> plainMerge(std::vector<HE::HalfEdge> E)
 }
 
 // The soup as a reader feeds it: each position twice (-0 for +0), corners alternating copies.
-HalfEdgeMeshProbe fedAsReader(const Soup& soup)
+std::pair<std::vector<V3>, std::vector<U3>> readerData(const Soup& soup)
 {
     std::vector<V3> positions;
     auto indexOf = [&positions](const V3& p)
@@ -143,6 +144,12 @@ HalfEdgeMeshProbe fedAsReader(const Soup& soup)
     for (std::size_t t = 0; t < soup.size(); ++t)
         triangles.emplace_back(indexOf(soup[t][0]) + t % 2, indexOf(soup[t][1]) + (t + 1) % 2,
                                indexOf(soup[t][2]) + t % 2);
+    return {positions, triangles};
+}
+
+HalfEdgeMeshProbe fedAsReader(const Soup& soup)
+{
+    const auto [positions, triangles] = readerData(soup);
     HalfEdgeMeshProbe mesh;
     if (!soup.empty())
         mesh.addTriangle(soup[0][0], soup[0][1], soup[0][2]);
@@ -157,6 +164,18 @@ void expectAsPlainOnAnyInput(const Soup& soup, const std::string& trace = "")
     const HalfEdgeMeshProbe fed = fedAsReader(soup);
     ASSERT_EQ(links(fed), links(mesh)) << "fed as a reader";
     ASSERT_EQ(fed.positions(), mesh.positions());
+    {
+        // Welded beforehand and built by index: the same links, each vertex at the bits of
+        // the first corner on it (here often the -0 copy).
+        const auto [positions, triangles] = readerData(soup);
+        HalfEdgeMeshProbe fedAll, byIndex;
+        fedAll.addTriangles(positions, triangles, 0, triangles.size());
+        const std::vector<std::uint32_t> first = firstEqualPoints(positions, 2);
+        byIndex.addIndexedTriangles(positions, triangles, &first);
+        ASSERT_EQ(links(byIndex), links(fedAll));
+        const std::vector<V3> a = byIndex.positions(), b = fedAll.positions();
+        ASSERT_TRUE(a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 12) == 0);
+    }
     PlainBuild plain;
     for (const auto& t : soup)
         plain.addTriangle(t);

@@ -5,7 +5,10 @@
 
 #include "tests/TestHelpers.h"
 
+#include "SupportCode/WeldShares.h"
+
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <random>
 #include <set>
@@ -56,9 +59,10 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
 {
     const Positions pool = {{0, 0, 0}, {-0.0f, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
                             {0, 0, 1}, {1, 0, 1},     {2, 0, 0}, {0, 2, 0}, {2, 2, 2}};
-    for (unsigned int seed = 1; seed <= 80; ++seed)
+    for (unsigned int seed = 1; seed <= 90; ++seed)
     {
-        const bool keep = seed % 2 == 0;
+        // Welded here, kept by index, or welded beforehand on 1 to 4 threads.
+        const bool keep = seed % 3 == 1, weldedBefore = seed % 3 == 2;
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         Positions p(8 + seed % 8);
@@ -113,7 +117,8 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
             std::set<std::size_t>(joined.begin(), joined.end()).size();
         const std::size_t distinct = keep ? p.size() : weld.size();
         MeshAnalysis::Report r;
-        ASSERT_TRUE(MeshAnalysis::analyse(p, t, r, nullptr, keep));
+        const std::vector<std::uint32_t> first = firstEqualPoints(p, 1 + seed % 4);
+        ASSERT_TRUE(MeshAnalysis::analyse(p, t, r, nullptr, keep, weldedBefore ? &first : nullptr));
         EXPECT_EQ(std::vector<std::uint64_t>({r.vertices, r.isolatedVertices, r.edges,
                                               r.boundaryEdges, r.nonManifoldEdges,
                                               r.inconsistentEdges, r.repeatedCornerTriangles,
@@ -124,6 +129,19 @@ TEST(MeshAnalysis, CountsAsThePlainCount)
             << "vertices, isolated, edges, boundary, non-manifold, inconsistent, repeated, "
                "duplicates, components through edges";
     }
+}
+
+// NaNs weld by their bits, -0 with +0; the first point of each kind, on any number of threads.
+TEST(MeshAnalysis, FirstEqualPoints)
+{
+    const float nan = std::nanf(""), otherNan = std::nanf("1");
+    const Positions p = {{0, 0, 0},   {1, 2, 3},        {-0.0f, 0, -0.0f}, {nan, 0, 0},
+                         {nan, 0, 0}, {otherNan, 0, 0}, {1, 2, 3},         {0, 0, 0}};
+    for (unsigned int threads : {0u, 1u, 2u, 3u, 7u})
+        EXPECT_EQ(firstEqualPoints(p, threads),
+                  std::vector<std::uint32_t>({0, 1, 0, 3, 3, 5, 1, 0}))
+            << threads;
+    EXPECT_TRUE(firstEqualPoints({}, 2).empty());
 }
 
 // Degenerate means exactly collinear: area 5e-41 counts not; points on (3, 5, 7)x from 2^-149 to

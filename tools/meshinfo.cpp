@@ -15,9 +15,8 @@
 #include "io/MeshFile.h"
 #include "tools/Collection.h"
 
-#include "SupportCode/WeldShares.h"
-
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -494,16 +493,13 @@ template <class Here, class Beside> void sideBySide(bool parallel, Here here, Be
 // Builds, merges, validates the half-edge mesh and computes its normals as the viewer
 // does, timing each phase into o; the validation report goes to err.
 template <class Announce>
-void buildMesh(const MeshData& data, bool distinct, const Options& options, Outcome& o,
-               std::string& err, Announce announce)
+void buildMesh(const std::atomic<bool>& threadFree, const MeshData& data, const PositionWeld& weld,
+               const Options& options, Outcome& o, std::string& err, Announce announce)
 {
     announce("building");
     HalfEdgeMesh mesh;
     Clock::time_point start = Clock::now();
-    if (o.welded && !distinct)
-        feedMesh(data, mesh);
-    else
-        mesh.addIndexedTriangles(data.verts, data.tris);
+    weld.feed(data, mesh);
     o.phases.push_back({"build", millisecondsSince(start)});
 
     announce("merging boundaries");
@@ -511,12 +507,14 @@ void buildMesh(const MeshData& data, bool distinct, const Options& options, Outc
     mesh.mergeAllBoundaries();
     o.phases.push_back({"merge", millisecondsSince(start)});
 
-    // The normals are written where the validation does not look.
+    // The normals are written where the validation does not look. Beside each other only
+    // on a thread that is free: one the analysis has left, or a third.
     announce("validating");
     HalfEdgeMesh::Validation checked;
     double validateMs = 0, normalsMs = 0;
+    const bool parallel = options.threadsPerFile > 1 && threadFree.load();
     sideBySide(
-        options.threadsPerFile > 1,
+        parallel,
         [&]
         {
             const Clock::time_point begun = Clock::now();
@@ -525,7 +523,7 @@ void buildMesh(const MeshData& data, bool distinct, const Options& options, Outc
         },
         [&]
         {
-            if (options.threadsPerFile == 1)
+            if (!parallel)
                 announce("computing normals");
             const Clock::time_point begun = Clock::now();
             mesh.calculateFaceNormals();
@@ -599,11 +597,10 @@ FileResult examine(const std::string& file, const Options& options, bool several
     const bool stl =
         stats.format == MeshFormat::STL_BINARY || stats.format == MeshFormat::STL_ASCII;
     o.welded = !options.keepIndices || stl;
-    // Positions that weld with none number the same welded or not: the mesh and the analysis
-    // then skip their welds. The STL reader welds as the meshes weld, so its positions are
-    // distinct; others are checked when there are threads to do it on.
-    const bool distinct = stl || (o.welded && options.threadsPerFile > 1 &&
-                                  allDistinct(data.verts, std::min(options.threadsPerFile, 16u)));
+    // The STL reader welds as the meshes weld, so its positions are distinct and stand as
+    // they are. Others are welded once for both the mesh and the analysis when there are
+    // threads to do it on.
+    const PositionWeld weld(data, stats.format, options.keepIndices, options.threadsPerFile);
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
     o.polygonsSplit = stats.splitPolygons;
@@ -617,12 +614,22 @@ FileResult examine(const std::string& file, const Options& options, bool several
                                     "(--keep-indices does not apply)");
     double analysisMs = 0;
     bool analysed = false;
+    std::atomic<bool> threadFree{false}; // for the build's validation and normals
+    // The hash falls to whichever of the build and the analysis is done first.
+    std::atomic<bool> hashTaken{false};
+    const auto hashUnlessTaken = [&]
+    {
+        if (!hashTaken.exchange(true))
+            o.geometryHash = geometryHash(data.verts, data.tris);
+    };
     auto analyse = [&]
     {
         const Clock::time_point begun = Clock::now();
-        analysed =
-            MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, !o.welded || distinct);
+        analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, weld.byIndex(),
+                                         weld.firstEqual());
         analysisMs = millisecondsSince(begun);
+        hashUnlessTaken();
+        threadFree = true;
     };
     // With a spare thread, the analysis runs beside the build: both only read data, and each
     // writes its own part of o. The peak then holds the mesh and the analysis together
@@ -630,13 +637,13 @@ FileResult examine(const std::string& file, const Options& options, bool several
     // soup's mesh and analysis are large for its triangles. One after the other, the
     // analysis reuses the mesh's memory, and the peak is the larger of the two.
     const bool beside = options.threadsPerFile > 1 && data.verts.size() <= data.tris.size();
+    threadFree = !beside || options.threadsPerFile > 2;
     sideBySide(
         beside,
         [&]
         {
-            buildMesh(data, distinct, options, o, result.err, announce);
-            // Here, as the analysis takes longer than the build.
-            o.geometryHash = geometryHash(data.verts, data.tris);
+            buildMesh(threadFree, data, weld, options, o, result.err, announce);
+            hashUnlessTaken();
         },
         [&]
         {

@@ -138,7 +138,7 @@ mutant MeshRequirements.cpp 'if (wanted && needsTriangles && r.faces == 0)' 'if 
 mutant MeshRequirements.cpp 'if (r.nonManifoldVertices)' 'if (r.nonManifoldVertices && nonManifold.empty())'
 mutant tools/meshinfo.cpp 'return !std::cout || anyRejected ? 1 : anyUnmet ? 3 : 0;' 'return !std::cout ? 1 : anyUnmet ? 3 : anyRejected ? 1 : 0;'
 mutant tools/meshinfo.cpp 'o.welded = !options.keepIndices || stl;' 'o.welded = !options.keepIndices;'
-mutant tools/meshinfo.cpp 'if (o.welded && !distinct)' 'if (true)'
+mutant io/MeshFile.cpp 'mByIndex = keepIndices || format == MeshFormat::STL_BINARY' 'mByIndex = format == MeshFormat::STL_BINARY'
 mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
 mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
 mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
@@ -340,7 +340,13 @@ mutant bench/Subdivide.h '{ab, bc, ca}}' '{ab, ca, bc}}'
 mutant bench/Subdivide.h '{ca, bc, c}' '{bc, ca, c}'
 
 # --- one file on several threads ---
-mutant SupportCode/WeldShares.cpp '            return false;' '            break;'
+mutant io/MeshFile.cpp 'mShared = !mByIndex && threads > 1' 'mShared = threads > 1'
+mutant HalfEdgeMesh.cpp 'vertexOf[firstEqual ? (*firstEqual)[t[k]] : t[k]]' 'vertexOf[t[k]]'
+mutant HalfEdgeMesh.cpp '                v.vec = positions[t[k]];' '                v.vec = positions[firstEqual ? (*firstEqual)[t[k]] : t[k]];'
+mutant MeshAnalysis.cpp 'n += firstEqual[i] == i ? 1u : 0u;' 'n += firstEqual[i] <= i ? 1u : 0u;'
+mutant tools/meshinfo.cpp 'const bool parallel = options.threadsPerFile > 1 && threadFree.load();' 'const bool parallel = options.threadsPerFile > 1;'
+mutant tools/meshinfo.cpp 'if (!hashTaken.exchange(true))' 'if (!hashTaken.load())'
+mutant GUI.cpp 'weld->feed(data, h);' 'h.addIndexedTriangles(data.verts, data.tris);'
 mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
     'o.phases.push_back({"analysis", millisecondsSince(begun)});'
 mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \

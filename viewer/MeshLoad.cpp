@@ -2,10 +2,12 @@
 
 #include "ObjIO.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 
 namespace
 {
@@ -97,10 +99,12 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, MeshData& data)
     {
         MeshReadOptions options;
         options.splitPolygons = true;
+        options.threads = threads();
         MeshReadStats stats;
         ReadError error;
         const bool loaded = readMeshFile(path, data, options, stats, error);
         r.why = error.message;
+        r.format = stats.format;
         if (error.kind == ReadFailure::CANNOT_OPEN)
             return r; // UNOPENED
         if (error.kind == ReadFailure::OUT_OF_MEMORY)
@@ -127,12 +131,20 @@ MeshLoad::Result MeshLoad::readFile(const std::string& path, MeshData& data)
     return r;
 }
 
-std::future<MeshLoad::Analysis> MeshLoad::startAnalysis(const MeshData& data, bool beside)
+unsigned int MeshLoad::threads()
 {
-    const auto analyse = [&data]
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::future<MeshLoad::Analysis> MeshLoad::startAnalysis(const MeshData& data, bool beside,
+                                                        const PositionWeld* weld)
+{
+    const auto analyse = [&data, weld]
     {
         Analysis a;
-        a.done = MeshAnalysis::analyse(data.verts, data.tris, a.report, &a.defects);
+        a.done = MeshAnalysis::analyse(data.verts, data.tris, a.report, &a.defects,
+                                       weld != nullptr && weld->byIndex(),
+                                       weld != nullptr ? weld->firstEqual() : nullptr);
         return a;
     };
     if (beside)

@@ -30,6 +30,7 @@ struct Result
     Outcome outcome = Outcome::UNOPENED;
     std::string why;  // the reader's diagnostics, one line, printable
     Framing::Box box; // of the corners the mesh received
+    MeshFormat format = MeshFormat::OBJ;
 };
 
 // Opens a file for reading; false for one that does not exist, cannot be read or is a
@@ -57,9 +58,13 @@ inline bool analyseBeside(std::size_t triangles, std::size_t positions)
 {
     return triangles + positions <= (std::size_t(1) << 21);
 }
+// The threads a command-line file is read and welded with: the machine's cores.
+unsigned int threads();
 // Starts analysing data, which must outlive the result: beside the caller when beside (and
 // a thread can be had), else at once. get() gives the analysis or throws what it threw.
-std::future<Analysis> startAnalysis(const MeshData& data, bool beside);
+// weld, when given, must outlive the result too: the analysis then joins positions by it.
+std::future<Analysis> startAnalysis(const MeshData& data, bool beside,
+                                    const PositionWeld* weld = nullptr);
 
 // Calls prepare(mesh) after a load, turning out of memory into the outcome.
 template <class Prepare> void prepareLoaded(Result& r, Mesh& mesh, Prepare prepare)
