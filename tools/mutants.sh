@@ -141,7 +141,7 @@ mutant tools/meshinfo.cpp 'o.welded = !options.keepIndices || stl;' 'o.welded = 
 mutant io/MeshFile.cpp 'mByIndex = keepIndices || format == MeshFormat::STL_BINARY' 'mByIndex = format == MeshFormat::STL_BINARY'
 mutant MeshAnalysis.cpp 'if (e.faces > 0 && e.w > v)' 'if (e.faces > 1 && e.w > v)'
 mutant MeshAnalysis.cpp 'if (keepIndices)' 'if (false)'
-mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[t[k]];' 'unsigned int vertex = vertexOf[t[k]];'
+mutant HalfEdgeMesh.cpp 'unsigned int& vertex = vertexOf[firstEqual' 'unsigned int vertex = vertexOf[firstEqual'
 # --- collections: folders, lists, gzip, the geometry hash, the memory gate ---
 mutant GeometryHash.cpp 'const float x = p[i] == 0.0f ? 0.0f : p[i];' 'const float x = p[i];'
 mutant GeometryHash.cpp 'if (r == 0 || words < best)' 'if (r == 0)'
@@ -224,7 +224,7 @@ mutant viewer/MeshLoad.h 'triangles + positions <= (std::size_t(1) << 21)' 'tria
 mutant viewer/MeshLoad.cpp 'for (unsigned int k = 0; k < 3; ++k)' 'for (unsigned int k = 0; k < 2; ++k)'
 mutant viewer/MeshLoad.cpp 'data.tris.empty() ? Outcome::NO_TRIANGLES : Outcome::LOADED' 'Outcome::LOADED'
 mutant viewer/MeshLoad.cpp $'        if (error.kind == ReadFailure::CANNOT_OPEN)\n            return r; // UNOPENED\n' ''
-mutant viewer/MeshLoad.cpp 'a.report, &a.defects);' 'a.report);'
+mutant viewer/MeshLoad.cpp 'a.report, &a.defects,' 'a.report, nullptr,'
 mutant main.cpp $'    if (!loaded)\n        return 1;\n' ''
 mutant main.cpp $'        load.join();\n        if (!loaded)\n            return 1;\n' $'        load.join();\n'
 mutant GUI.cpp '    mShowCube = false; // it would stand inside the meshes' ''
