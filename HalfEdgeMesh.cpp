@@ -74,6 +74,10 @@ void HalfEdgeMesh::addIndexedTriangles(const std::vector<Vector3<float>>& positi
     mVerts.reserve(mVerts.size() + vertices);
     mFaces.reserve(mFaces.size() + triangles.size());
     mEdges.reserve(mEdges.size() + 6 * triangles.size());
+    // The edge lookup grows with the pairs: room for all at once, as reserve() makes it.
+    mPairList.reserve(mPairList.size() + 3 * triangles.size());
+    mPairListHead.reserve(mVerts.size() + vertices);
+    mPairListLength.reserve(mVerts.size() + vertices);
     std::vector<unsigned int> vertexOf(positions.size(), UNINITIALIZED);
     for (const Vector3<unsigned int>& t : triangles)
     {
