@@ -303,17 +303,15 @@ PositionWeld::PositionWeld(const MeshData& data, MeshFormat format, bool keepInd
                            unsigned int threads)
 {
     mByIndex = keepIndices || format == MeshFormat::STL_BINARY || format == MeshFormat::STL_ASCII;
-    mShared = !mByIndex && threads > 1 && !data.tris.empty();
+    // Once for both costs less than a weld each, on one thread too.
+    mShared = !mByIndex && !data.tris.empty();
     if (mShared)
         mFirstEqual = firstEqualPoints(data.verts, std::min(threads, 16u));
 }
 
 void PositionWeld::feed(const MeshData& data, HalfEdgeMesh& mesh) const
 {
-    if (mByIndex || mShared)
-        mesh.addIndexedTriangles(data.verts, data.tris, firstEqual());
-    else
-        feedMesh(data, mesh);
+    mesh.addIndexedTriangles(data.verts, data.tris, firstEqual());
 }
 
 bool loadMeshFile(const std::string& path, Mesh& mesh, const MeshReadOptions& options,

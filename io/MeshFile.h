@@ -128,9 +128,10 @@ void feedMesh(const MeshData& data, Mesh& mesh);
 class HalfEdgeMesh;
 
 // How the equal positions of a file's data are joined for its half-edge mesh and its
-// analysis (MeshAnalysis::analyse): by each on its own (the mesh's welding map), not at all
-// (the file's own indices kept, or an STL, whose reader has welded), or by one weld found
-// for both on several threads. The mesh and the analysis come out the same every way.
+// analysis (MeshAnalysis::analyse): not at all (the file's own indices kept, or an STL,
+// whose reader has welded), or by one weld found for both, on up to threads threads. The
+// mesh and the analysis come out as when each welds on its own (feedMesh; the analysis'
+// own weld), and the same for any number of threads.
 class PositionWeld
 {
 public:
@@ -141,7 +142,8 @@ public:
     {
         return mShared ? &mFirstEqual : nullptr;
     }
-    // Builds mesh (empty) from data as feedMesh would, or from its indices when kept.
+    // Builds mesh (empty) from data as feedMesh would, or from its indices when kept. Only
+    // the welding map is left empty: triangles added later are not welded with these.
     void feed(const MeshData& data, HalfEdgeMesh& mesh) const;
 
 private:

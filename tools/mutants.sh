@@ -340,7 +340,7 @@ mutant bench/Subdivide.h '{ab, bc, ca}}' '{ab, ca, bc}}'
 mutant bench/Subdivide.h '{ca, bc, c}' '{bc, ca, c}'
 
 # --- one file on several threads ---
-mutant io/MeshFile.cpp 'mShared = !mByIndex && threads > 1' 'mShared = threads > 1'
+mutant io/MeshFile.cpp 'mShared = !mByIndex && !data.tris.empty();' 'mShared = !data.tris.empty();'
 mutant HalfEdgeMesh.cpp 'vertexOf[firstEqual ? (*firstEqual)[t[k]] : t[k]]' 'vertexOf[t[k]]'
 mutant HalfEdgeMesh.cpp '                v.vec = positions[t[k]];' '                v.vec = positions[firstEqual ? (*firstEqual)[t[k]] : t[k]];'
 mutant MeshAnalysis.cpp 'n += firstEqual[i] == i ? 1u : 0u;' 'n += firstEqual[i] <= i ? 1u : 0u;'
