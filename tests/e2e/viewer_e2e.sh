@@ -309,14 +309,16 @@ awk 'BEGIN { pi = atan2(0, -1); nl = 223; nm = 450; print "v 0 1 0"
     for (i = 1; i < nl - 1; i++) for (j = 0; j < nm; j++) { k = (j + 1) % nm
         a = 2 + (i-1)*nm + j; b = 2 + (i-1)*nm + k; printf "f %d %d %d\nf %d %d %d\n", a, b, a + nm, b, b + nm, a + nm } }' \
     >"$work/user/sphere.obj"
-printf 'v 0 0 0\nv 2 0 0\nv 2 0.5 0\nv 0 0.5 0\nv 0 0 0.3\nv 2 0 0.3\nv 2 0.5 0.3\nv 0 0.5 0.3\nf 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 1 5 8 4\nf 2 3 7 6\n' \
+# Position 9 repeats position 1: the half-edge mesh welds them into 8 vertices.
+printf 'v 0 0 0\nv 2 0 0\nv 2 0.5 0\nv 0 0.5 0\nv 0 0 0.3\nv 2 0 0.3\nv 2 0.5 0.3\nv 0 0.5 0.3\nv -0 0 0\nf 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 9 5 8 4\nf 2 3 7 6\n' \
     >"$work/user/meshes/bar.obj"
 files=(meshes/torus.obj "$work/user/sphere.obj" meshes/bar.obj)
 start "$work/user" files "Mesh Viewer - 3 files" "${files[@]}"
 ok 'grep -qx "File: meshes/torus.obj" "$out" && grep -qx "Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 1, area [0-9.]*" "$out"' \
     "the torus is named and summed up: genus 1"
 ok '[ "$(grep -c "^Summary: 1 component, 0 boundary loops, 0 non-manifold edges, volume [0-9.]*, genus 0, area [0-9.]*$" "$out")" -eq 2 ] &&
-    grep -q "checked 199800 faces" "$err" && [ "$(grep -c "^Loading half edge mesh...$" "$err")" -eq 3 ]' \
+    grep -q "checked 199800 faces" "$err" && grep -q "(checked 8 vertices)" "$err" &&
+    [ "$(grep -c "^Loading half edge mesh...$" "$err")" -eq 3 ]' \
     "every file gets key 2's lines and a summary"
 # Drawn (a window not yet drawn is black) and the meshes in the middle.
 home_view() { shows home3 "$CENTRE" "$THING" 30000 999999 && [ "$(count "$work/home3.png" $UPPER_RIGHT "$SKY")" -ge 50000 ]; }
