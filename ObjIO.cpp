@@ -114,7 +114,7 @@ public:
         {
             // Parsed in place, where the window holds it, rather than copied.
             submit();
-            auto chunk = std::make_unique<Chunk>(mPositions);
+            std::unique_ptr<Chunk> chunk = fresh();
             chunk->numbers.emplace_back(0, line);
             parse(*chunk, begin, end);
             chunk->claimed = chunk->parsed = true;
@@ -125,7 +125,7 @@ public:
         else
         {
             if (!mCurrent)
-                mCurrent = std::make_unique<Chunk>(mPositions);
+                mCurrent = fresh();
             Chunk& c = *mCurrent;
             if (line != c.nextNumber)
                 c.numbers.emplace_back(c.lines, line);
@@ -164,7 +164,23 @@ public:
 private:
     struct Chunk
     {
-        explicit Chunk(std::size_t positionsBefore) { part.mPositionsBefore = positionsBefore; }
+        // Empties a chunk that joined well for the next one; its arrays keep their memory.
+        void reset(std::size_t positionsBefore)
+        {
+            text.clear();
+            numbers.clear();
+            lines = 0;
+            nextNumber = 0;
+            part.loadData.verts.clear();
+            part.loadData.normals.clear();
+            part.loadData.tris.clear();
+            part.loadData.hasNormals = false;
+            part.mFaceRuns.clear();
+            part.mForwardReferences.clear();
+            part.mPolygonsSplit = part.mLargestPolygon = 0;
+            part.mPositionsBefore = positionsBefore;
+            claimed = parsed = false;
+        }
         std::string text; // whole lines, each with its line feed
         // (line of the chunk, its number in the file) where the numbers do not go on by one
         std::vector<std::pair<std::size_t, unsigned long>> numbers;
@@ -175,6 +191,16 @@ private:
         bool claimed = false, parsed = false, ok = true;
         std::exception_ptr thrown;
     };
+
+    std::unique_ptr<Chunk> fresh()
+    {
+        if (mSpare.empty())
+            mSpare.push_back(std::make_unique<Chunk>());
+        std::unique_ptr<Chunk> c = std::move(mSpare.back());
+        mSpare.pop_back();
+        c->reset(mPositions);
+        return c;
+    }
 
     void parse(Chunk& c, const char* p, const char* end) const
     {
@@ -226,7 +252,6 @@ private:
         {
             c.thrown = std::current_exception();
         }
-        std::string().swap(c.text); // the window lets go of it
         lock.lock();
         c.parsed = true;
         mFailed = mFailed || !c.ok || c.thrown;
@@ -294,7 +319,8 @@ private:
             mNext -= mNext > 0 ? 1 : 0; // a chunk parsed in place is passed by claim later
             lock.unlock();
             const bool ok = join(*c);
-            c.reset();
+            if (ok)
+                mSpare.push_back(std::move(c)); // fresh memory for every chunk costs more
             lock.lock();
             if (!ok)
                 return false;
@@ -333,6 +359,7 @@ private:
     std::size_t mPositions = 0;      // position lines cut so far
     bool mTriedWorkers = false;
     bool mJoinFailed = false;
+    std::vector<std::unique_ptr<Chunk>> mSpare; // joined, for reuse
     std::vector<std::thread> mWorkers;
     std::atomic<bool> mFailed{false};
     std::mutex mMutex; // guards what follows
