@@ -82,11 +82,12 @@ bool mayBeReadLine(const char* begin, const char* end)
 // thread cuts them into chunks of whole lines, each told the number of every line and the
 // positions before it (so that relative indices, forward references and the bound on
 // positions resolve as in one pass), and parses some chunks itself. The results join in
-// file order; the first chunk with an error ends the load with its message.
+// file order, on whichever thread finds the next one parsed; the first chunk with an error
+// ends the load with its message.
 class ObjIO::Chunks
 {
 public:
-    explicit Chunks(ObjIO& reader) : mReader(reader) {}
+    explicit Chunks(ObjIO& reader) : mReader(reader) { mSpare.reserve(4 * reader.mThreads); }
     Chunks(const Chunks&) = delete;
     Chunks& operator=(const Chunks&) = delete;
     ~Chunks()
@@ -118,9 +119,10 @@ public:
             chunk->numbers.emplace_back(0, line);
             parse(*chunk, begin, end);
             chunk->claimed = chunk->parsed = true;
+            std::unique_lock<std::mutex> lock(mMutex);
             mFailed = mFailed || !chunk->ok;
-            const std::lock_guard<std::mutex> lock(mMutex);
             mChunks.push_back(std::move(chunk));
+            joinParsed(lock);
         }
         else
         {
@@ -136,29 +138,31 @@ public:
                 submit();
         }
         mPositions += position ? 1 : 0;
-        return !mFailed && !mJoinFailed;
+        return !mFailed;
     }
 
     // Parses and joins what is left; false when a chunk failed, its message then written.
     bool finish()
     {
-        if (mJoinFailed)
-            return false;
         std::unique_lock<std::mutex> lock(mMutex);
         if (mCurrent)
             queue(std::move(mCurrent));
-        while (!mChunks.empty())
+        while (!mJoinFailed && (mJoining || !mChunks.empty()))
         {
-            if (!joinParsed(lock))
-                return false;
-            if (mChunks.empty())
-                break;
             if (Chunk* c = claim())
                 parseClaimed(lock, *c);
-            else if (!mChunks.front()->parsed)
+            else if (!mJoining && mChunks.front()->parsed)
+                joinParsed(lock);
+            else
                 mChanged.wait(lock);
         }
-        return true;
+        if (mJoinThrown)
+            std::rethrow_exception(mJoinThrown);
+        if (!mJoinFailed)
+            return true;
+        *mReader.mMessages << mFailMessage;
+        mReader.mLine = mFailLine;
+        return false;
     }
 
 private:
@@ -194,10 +198,17 @@ private:
 
     std::unique_ptr<Chunk> fresh()
     {
-        if (mSpare.empty())
-            mSpare.push_back(std::make_unique<Chunk>());
-        std::unique_ptr<Chunk> c = std::move(mSpare.back());
-        mSpare.pop_back();
+        std::unique_ptr<Chunk> c;
+        {
+            const std::lock_guard<std::mutex> lock(mMutex);
+            if (!mSpare.empty())
+            {
+                c = std::move(mSpare.back());
+                mSpare.pop_back();
+            }
+        }
+        if (!c)
+            c = std::make_unique<Chunk>();
         c->reset(mPositions);
         return c;
     }
@@ -255,6 +266,7 @@ private:
         lock.lock();
         c.parsed = true;
         mFailed = mFailed || !c.ok || c.thrown;
+        joinParsed(lock);
         mChanged.notify_all();
     }
 
@@ -278,7 +290,6 @@ private:
         Chunk* c = nullptr;
         while (mWaiting > mWorkers.size() && (c = claim()) != nullptr)
             parseClaimed(lock, *c);
-        mJoinFailed = !joinParsed(lock);
     }
 
     void startWorkers()
@@ -308,24 +319,36 @@ private:
         }
     }
 
-    // Joins the parsed chunks at the front into the reader, in file order; false at one
-    // that failed. With the lock held; it is let go while copying.
-    bool joinParsed(std::unique_lock<std::mutex>& lock)
+    // Joins the parsed chunks at the front into the reader, in file order, one thread at a
+    // time, until one failed. With the lock held; it is let go while copying.
+    void joinParsed(std::unique_lock<std::mutex>& lock)
     {
-        while (!mChunks.empty() && mChunks.front()->parsed)
+        if (mJoining)
+            return;
+        mJoining = true;
+        while (!mJoinFailed && !mChunks.empty() && mChunks.front()->parsed)
         {
             std::unique_ptr<Chunk> c = std::move(mChunks.front());
             mChunks.pop_front();
             mNext -= mNext > 0 ? 1 : 0; // a chunk parsed in place is passed by claim later
             lock.unlock();
-            const bool ok = join(*c);
-            if (ok)
-                mSpare.push_back(std::move(c)); // fresh memory for every chunk costs more
+            bool ok = false;
+            try
+            {
+                ok = join(*c);
+            }
+            catch (...)
+            {
+                mJoinThrown = std::current_exception();
+            }
             lock.lock();
-            if (!ok)
-                return false;
+            mJoinFailed = !ok;
+            mFailed = mFailed || !ok;
+            if (ok && mSpare.size() < mSpare.capacity()) // fresh memory for every chunk costs more
+                mSpare.push_back(std::move(c));
         }
-        return true;
+        mJoining = false;
+        mChanged.notify_all();
     }
 
     bool join(Chunk& c)
@@ -349,24 +372,28 @@ private:
         to.mLargestPolygon = std::max(to.mLargestPolygon, from.mLargestPolygon);
         if (c.ok)
             return true;
-        *to.mMessages << c.messages.str();
-        to.mLine = from.mLine;
+        mFailMessage = c.messages.str();
+        mFailLine = from.mLine;
         return false;
     }
 
-    ObjIO& mReader;
+    ObjIO& mReader; // its arrays are written by the thread that joins, its line by finish
     std::unique_ptr<Chunk> mCurrent; // being cut
     std::size_t mPositions = 0;      // position lines cut so far
     bool mTriedWorkers = false;
-    bool mJoinFailed = false;
-    std::vector<std::unique_ptr<Chunk>> mSpare; // joined, for reuse
     std::vector<std::thread> mWorkers;
-    std::atomic<bool> mFailed{false};
-    std::mutex mMutex; // guards what follows
+    std::atomic<bool> mFailed{false}; // a chunk failed: no more need to be cut
+    std::mutex mMutex;                // guards what follows
     std::condition_variable mChanged;
     std::deque<std::unique_ptr<Chunk>> mChunks; // cut and not joined yet, in file order
     std::size_t mNext = 0;                      // index in mChunks from which claim looks
     std::size_t mWaiting = 0;                   // chunks in mChunks no thread took yet
+    std::vector<std::unique_ptr<Chunk>> mSpare; // joined, for reuse
+    bool mJoining = false;
+    bool mJoinFailed = false;
+    std::exception_ptr mJoinThrown;
+    std::string mFailMessage;
+    unsigned long mFailLine = 0;
     bool mStop = false;
 };
 
