@@ -87,7 +87,11 @@ bool mayBeReadLine(const char* begin, const char* end)
 class ObjIO::Chunks
 {
 public:
-    explicit Chunks(ObjIO& reader) : mReader(reader) { mSpare.reserve(4 * reader.mThreads); }
+    explicit Chunks(ObjIO& reader)
+        : mReader(reader), mMaxChunks(2 * std::size_t(reader.mThreads) + 2)
+    {
+        mSpare.reserve(mMaxChunks + 2);
+    }
     Chunks(const Chunks&) = delete;
     Chunks& operator=(const Chunks&) = delete;
     ~Chunks()
@@ -285,11 +289,17 @@ private:
             startWorkers();
         std::unique_lock<std::mutex> lock(mMutex);
         queue(std::move(mCurrent));
-        // Parse here while more chunks wait than the other threads take: they never run
-        // dry, and the window stays bounded.
-        Chunk* c = nullptr;
-        while (mWaiting > mWorkers.size() && (c = claim()) != nullptr)
-            parseClaimed(lock, *c);
+        // Parse here while more chunks wait than the other threads take (they never run
+        // dry), and wait while too many are held (one that takes long holds up the join).
+        while (!mJoinFailed && (mWaiting > mWorkers.size() || mChunks.size() > mMaxChunks))
+        {
+            if (Chunk* c = claim())
+                parseClaimed(lock, *c);
+            else if (!mJoining && mChunks.front()->parsed)
+                joinParsed(lock);
+            else
+                mChanged.wait(lock);
+        }
     }
 
     void startWorkers()
@@ -378,6 +388,9 @@ private:
     }
 
     ObjIO& mReader; // its arrays are written by the thread that joins, its line by finish
+    // Chunks cut and not joined: with the one being cut and the line in the window, all the
+    // text held (chunks are reused, see mSpare).
+    const std::size_t mMaxChunks;
     std::unique_ptr<Chunk> mCurrent; // being cut
     std::size_t mPositions = 0;      // position lines cut so far
     bool mTriedWorkers = false;
