@@ -128,6 +128,6 @@ private:
     std::shared_ptr<meshio::Input> mInput;            // the window over the stream being read
     const std::streambuf* mInputSource = nullptr;
     unsigned int mThreads = 1;
-    std::size_t mChunkBytes = std::size_t(1) << 20;
+    std::size_t mChunkBytes = std::size_t(256) << 10;
     std::size_t mPositionsBefore = 0; // of a chunk: the positions of the lines before it
 };
