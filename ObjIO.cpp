@@ -88,7 +88,7 @@ class ObjIO::Chunks
 {
 public:
     explicit Chunks(ObjIO& reader)
-        : mReader(reader), mMaxChunks(2 * std::size_t(reader.mThreads) + 2)
+        : mReader(reader), mMaxChunks(4 * std::size_t(reader.mThreads) + 4)
     {
         mSpare.reserve(mMaxChunks + 2);
     }
@@ -111,7 +111,9 @@ public:
         // Only lines that parseLine acts on: "v", "vn", "f" and "F".
         if (begin == end || (*begin != 'v' && *begin != 'f' && *begin != 'F'))
             return true;
-        const std::size_t keyword = static_cast<std::size_t>(keywordEnd(begin, end) - begin);
+        std::size_t keyword = 1; // counted up to 3
+        while (keyword < 3 && begin + keyword < end && !meshio::isBlank(begin[keyword]))
+            ++keyword;
         const bool position = keyword == 1 && *begin == 'v';
         if (keyword > 2 || (keyword == 2 && (*begin != 'v' || begin[1] != 'n')))
             return true;
@@ -126,7 +128,8 @@ public:
             std::unique_lock<std::mutex> lock(mMutex);
             mFailed = mFailed || !chunk->ok;
             mChunks.push_back(std::move(chunk));
-            joinParsed(lock);
+            if (mWorkers.empty())
+                joinParsed(lock);
         }
         else
         {
@@ -137,7 +140,7 @@ public:
                 c.numbers.emplace_back(c.lines, line);
             c.nextNumber = line + 1;
             ++c.lines;
-            c.text.append(begin, end).push_back('\n');
+            c.text.append(begin, static_cast<std::size_t>(end - begin)).push_back('\n');
             if (c.text.size() >= mReader.mChunkBytes)
                 submit();
         }
@@ -154,7 +157,7 @@ public:
         while (!mJoinFailed && (mJoining || !mChunks.empty()))
         {
             if (Chunk* c = claim())
-                parseClaimed(lock, *c);
+                parseClaimed(lock, *c, mWorkers.empty());
             else if (!mJoining && mChunks.front()->parsed)
                 joinParsed(lock);
             else
@@ -256,7 +259,9 @@ private:
         return nullptr;
     }
 
-    void parseClaimed(std::unique_lock<std::mutex>& lock, Chunk& c)
+    // The reading thread leaves the joining to the others when there are any: it has the
+    // cutting to do.
+    void parseClaimed(std::unique_lock<std::mutex>& lock, Chunk& c, bool join)
     {
         lock.unlock();
         try
@@ -270,7 +275,8 @@ private:
         lock.lock();
         c.parsed = true;
         mFailed = mFailed || !c.ok || c.thrown;
-        joinParsed(lock);
+        if (join)
+            joinParsed(lock);
         mChanged.notify_all();
     }
 
@@ -294,7 +300,7 @@ private:
         while (!mJoinFailed && (mWaiting > mWorkers.size() || mChunks.size() > mMaxChunks))
         {
             if (Chunk* c = claim())
-                parseClaimed(lock, *c);
+                parseClaimed(lock, *c, mWorkers.empty());
             else if (!mJoining && mChunks.front()->parsed)
                 joinParsed(lock);
             else
@@ -325,7 +331,7 @@ private:
             if (mStop)
                 return;
             if (Chunk* c = claim())
-                parseClaimed(lock, *c);
+                parseClaimed(lock, *c, true);
         }
     }
 

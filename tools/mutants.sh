@@ -349,7 +349,8 @@ mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
 mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
 # --- the OBJ reader's chunks on several threads ---
 mutant ObjIO.cpp 'number = jumps ? c.numbers[jump++].second : number + 1;' 'number = jumps ? c.numbers[jump++].second : number;'
-mutant ObjIO.cpp "c.text.append(begin, end).push_back('\\n');" 'c.text.append(begin, end);'
+mutant ObjIO.cpp "c.text.append(begin, static_cast<std::size_t>(end - begin)).push_back('\\n');" \
+    'c.text.append(begin, static_cast<std::size_t>(end - begin));'
 mutant ObjIO.cpp "const bool position = keyword == 1 && *begin == 'v';" "const bool position = *begin == 'v';"
 mutant ObjIO.cpp 'numVerts = mPositionsBefore + loadData.verts.size();' 'numVerts = loadData.verts.size();'
 mutant ObjIO.cpp $'        if (mCurrent)\n            queue(std::move(mCurrent));\n' ''
