@@ -74,8 +74,9 @@ public:
     void setMessages(std::ostream& out) { mMessages = &out; }
 
     // Threads a load may parse on; what it reads is the same for any number. With more
-    // than one, the lines to read are cut into chunks of about chunkBytes (the last one
-    // and a longer line aside) parsed beside the reading; tests make them tiny.
+    // than one, the lines to read are copied into chunks of chunkBytes to twice that
+    // (256 KiB by default), parsed on those threads, at most 4 a thread and 4 more held at
+    // once; a longer line is parsed where the window holds it. Tests make chunks tiny.
     void setThreads(unsigned int threads) { mThreads = threads; }
     void setChunkBytes(std::size_t chunkBytes)
     {
