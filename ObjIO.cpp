@@ -81,9 +81,10 @@ bool mayBeReadLine(const char* begin, const char* end)
 // The lines to read, parsed on several threads with the result of one pass. The reading
 // thread cuts them into chunks of whole lines, each told the number of every line and the
 // positions before it (so that relative indices, forward references and the bound on
-// positions resolve as in one pass), and parses some chunks itself. The results join in
-// file order, on whichever thread finds the next one parsed; the first chunk with an error
-// ends the load with its message.
+// positions resolve as in one pass), and parses the chunks the others do not take in
+// time. The results join in file order, on the other threads (on the reading one only
+// where it would wait otherwise); the first chunk with an error ends the load with its
+// message.
 class ObjIO::Chunks
 {
 public:
