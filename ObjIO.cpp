@@ -5,16 +5,23 @@
 #include "io/TextInput.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <iostream>
 #include <limits>
+#include <mutex>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 #include <sstream>
+#include <system_error>
+#include <thread>
 
 namespace
 {
@@ -70,6 +77,345 @@ bool mayBeReadLine(const char* begin, const char* end)
            keywordIs(begin, kwEnd, "f") || keywordIs(begin, kwEnd, "F");
 }
 } // namespace
+
+// The lines to read, parsed on several threads with the result of one pass. The reading
+// thread cuts them into chunks of whole lines, each told the number of every line and the
+// positions before it (so that relative indices, forward references and the bound on
+// positions resolve as in one pass), and parses the chunks the others do not take in
+// time. The results join in file order, on the other threads (on the reading one only
+// where it would wait otherwise); the first chunk with an error ends the load with its
+// message.
+class ObjIO::Chunks
+{
+public:
+    explicit Chunks(ObjIO& reader)
+        : mReader(reader), mMaxChunks(4 * std::size_t(reader.mThreads) + 4)
+    {
+        mSpare.reserve(mMaxChunks + 2);
+    }
+    Chunks(const Chunks&) = delete;
+    Chunks& operator=(const Chunks&) = delete;
+    ~Chunks()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mMutex);
+            mStop = true;
+        }
+        mChanged.notify_all();
+        for (std::thread& t : mWorkers)
+            t.join();
+    }
+
+    // Takes a line that was read; false once a chunk failed (finish then says which).
+    bool add(const char* begin, const char* end, unsigned long line)
+    {
+        // Only lines that parseLine acts on: "v", "vn", "f" and "F".
+        if (begin == end || (*begin != 'v' && *begin != 'f' && *begin != 'F'))
+            return true;
+        std::size_t keyword = 1; // counted up to 3
+        while (keyword < 3 && begin + keyword < end && !meshio::isBlank(begin[keyword]))
+            ++keyword;
+        const bool position = keyword == 1 && *begin == 'v';
+        if (keyword > 2 || (keyword == 2 && (*begin != 'v' || begin[1] != 'n')))
+            return true;
+        if (static_cast<std::size_t>(end - begin) >= mReader.mChunkBytes)
+        {
+            // Parsed in place, where the window holds it, rather than copied.
+            submit();
+            std::unique_ptr<Chunk> chunk = fresh();
+            chunk->numbers.emplace_back(0, line);
+            parse(*chunk, begin, end);
+            chunk->claimed = chunk->parsed = true;
+            std::unique_lock<std::mutex> lock(mMutex);
+            mFailed = mFailed || !chunk->ok;
+            mChunks.push_back(std::move(chunk));
+            if (mWorkers.empty())
+                joinParsed(lock);
+        }
+        else
+        {
+            if (!mCurrent)
+                mCurrent = fresh();
+            Chunk& c = *mCurrent;
+            if (line != c.nextNumber)
+                c.numbers.emplace_back(c.lines, line);
+            c.nextNumber = line + 1;
+            ++c.lines;
+            c.text.append(begin, static_cast<std::size_t>(end - begin)).push_back('\n');
+            if (c.text.size() >= mReader.mChunkBytes)
+                submit();
+        }
+        mPositions += position ? 1 : 0;
+        return !mFailed;
+    }
+
+    // Parses and joins what is left; false when a chunk failed, its message then written.
+    bool finish()
+    {
+        std::unique_lock<std::mutex> lock(mMutex);
+        if (mCurrent)
+            queue(std::move(mCurrent));
+        while (!mJoinFailed && (mJoining || !mChunks.empty()))
+        {
+            if (Chunk* c = claim())
+                parseClaimed(lock, *c, mWorkers.empty());
+            else if (!mJoining && mChunks.front()->parsed)
+                joinParsed(lock);
+            else
+                mChanged.wait(lock);
+        }
+        if (mJoinThrown)
+            std::rethrow_exception(mJoinThrown);
+        if (!mJoinFailed)
+            return true;
+        *mReader.mMessages << mFailMessage;
+        mReader.mLine = mFailLine;
+        return false;
+    }
+
+private:
+    struct Chunk
+    {
+        // Empties a chunk that joined well for the next one; its arrays keep their memory.
+        void reset(std::size_t positionsBefore)
+        {
+            text.clear();
+            numbers.clear();
+            lines = 0;
+            nextNumber = 0;
+            part.loadData.verts.clear();
+            part.loadData.normals.clear();
+            part.loadData.tris.clear();
+            part.loadData.hasNormals = false;
+            part.mFaceRuns.clear();
+            part.mForwardReferences.clear();
+            part.mPolygonsSplit = part.mLargestPolygon = 0;
+            part.mPositionsBefore = positionsBefore;
+            claimed = parsed = false;
+        }
+        std::string text; // whole lines, each with its line feed
+        // (line of the chunk, its number in the file) where the numbers do not go on by one
+        std::vector<std::pair<std::size_t, unsigned long>> numbers;
+        std::size_t lines = 0;
+        unsigned long nextNumber = 0;
+        ObjIO part; // parses the chunk, its arrays holding the result
+        std::ostringstream messages;
+        bool claimed = false, parsed = false, ok = true;
+        std::exception_ptr thrown;
+    };
+
+    std::unique_ptr<Chunk> fresh()
+    {
+        std::unique_ptr<Chunk> c;
+        {
+            const std::lock_guard<std::mutex> lock(mMutex);
+            if (!mSpare.empty())
+            {
+                c = std::move(mSpare.back());
+                mSpare.pop_back();
+            }
+        }
+        if (!c)
+            c = std::make_unique<Chunk>();
+        c->reset(mPositions);
+        return c;
+    }
+
+    void parse(Chunk& c, const char* p, const char* end) const
+    {
+        ObjIO& part = c.part;
+        part.mTriangulatePolygons = mReader.mTriangulatePolygons;
+        part.mMessages = &c.messages;
+        std::size_t jump = 0;
+        unsigned long number = 0;
+        for (std::size_t i = 0; p < end; ++i)
+        {
+            const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            const char* e = found ? static_cast<const char*>(found) : end;
+            const bool jumps = jump < c.numbers.size() && c.numbers[jump].first == i;
+            number = jumps ? c.numbers[jump++].second : number + 1;
+            part.mLine = number;
+            if (!part.parseLine(p, e))
+            {
+                c.ok = false;
+                return;
+            }
+            p = e + 1;
+        }
+    }
+
+    // The next chunk no thread took, or null; with the lock held.
+    Chunk* claim()
+    {
+        while (mNext < mChunks.size())
+        {
+            Chunk& c = *mChunks[mNext++];
+            if (!c.claimed)
+            {
+                c.claimed = true;
+                --mWaiting;
+                return &c;
+            }
+        }
+        return nullptr;
+    }
+
+    // The reading thread leaves the joining to the others when there are any: it has the
+    // cutting to do.
+    void parseClaimed(std::unique_lock<std::mutex>& lock, Chunk& c, bool join)
+    {
+        lock.unlock();
+        try
+        {
+            parse(c, c.text.data(), c.text.data() + c.text.size());
+        }
+        catch (...)
+        {
+            c.thrown = std::current_exception();
+        }
+        lock.lock();
+        c.parsed = true;
+        mFailed = mFailed || !c.ok || c.thrown;
+        if (join)
+            joinParsed(lock);
+        mChanged.notify_all();
+    }
+
+    void queue(std::unique_ptr<Chunk> chunk)
+    {
+        mChunks.push_back(std::move(chunk));
+        ++mWaiting;
+        mChanged.notify_one();
+    }
+
+    void submit()
+    {
+        if (!mCurrent)
+            return;
+        if (mWorkers.empty() && !mTriedWorkers)
+            startWorkers();
+        std::unique_lock<std::mutex> lock(mMutex);
+        queue(std::move(mCurrent));
+        // Parse here while more chunks wait than the other threads take (they never run
+        // dry), and wait while too many are held (one that takes long holds up the join).
+        while (!mJoinFailed && (mWaiting > mWorkers.size() || mChunks.size() > mMaxChunks))
+        {
+            if (Chunk* c = claim())
+                parseClaimed(lock, *c, mWorkers.empty());
+            else if (!mJoining && mChunks.front()->parsed)
+                joinParsed(lock);
+            else
+                mChanged.wait(lock);
+        }
+    }
+
+    void startWorkers()
+    {
+        mTriedWorkers = true;
+        try
+        {
+            while (mWorkers.size() + 1 < mReader.mThreads)
+                mWorkers.emplace_back([this] { work(); });
+        }
+        catch (const std::system_error&)
+        {
+            // Fewer threads: the reading thread parses what they do not.
+        }
+    }
+
+    void work()
+    {
+        std::unique_lock<std::mutex> lock(mMutex);
+        while (true)
+        {
+            mChanged.wait(lock, [this] { return mStop || mNext < mChunks.size(); });
+            if (mStop)
+                return;
+            if (Chunk* c = claim())
+                parseClaimed(lock, *c, true);
+        }
+    }
+
+    // Joins the parsed chunks at the front into the reader, in file order, one thread at a
+    // time, until one failed. With the lock held; it is let go while copying.
+    void joinParsed(std::unique_lock<std::mutex>& lock)
+    {
+        if (mJoining)
+            return;
+        mJoining = true;
+        while (!mJoinFailed && !mChunks.empty() && mChunks.front()->parsed)
+        {
+            std::unique_ptr<Chunk> c = std::move(mChunks.front());
+            mChunks.pop_front();
+            mNext -= mNext > 0 ? 1 : 0; // a chunk parsed in place is passed by claim later
+            lock.unlock();
+            bool ok = false;
+            try
+            {
+                ok = join(*c);
+            }
+            catch (...)
+            {
+                mJoinThrown = std::current_exception();
+            }
+            lock.lock();
+            mJoinFailed = !ok;
+            mFailed = mFailed || !ok;
+            if (ok && mSpare.size() < mSpare.capacity()) // fresh memory for every chunk costs more
+                mSpare.push_back(std::move(c));
+        }
+        mJoining = false;
+        mChanged.notify_all();
+    }
+
+    bool join(Chunk& c)
+    {
+        if (c.thrown)
+            std::rethrow_exception(c.thrown);
+        ObjIO& to = mReader;
+        ObjIO& from = c.part;
+        const auto append = [](auto& a, const auto& b) { a.insert(a.end(), b.begin(), b.end()); };
+        if (!from.mFaceRuns.empty())
+        {
+            to.mFaceRuns.resize(to.loadData.tris.size(), false);
+            append(to.mFaceRuns, from.mFaceRuns);
+        }
+        append(to.loadData.verts, from.loadData.verts);
+        append(to.loadData.normals, from.loadData.normals);
+        append(to.loadData.tris, from.loadData.tris);
+        append(to.mForwardReferences, from.mForwardReferences);
+        to.loadData.hasNormals = to.loadData.hasNormals || from.loadData.hasNormals;
+        to.mPolygonsSplit += from.mPolygonsSplit;
+        to.mLargestPolygon = std::max(to.mLargestPolygon, from.mLargestPolygon);
+        if (c.ok)
+            return true;
+        mFailMessage = c.messages.str();
+        mFailLine = from.mLine;
+        return false;
+    }
+
+    ObjIO& mReader; // its arrays are written by the thread that joins, its line by finish
+    // Chunks cut and not joined: with the one being cut and the line in the window, all the
+    // text held (chunks are reused, see mSpare).
+    const std::size_t mMaxChunks;
+    std::unique_ptr<Chunk> mCurrent; // being cut
+    std::size_t mPositions = 0;      // position lines cut so far
+    bool mTriedWorkers = false;
+    std::vector<std::thread> mWorkers;
+    std::atomic<bool> mFailed{false}; // a chunk failed: no more need to be cut
+    std::mutex mMutex;                // guards what follows
+    std::condition_variable mChanged;
+    std::deque<std::unique_ptr<Chunk>> mChunks; // cut and not joined yet, in file order
+    std::size_t mNext = 0;                      // index in mChunks from which claim looks
+    std::size_t mWaiting = 0;                   // chunks in mChunks no thread took yet
+    std::vector<std::unique_ptr<Chunk>> mSpare; // joined, for reuse
+    bool mJoining = false;
+    bool mJoinFailed = false;
+    std::exception_ptr mJoinThrown;
+    std::string mFailMessage;
+    unsigned long mFailLine = 0;
+    bool mStop = false;
+};
 
 bool ObjIO::fail(const std::string& what) const
 {
@@ -235,6 +581,9 @@ bool ObjIO::readData(std::istream& is)
     // to the peak memory of a load.
     meshio::Input& in = input(is);
     mForwardReferences.clear();
+    std::unique_ptr<Chunks> chunks;
+    if (mThreads > 1)
+        chunks = std::make_unique<Chunks>(*this);
     const char* begin = nullptr;
     const char* end = nullptr;
     bool atEnd = false;
@@ -248,19 +597,26 @@ bool ObjIO::readData(std::istream& is)
             atEnd = true;
             break;
         case meshio::Input::Line::TOO_LONG:
-            return fail("the line is longer than 64 MiB");
+            return failAfter(chunks.get(), "the line is longer than 64 MiB");
         case meshio::Input::Line::TOO_LONG_SKIPPED:
-            return fail("the line is longer than 1 GiB");
+            return failAfter(chunks.get(), "the line is longer than 1 GiB");
         case meshio::Input::Line::NO_DATA:
-            return fail(meshio::NO_DATA_MESSAGE);
+            return failAfter(chunks.get(), meshio::NO_DATA_MESSAGE);
         case meshio::Input::Line::SKIPPED:
             break;
         case meshio::Input::Line::READ:
-            if (!parseLine(begin, end))
+            if (chunks ? !chunks->add(begin, end, mLine) : !parseLine(begin, end))
+            {
+                if (chunks)
+                    chunks->finish(); // names the first error in file order
                 return false;
+            }
             break;
         }
     }
+    if (chunks && !chunks->finish())
+        return false;
+    mLine = static_cast<unsigned long>(in.line());
     is.setstate(std::ios::eofbit);
 
     // Faces may name positions that stand later in the file, so indices beyond the
@@ -274,6 +630,16 @@ bool ObjIO::readData(std::istream& is)
                         std::to_string(numVerts) + " positions in the file");
         }
     return true;
+}
+
+bool ObjIO::failAfter(Chunks* chunks, const std::string& what)
+{
+    // The lines before this one may hold an error of their own, which comes first.
+    const unsigned long line = mLine;
+    if (chunks && !chunks->finish())
+        return false;
+    mLine = line;
+    return fail(what);
 }
 
 bool ObjIO::parseLine(const char* begin, const char* end)
@@ -290,7 +656,8 @@ bool ObjIO::parseLine(const char* begin, const char* end)
             if (!parsePosition(kwEnd, end, pos))
                 return false;
             // Indices must stay below the half-edge mesh's sentinels.
-            if (loadData.verts.size() >= std::numeric_limits<unsigned int>::max() - 2)
+            if (mPositionsBefore + loadData.verts.size() >=
+                std::numeric_limits<unsigned int>::max() - 2)
                 return fail("too many positions");
             loadData.verts.push_back(pos);
         }
@@ -386,7 +753,7 @@ bool ObjIO::parseFace(const char* begin, const char* end)
                                    " is invalid (indices start at 1)");
                          return false;
                      }
-                     const std::size_t numVerts = loadData.verts.size();
+                     const std::size_t numVerts = mPositionsBefore + loadData.verts.size();
                      if (negative)
                      {
                          // Relative to the positions read so far, as OBJ defines it.

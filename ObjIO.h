@@ -4,6 +4,7 @@
 
 #include "SupportCode/Vector3.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iostream>
 #include <istream>
@@ -72,6 +73,16 @@ public:
     // several threads gives each reader a stream of its own.
     void setMessages(std::ostream& out) { mMessages = &out; }
 
+    // Threads a load may parse on; what it reads is the same for any number. With more
+    // than one, the lines to read are copied into chunks of chunkBytes to twice that
+    // (256 KiB by default), parsed on those threads, at most 4 a thread and 4 more held at
+    // once; a longer line is parsed where the window holds it. Tests make chunks tiny.
+    void setThreads(unsigned int threads) { mThreads = threads; }
+    void setChunkBytes(std::size_t chunkBytes)
+    {
+        mChunkBytes = std::max<std::size_t>(chunkBytes, 1);
+    }
+
 protected:
     bool readHeader(std::istream& is);
     bool readData(std::istream& is);
@@ -94,6 +105,8 @@ private:
         unsigned long index; // 1-based, as written
     };
 
+    class Chunks; // see ObjIO.cpp
+
     meshio::Input& input(std::istream& is);
     bool readByteOrderMark(std::istream& is);
     bool skipHeaderLine(std::istream& is);
@@ -101,6 +114,7 @@ private:
     bool parsePosition(const char* begin, const char* end, Vector3<float>& out) const;
     bool parseFace(const char* begin, const char* end);
     bool fail(const std::string& what) const;
+    bool failAfter(Chunks* chunks, const std::string& what);
 
     bool mReleaseTriangles = false;
     bool mTriangulatePolygons = false;
@@ -114,4 +128,7 @@ private:
     std::vector<ForwardReference> mForwardReferences; // indices beyond the positions so far
     std::shared_ptr<meshio::Input> mInput;            // the window over the stream being read
     const std::streambuf* mInputSource = nullptr;
+    unsigned int mThreads = 1;
+    std::size_t mChunkBytes = std::size_t(256) << 10;
+    std::size_t mPositionsBefore = 0; // of a chunk: the positions of the lines before it
 };

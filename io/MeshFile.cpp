@@ -81,6 +81,7 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
     reader.setMessages(messages);
     reader.setReleaseTriangles(options.releaseTriangles && !keep);
     reader.setTriangulatePolygons(options.splitPolygons);
+    reader.setThreads(options.threads);
     const bool loaded = reader.load(&mesh, in);
     stats.splitPolygons = reader.polygonsSplit();
     stats.largestPolygon = static_cast<unsigned int>(reader.largestPolygon());

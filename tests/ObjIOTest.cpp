@@ -31,6 +31,7 @@ class ObjIOProbe : public ObjIO
 {
 public:
     using ObjIO::irregularFaces;
+    using ObjIO::line;
     using ObjIO::loadData;
     using ObjIO::readTri;
     using ObjIO::splitQuad;
@@ -256,6 +257,65 @@ TEST(ObjIO, ReleasingTrianglesWhileFeedingBuildsTheSameMesh)
     for (std::size_t f = 0; f < kept.mFaces.size(); ++f)
         ASSERT_EQ(released.mFaces[f].edge, kept.mFaces[f].edge) << "face " << f;
     EXPECT_EQ(released.mVerts.size(), kept.mVerts.size());
+}
+
+// Chunks of a few lines, parsed on several threads, read as one pass: relative indices and
+// forward references resolve against the positions before them, the first error in file
+// order wins with its line, and lines longer than a chunk are parsed where they stand.
+TEST(ObjIO, ChunksOnThreadsReadAsOnePass)
+{
+    const std::string concave = "v 0 0 0\nv 3 0 0\nv 0.5 0.5 0\nv 0 3 0\nf 1 2 3\n";
+    std::string faces, blanks(17 << 20, '\n');
+    for (int i = 0; i < 12; ++i)
+        faces += "f 1 2 3\nf 1 2 3 4\nF 4 -3 -2\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xef\xbb\xbf# h\nf 1 2 3\n" + SQUARE +
+             "vn 0 0 1\nf 1 2 3 4\n\n\n# x\nf -4 -3 -2\n"
+             "v 2 0 0\nf 5 1 -1\nf 1 2 3 4 5 6\r\nv 3 1 0\nv 2 2 0\nvt 1 1\nV 1 1 1\nf 7 6 5 2 3\n"
+             "f 1 2 3 4 5 6 7 1 2 3 4 5 6 7 1 2 3 4 5 6 7\nf 2 3 -7\nF 8 1 2\nv 1 9 0\n" +
+             faces,
+         ""},
+        {concave + faces + "f 2 3 4 1\nf 1 2 3 4 5\nf -1 -2 -3\n" + concave + "f 2 3 4 1\n", ""},
+        {"v 0 0\n" + SQUARE + faces, "line 1: a position needs three coordinates, found 2"},
+        {SQUARE + faces + "f 1 2 x\n" + faces + "v 1 2\n", "line 41: bad vertex index 'x'"},
+        {SQUARE + faces + "f 2 1 -5\n" + faces,
+         "line 41: relative vertex index '-5' reaches before the first position"},
+        {SQUARE + faces + "f 2 1 5\nv 0 0 1\nf 1 2 7\n" + faces,
+         "line 43: vertex index 7 is beyond the 5 positions in the file"},
+        {SQUARE + "f 1 9 3\n" + faces + "f 1 2 3 4 5\n" + faces + "v 1 1\n",
+         "line 79: a position needs three coordinates, found 2"},
+        {SQUARE + faces + "f 1 3 2 x\n" + blanks, "line 41: bad vertex index 'x'"},
+        {SQUARE + faces + blanks, "line 16777257: no data in the last 16 MiB"},
+    };
+    const std::pair<unsigned int, std::size_t> runs[] = {{1, 64}, {2, 20}, {2, 1}, {7, 9}, {7, 64}};
+    for (const auto& [text, message] : cases)
+        for (const bool fans : {true, false})
+        {
+            const bool large = text.size() > blanks.size(); // read twice only
+            std::vector<std::string> seen;
+            for (std::size_t k = 0; k < (large ? 2 : 5) && (fans || !large); ++k)
+            {
+                const auto [threads, chunk] = runs[k];
+                std::istringstream in(text);
+                ObjIOProbe reader;
+                reader.setTriangulatePolygons(fans);
+                reader.setThreads(threads);
+                reader.setChunkBytes(chunk);
+                const Loaded r = load(in, reader);
+                std::ostringstream all;
+                all << r.ok << r.err << reader.line() << r.tris << reader.polygonsSplit()
+                    << reader.largestPolygon() << reader.irregularFaces();
+                for (const auto& t : reader.loadData.tris)
+                    all << t;
+                seen.push_back(all.str());
+                if (threads == 1 && fans)
+                {
+                    EXPECT_EQ(r.err, message.empty() ? "" : "Error: OBJ " + message + "\n");
+                }
+            }
+            for (const std::string& s : seen)
+                EXPECT_EQ(s, seen[0]) << text.substr(0, 200) << fans;
+        }
 }
 
 TEST(ObjIO, TheBunnyAsWritten)

@@ -351,6 +351,24 @@ mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
     'WeldKey k;
             std::memcpy(&k, &points[i], sizeof k);'
 mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
+# --- the OBJ reader's chunks on several threads ---
+mutant ObjIO.cpp 'number = jumps ? c.numbers[jump++].second : number + 1;' 'number = jumps ? c.numbers[jump++].second : number;'
+mutant ObjIO.cpp "c.text.append(begin, static_cast<std::size_t>(end - begin)).push_back('\\n');" \
+    'c.text.append(begin, static_cast<std::size_t>(end - begin));'
+mutant ObjIO.cpp "const bool position = keyword == 1 && *begin == 'v';" "const bool position = *begin == 'v';"
+mutant ObjIO.cpp 'numVerts = mPositionsBefore + loadData.verts.size();' 'numVerts = loadData.verts.size();'
+mutant ObjIO.cpp $'        if (mCurrent)\n            queue(std::move(mCurrent));\n' ''
+mutant ObjIO.cpp $'    const unsigned long line = mLine;\n    if (chunks && !chunks->finish())' \
+    $'    const unsigned long line = mLine;\n    if (false)'
+mutant ObjIO.cpp 'while (!mJoinFailed && !mChunks.empty() && mChunks.front()->parsed)' \
+    'while (!mChunks.empty() && mChunks.front()->parsed)'
+mutant ObjIO.cpp 'to.mFaceRuns.resize(to.loadData.tris.size(), false);' ';'
+mutant ObjIO.cpp 'to.mLargestPolygon = std::max(to.mLargestPolygon, from.mLargestPolygon);' \
+    'to.mLargestPolygon = from.mLargestPolygon;'
+mutant ObjIO.cpp 'append(to.mForwardReferences, from.mForwardReferences);' ';'
+mutant ObjIO.cpp "(*begin != 'v' && *begin != 'f' && *begin != 'F')" "(*begin != 'v' && *begin != 'f')"
+mutant ObjIO.cpp 'mFailLine = from.mLine;' ';'
+mutant ObjIO.cpp 'part.mPolygonsSplit = part.mLargestPolygon = 0;' 'part.mLargestPolygon = 0;'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
