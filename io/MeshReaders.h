@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The readers behind loadMeshFile, each over a window of its stream (meshio::Input) that
@@ -19,8 +20,8 @@ struct Source
     std::uint64_t sizeHint = 0; // its size when a regular file, else 0: for reserving only
 };
 
-bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,
-             ReadError& error);
+bool readStl(Input& input, const Source& source, bool binary, const MeshReadOptions& options,
+             MeshData& data, MeshReadStats& stats, ReadError& error);
 bool readPly(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
              MeshReadStats& stats, ReadError& error);
 bool readOff(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
@@ -53,4 +54,17 @@ bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptio
              MeshData& data, MeshReadStats& stats);
 // Why addFace refused a face of this many corners.
 std::string faceRefusal(std::size_t count);
+
+// Runs work(0) .. work(threads - 1) at once, the last on the calling thread; after all have
+// ended, rethrows the exception of the lowest share that threw one.
+void onThreads(unsigned int threads, const std::function<void(unsigned int)>& work);
+// The records (triangles, rows) a reader on several threads takes from the window at a
+// time. Setting 0 restores the default; tests set a few, so that small files cross many.
+std::size_t chunkRecords();
+void setChunkRecords(std::size_t records);
+// The first of count records that share of threads takes; share == threads gives count.
+inline std::size_t shareStart(std::size_t count, unsigned int share, unsigned int threads)
+{
+    return static_cast<std::size_t>(std::uint64_t(count) * share / threads);
+}
 } // namespace meshio

@@ -6,10 +6,62 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <thread>
 
 namespace meshio
 {
+namespace
+{
+constexpr std::size_t DEFAULT_CHUNK = std::size_t(1) << 16;
+std::size_t chunk = DEFAULT_CHUNK; // NOLINT: a test hook, set before reading
+} // namespace
+
+void onThreads(unsigned int threads, const std::function<void(unsigned int)>& work)
+{
+    std::vector<std::exception_ptr> failed(threads);
+    std::vector<std::thread> helpers;
+    const auto run = [&](unsigned int share)
+    {
+        try
+        {
+            work(share);
+        }
+        catch (...)
+        {
+            failed[share] = std::current_exception();
+        }
+    };
+    try
+    {
+        for (unsigned int share = 0; share + 1 < threads; ++share)
+            helpers.emplace_back(run, share);
+    }
+    catch (...)
+    {
+        // No thread to be had: the shares not started run here, in order.
+        for (auto share = static_cast<unsigned int>(helpers.size()); share + 1 < threads; ++share)
+            run(share);
+    }
+    run(threads - 1);
+    for (std::thread& t : helpers)
+        t.join();
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
+}
+
+std::size_t chunkRecords()
+{
+    return chunk;
+}
+
+void setChunkRecords(std::size_t records)
+{
+    chunk = records > 0 ? records : DEFAULT_CHUNK;
+}
+
 bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptions& options,
              MeshData& data, MeshReadStats& stats)
 {

@@ -2,9 +2,12 @@
 
 #include "SupportCode/WeldMap.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace meshio
 {
@@ -89,8 +92,196 @@ bool sizeMismatch(Input& input, std::uint64_t count, std::uint64_t size, bool ex
                   0, HEADER);
 }
 
-bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStats& stats,
+// A binary STL on several threads, chunk by chunk. The records are decoded and checked in
+// parallel parts; each thread welds, in file order, the corners whose key falls to its share
+// (equal keys fall to one share), numbering the share's positions in the order of their
+// first use; a short sequential merge numbers the chunk's new positions across shares in
+// file order, and the parts then look up their corners' numbers. The result is the
+// one-thread reader's.
+class ParallelStl
+{
+public:
+    ParallelStl(Input& input, unsigned int threads, MeshData& data, MeshReadStats& stats,
                 ReadError& error)
+        : mInput(input), mThreads(threads), mData(data), mStats(stats), mError(error),
+          mParts(threads), mShares(threads)
+    {
+        for (Part& part : mParts)
+            part.inShare.resize(threads);
+    }
+
+    bool read(std::uint64_t count, std::size_t reserve)
+    {
+        for (Share& share : mShares)
+        {
+            const std::size_t n = reserve / 2 / mThreads + 16;
+            share.positions.reserve(n);
+            share.vertex.reserve(n);
+            share.map.reserve(n, [&share](unsigned int i) { return share.positions[i]; });
+        }
+        mData.verts.reserve(reserve / 2);
+        mData.tris.reserve(reserve);
+        for (std::uint64_t done = 0; done < count;)
+        {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(chunkRecords(), count - done));
+            const std::size_t n = std::min(want, mInput.fill(want * TRIANGLE) / TRIANGLE);
+            if (n == 0)
+                return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
+            mCorners.resize(3 * n);
+            mShareOf.resize(3 * n);
+            onThreads(mThreads, [this, n, done](unsigned int part) { decode(n, done, part); });
+            for (const Part& part : mParts)
+            {
+                mStats.stlNormalsDisagreeing += part.disagreeing;
+                if (!part.fault.empty())
+                    return reject(mError, part.fault, 0, part.byte);
+            }
+            onThreads(mThreads, [this, n](unsigned int share) { weld(n, share); });
+            number();
+            mData.tris.resize(done + n);
+            onThreads(mThreads, [this, n, done](unsigned int part) { lookUp(n, done, part); });
+            mInput.consume(n * TRIANGLE);
+            done += n;
+        }
+        return true;
+    }
+
+private:
+    struct Part
+    {
+        std::uint64_t disagreeing = 0;
+        std::string fault; // the first in this part, or empty
+        std::uint64_t byte = 0;
+        std::vector<std::size_t> inShare; // of the part's corners, how many fall to each share
+    };
+    struct Share
+    {
+        WeldMap map;                           // to indices into positions
+        std::vector<Vector3<float>> positions; // distinct, in the order of first use
+        std::vector<unsigned int> vertex;      // the vertex number of each position
+        std::vector<unsigned int> found;       // of the chunk's corners in the share, in order
+        std::vector<unsigned int> fresh;       // the chunk's corners that were a first use
+    };
+
+    // Decodes and checks one part of the chunk's records, and gives each corner its share.
+    void decode(std::size_t n, std::uint64_t done, unsigned int index)
+    {
+        Part& part = mParts[index];
+        part.disagreeing = 0;
+        part.fault.clear();
+        std::fill(part.inShare.begin(), part.inShare.end(), 0);
+        const auto* p = reinterpret_cast<const unsigned char*>(mInput.data());
+        const std::size_t end = shareStart(n, index + 1, mThreads);
+        for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)
+        {
+            const unsigned char* record = p + t * TRIANGLE;
+            float normal[3];
+            for (unsigned int k = 0; k < 3; ++k)
+                normal[k] = littleEndianFloat(record + std::size_t{4} * k);
+            Vector3<float>* v = &mCorners[3 * t];
+            for (unsigned int c = 0; c < 3; ++c)
+            {
+                for (unsigned int k = 0; k < 3; ++k)
+                {
+                    const std::size_t at = 12 + std::size_t{12} * c + std::size_t{4} * k;
+                    v[c][k] = littleEndianFloat(record + at);
+                    if (!std::isfinite(v[c][k]))
+                    {
+                        part.byte = mInput.offset() + t * TRIANGLE + at;
+                        part.fault = "Error: binary STL byte " + std::to_string(part.byte) +
+                                     ": triangle " + std::to_string(done + t + 1) +
+                                     " has a coordinate that is not a finite number";
+                        return;
+                    }
+                }
+                const WeldKey k = WeldKey::of(v[c]);
+                const std::uint32_t h = k.x * 0x9E3779B1u ^ k.y * 0x85EBCA77u ^ k.z * 0xC2B2AE3Du;
+                const unsigned int share = (h >> 16) % mThreads;
+                mShareOf[3 * t + c] = static_cast<unsigned char>(share);
+                ++part.inShare[share];
+            }
+            part.disagreeing += normalDisagrees(normal, v);
+        }
+    }
+
+    void weld(std::size_t n, unsigned int index)
+    {
+        Share& s = mShares[index];
+        s.found.clear();
+        s.fresh.clear();
+        const auto positionOf = [&s](unsigned int i) -> const Vector3<float>&
+        { return s.positions[i]; };
+        for (std::size_t i = 0; i < 3 * n; ++i)
+        {
+            if (mShareOf[i] != index)
+                continue;
+            const auto next = static_cast<unsigned int>(s.positions.size());
+            const unsigned int found = s.map.findOrInsert(mCorners[i], next, positionOf);
+            if (found == next)
+            {
+                s.positions.push_back(mCorners[i]);
+                s.fresh.push_back(static_cast<unsigned int>(i));
+            }
+            s.found.push_back(found);
+        }
+    }
+
+    // The chunk's first uses, merged across shares in file order, are the next vertices.
+    void number()
+    {
+        std::vector<std::size_t> next(mThreads, 0);
+        while (true)
+        {
+            unsigned int from = mThreads;
+            std::size_t corner = mCorners.size();
+            for (unsigned int share = 0; share < mThreads; ++share)
+                if (next[share] < mShares[share].fresh.size() &&
+                    mShares[share].fresh[next[share]] < corner)
+                {
+                    from = share;
+                    corner = mShares[share].fresh[next[share]];
+                }
+            if (from == mThreads)
+                break;
+            ++next[from];
+            mShares[from].vertex.push_back(static_cast<unsigned int>(mData.verts.size()));
+            mData.verts.push_back(mCorners[corner]);
+        }
+    }
+
+    // The vertex numbers of one part's corners.
+    void lookUp(std::size_t n, std::uint64_t done, unsigned int index)
+    {
+        std::vector<const unsigned int*> next(mThreads);
+        for (unsigned int share = 0; share < mThreads; ++share)
+        {
+            next[share] = mShares[share].found.data();
+            for (unsigned int before = 0; before < index; ++before)
+                next[share] += mParts[before].inShare[share];
+        }
+        const std::size_t end = shareStart(n, index + 1, mThreads);
+        for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)
+            for (unsigned int c = 0; c < 3; ++c)
+            {
+                const unsigned int share = mShareOf[3 * t + c];
+                mData.tris[done + t][c] = mShares[share].vertex[*next[share]++];
+            }
+    }
+
+    Input& mInput;
+    const unsigned int mThreads;
+    MeshData& mData;
+    MeshReadStats& mStats;
+    ReadError& mError;
+    std::vector<Part> mParts;             // of the chunk's records, in order
+    std::vector<Share> mShares;           // by key share
+    std::vector<Vector3<float>> mCorners; // of the chunk
+    std::vector<unsigned char> mShareOf;  // of the chunk's corners
+};
+
+bool readBinary(Input& input, const Source& source, unsigned int threads, MeshData& data,
+                MeshReadStats& stats, ReadError& error)
 {
     const std::size_t held = input.fill(HEADER + 4);
     if (held < HEADER + 4)
@@ -108,6 +299,16 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
     if (3 * count > MAX_VERTICES)
         return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
     input.consume(HEADER + 4);
+    if (threads > 1)
+    {
+        // More threads than this would only wait on one another.
+        if (!ParallelStl(input, std::min(threads, 64u), data, stats, error)
+                 .read(count, reserveFor(count, TRIANGLE, source)))
+            return false;
+        if (!input.atEnd())
+            return sizeMismatch(input, count, needed, false, error);
+        return true;
+    }
     Corners corners(data);
     // A closed surface has about half as many vertices as faces.
     corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
@@ -304,10 +505,10 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
 }
 } // namespace
 
-bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,
-             ReadError& error)
+bool readStl(Input& input, const Source& source, bool binary, const MeshReadOptions& options,
+             MeshData& data, MeshReadStats& stats, ReadError& error)
 {
-    return binary ? readBinary(input, source, data, stats, error)
+    return binary ? readBinary(input, source, options.threads, data, stats, error)
                   : readAscii(input, source, data, stats, error);
 }
 } // namespace meshio
