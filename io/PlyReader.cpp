@@ -180,6 +180,36 @@ double decodeAs(Type type, const unsigned char* p, bool big)
     return decode(type, b);
 }
 
+// A binary value; the usual types of a mesh file at once.
+inline double valueAt(Type type, const unsigned char* p, bool big)
+{
+    const auto word = [p]
+    {
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+               std::uint32_t(p[3]) << 24;
+    };
+    if (!big)
+        switch (type)
+        {
+        case Type::UINT8:
+            return p[0];
+        case Type::INT32:
+            return static_cast<std::int32_t>(word());
+        case Type::UINT32:
+            return word();
+        case Type::FLOAT32:
+        {
+            const std::uint32_t u = word();
+            float f;
+            std::memcpy(&f, &u, sizeof f);
+            return f;
+        }
+        default:
+            break;
+        }
+    return decodeAs(type, p, big);
+}
+
 // One value at a time from the body, binary or text, with the position for messages.
 class Body
 {
@@ -347,6 +377,35 @@ bool keepHeaderLine(const char* begin, const char* end)
     const char *b, *e;
     return !nextToken(pos, end, b, e) ||
            !(keywordIs(b, e, "comment") || keywordIs(b, e, "obj_info"));
+}
+
+// A property as binary rows hold it.
+struct Field
+{
+    bool isList = false;
+    Type countType = Type::UINT8;
+    unsigned int countSize = 0;
+    Type type = Type::FLOAT32; // of the value or of each list item
+    unsigned int size = 0;     // of the value or of each list item
+    int axis = -1;             // of a vertex coordinate: 0, 1, 2 for x, y, z
+    bool corners = false;      // the face's corner list: the first list so named
+};
+
+std::vector<Field> fieldsOf(const Element& element, bool isVertex)
+{
+    std::vector<Field> fields;
+    bool haveCorners = false;
+    for (const Property& p : element.properties)
+    {
+        Field f{p.isList, p.countType, 0, p.type, static_cast<unsigned int>(sizeOf(p.type))};
+        f.countSize = p.isList ? static_cast<unsigned int>(sizeOf(p.countType)) : 0;
+        if (isVertex && !p.isList && (p.name == "x" || p.name == "y" || p.name == "z"))
+            f.axis = p.name[0] - 'x';
+        f.corners = !isVertex && p.isList && !haveCorners && isCornerList(p.name);
+        haveCorners = haveCorners || f.corners;
+        fields.push_back(f);
+    }
+    return fields;
 }
 
 class PlyReader
@@ -644,6 +703,7 @@ private:
     // Vertex rows of scalars alone, all of one size.
     bool readVertices(Body& body, const Element& element)
     {
+        const std::vector<Field> fields = fieldsOf(element, true);
         const std::size_t size = smallestRow(element, mEncoding);
         const unsigned int threads = std::min(mOptions.threads, 64u);
         std::vector<Fault> faults(threads);
@@ -664,8 +724,9 @@ private:
             onThreads(threads,
                       [&](unsigned int part)
                       {
-                          faults[part] = decodeVertices(element, row, shareStart(n, part, threads),
-                                                        shareStart(n, part + 1, threads), first);
+                          faults[part] =
+                              decodeVertices(fields, size, row, shareStart(n, part, threads),
+                                             shareStart(n, part + 1, threads), first);
                       });
             if (!failFirst(faults))
                 return false;
@@ -675,51 +736,58 @@ private:
         return true;
     }
 
-    Fault decodeVertices(const Element& element, std::uint64_t row, std::size_t begin,
-                         std::size_t end, std::size_t first)
+    Fault decodeVertices(const std::vector<Field>& fields, std::size_t size, std::uint64_t row,
+                         std::size_t begin, std::size_t end, std::size_t first)
     {
         const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
-        const std::size_t size = smallestRow(element, mEncoding);
+        const bool big = mEncoding == Encoding::BIG;
         for (std::size_t r = begin; r < end; ++r)
         {
             const unsigned char* p = base + r * size;
-            for (const Property& prop : element.properties)
+            for (const Field& f : fields)
             {
-                if (prop.name == "x" || prop.name == "y" || prop.name == "z")
+                if (f.axis >= 0)
                 {
-                    const double value = decodeAs(prop.type, p, mEncoding == Encoding::BIG);
+                    const double value = valueAt(f.type, p, big);
                     if (!std::isfinite(value) ||
                         std::fabs(value) > std::numeric_limits<float>::max())
                         return Fault{"vertex " + std::to_string(row + r) +
                                          " has a coordinate that is not a finite number in float "
                                          "range",
                                      mInput.offset() + static_cast<std::uint64_t>(p - base)};
-                    mData.verts[first + r][static_cast<unsigned int>(prop.name[0] - 'x')] =
+                    mData.verts[first + r][static_cast<unsigned int>(f.axis)] =
                         static_cast<float>(value);
                 }
-                p += sizeOf(prop.type);
+                p += f.size;
             }
         }
         return Fault();
     }
+
+    struct FacePart
+    {
+        MeshData data;
+        MeshReadStats stats;
+        Fault fault;
+    };
 
     // Face rows: their lengths are found by a quick pass over the list counts, rows that fit
     // the window are read on the threads, and a row that does not (or whose count is
     // negative) is read alone, in order.
     bool readFaces(Body& body, const Element& element)
     {
+        const std::vector<Field> fields = fieldsOf(element, false);
         const unsigned int threads = std::min(mOptions.threads, 64u);
         std::uint64_t guess = 0; // of a row's size: a triangle's
-        for (const Property& p : element.properties)
-            guess += p.isList ? sizeOf(p.countType) + 3 * sizeOf(p.type) : sizeOf(p.type);
+        for (const Field& f : fields)
+            guess += f.isList ? f.countSize + 3 * f.size : f.size;
         std::vector<FacePart> parts(threads);
         std::vector<std::size_t> starts;
         for (std::uint64_t row = 0; row < element.count;)
         {
             const auto want = static_cast<std::size_t>(
                 std::min<std::uint64_t>(chunkRecords(), element.count - row));
-            const std::size_t held = mInput.fill(want * guess);
-            rowStarts(element, want, held, starts);
+            rowStarts(fields, want, mInput.fill(want * guess), starts);
             const std::size_t n = starts.size() - 1;
             if (n == 0)
             {
@@ -730,10 +798,10 @@ private:
             onThreads(threads,
                       [&](unsigned int part)
                       {
-                          parseFaces(element, row, starts, shareStart(n, part, threads),
+                          parseFaces(fields, row, starts, shareStart(n, part, threads),
                                      shareStart(n, part + 1, threads), parts[part]);
                       });
-            for (FacePart& part : parts)
+            for (const FacePart& part : parts)
             {
                 if (!part.data.faceRuns.empty())
                 {
@@ -753,35 +821,29 @@ private:
         return true;
     }
 
-    struct FacePart
-    {
-        MeshData data;
-        MeshReadStats stats;
-        Fault fault;
-    };
-
     // Where each of up to want rows starts in the held bytes, and where the last one ends.
-    void rowStarts(const Element& element, std::size_t want, std::size_t held,
+    void rowStarts(const std::vector<Field>& fields, std::size_t want, std::size_t held,
                    std::vector<std::size_t>& starts) const
     {
         const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
+        const bool big = mEncoding == Encoding::BIG;
         starts.assign(1, 0);
         std::uint64_t at = 0;
         while (starts.size() <= want)
         {
-            for (const Property& p : element.properties)
+            for (const Field& f : fields)
             {
-                if (!p.isList)
+                if (!f.isList)
                 {
-                    at += sizeOf(p.type);
+                    at += f.size;
                     continue;
                 }
-                if (at + sizeOf(p.countType) > held)
+                if (at + f.countSize > held)
                     return;
-                const double count = decodeAs(p.countType, base + at, mEncoding == Encoding::BIG);
+                const double count = valueAt(f.countType, base + at, big);
                 if (count < 0)
                     return;
-                at += sizeOf(p.countType) + static_cast<std::uint64_t>(count) * sizeOf(p.type);
+                at += f.countSize + static_cast<std::uint64_t>(count) * f.size;
             }
             if (at > held)
                 return;
@@ -789,11 +851,12 @@ private:
         }
     }
 
-    void parseFaces(const Element& element, std::uint64_t row,
+    void parseFaces(const std::vector<Field>& fields, std::uint64_t row,
                     const std::vector<std::size_t>& starts, std::size_t begin, std::size_t end,
                     FacePart& part) const
     {
-        part.data = MeshData();
+        part.data.tris.clear();
+        part.data.faceRuns.clear();
         part.stats = MeshReadStats();
         part.fault = Fault();
         const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
@@ -802,27 +865,21 @@ private:
         for (std::size_t r = begin; r < end; ++r)
         {
             const unsigned char* p = base + starts[r];
-            bool haveCorners = false;
-            for (const Property& prop : element.properties)
+            for (const Field& f : fields)
             {
-                if (!prop.isList)
-                {
-                    p += sizeOf(prop.type);
-                    continue;
-                }
                 const unsigned char* where = p;
-                const auto length = static_cast<std::uint64_t>(decodeAs(prop.countType, p, big));
-                p += sizeOf(prop.countType);
-                if (haveCorners || !isCornerList(prop.name))
+                const auto length =
+                    f.isList ? static_cast<std::uint64_t>(valueAt(f.countType, p, big)) : 1;
+                p += f.isList ? f.countSize : 0;
+                if (!f.corners)
                 {
-                    p += length * sizeOf(prop.type);
+                    p += length * f.size;
                     continue;
                 }
-                haveCorners = true;
                 corners.clear();
-                for (std::uint64_t i = 0; i < length; ++i, p += sizeOf(prop.type))
+                for (std::uint64_t i = 0; i < length; ++i, p += f.size)
                 {
-                    const double value = decodeAs(prop.type, p, big);
+                    const double value = valueAt(f.type, p, big);
                     if (value < 0 || value >= double(mNumVerts))
                         return void(part.fault = Fault{
                                         "face " + std::to_string(row + r) + " has vertex index " +
