@@ -280,35 +280,10 @@ private:
     std::vector<unsigned char> mShareOf;  // of the chunk's corners
 };
 
-bool readBinary(Input& input, const Source& source, unsigned int threads, MeshData& data,
-                MeshReadStats& stats, ReadError& error)
+// The records on one thread.
+bool readRecords(Input& input, const Source& source, std::uint64_t count, MeshData& data,
+                 MeshReadStats& stats, ReadError& error)
 {
-    const std::size_t held = input.fill(HEADER + 4);
-    if (held < HEADER + 4)
-        return reject(error,
-                      "Error: binary STL byte " + std::to_string(held) +
-                          ": the file ends inside the 84-byte header",
-                      0, held);
-    const auto* p = reinterpret_cast<const unsigned char*>(input.data());
-    const std::uint64_t count =
-        p[HEADER] | p[HEADER + 1] << 8 | p[HEADER + 2] << 16 | std::uint64_t(p[HEADER + 3]) << 24;
-    const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
-    // An input held whole is judged by its size before any record is looked at.
-    if (source.whole && needed != input.held())
-        return sizeMismatch(input, count, input.held(), true, error);
-    if (3 * count > MAX_VERTICES)
-        return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
-    input.consume(HEADER + 4);
-    if (threads > 1)
-    {
-        // More threads than this would only wait on one another.
-        if (!ParallelStl(input, std::min(threads, 64u), data, stats, error)
-                 .read(count, reserveFor(count, TRIANGLE, source)))
-            return false;
-        if (!input.atEnd())
-            return sizeMismatch(input, count, needed, false, error);
-        return true;
-    }
     Corners corners(data);
     // A closed surface has about half as many vertices as faces.
     corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
@@ -317,7 +292,7 @@ bool readBinary(Input& input, const Source& source, unsigned int threads, MeshDa
     {
         if (input.fill(TRIANGLE) < TRIANGLE)
             return sizeMismatch(input, count, input.offset() + input.held(), true, error);
-        p = reinterpret_cast<const unsigned char*>(input.data());
+        const auto* p = reinterpret_cast<const unsigned char*>(input.data());
         float normal[3];
         for (unsigned int k = 0; k < 3; ++k)
             normal[k] = littleEndianFloat(p + std::size_t{4} * k);
@@ -342,6 +317,33 @@ bool readBinary(Input& input, const Source& source, unsigned int threads, MeshDa
         data.tris.emplace_back(tri[0], tri[1], tri[2]);
         input.consume(TRIANGLE);
     }
+    return true;
+}
+
+bool readBinary(Input& input, const Source& source, unsigned int threads, MeshData& data,
+                MeshReadStats& stats, ReadError& error)
+{
+    const std::size_t held = input.fill(HEADER + 4);
+    if (held < HEADER + 4)
+        return reject(error,
+                      "Error: binary STL byte " + std::to_string(held) +
+                          ": the file ends inside the 84-byte header",
+                      0, held);
+    const auto* p = reinterpret_cast<const unsigned char*>(input.data());
+    const std::uint64_t count =
+        p[HEADER] | p[HEADER + 1] << 8 | p[HEADER + 2] << 16 | std::uint64_t(p[HEADER + 3]) << 24;
+    const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
+    // An input held whole is judged by its size before any record is looked at.
+    if (source.whole && needed != input.held())
+        return sizeMismatch(input, count, input.held(), true, error);
+    if (3 * count > MAX_VERTICES)
+        return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
+    input.consume(HEADER + 4);
+    // More threads than 64 would only wait on one another.
+    if (threads > 1 ? !ParallelStl(input, std::min(threads, 64u), data, stats, error)
+                           .read(count, reserveFor(count, TRIANGLE, source))
+                    : !readRecords(input, source, count, data, stats, error))
+        return false;
     if (!input.atEnd())
         return sizeMismatch(input, count, needed, false, error);
     return true;

@@ -255,8 +255,9 @@ TEST(Readers, ThreadsReadAsOneThread)
          "Error: PLY byte 599: the file ends inside the data (truncated?)"},
         {at(signedUv, face(8) + 13, pack("b", {255})),
          "Error: PLY byte 553: a negative list length"},
-        {at(ply[0], vertex0 + 6 * 17 + 9, pack("d", {1e39})),
-         "Error: PLY byte 329: vertex 6 has a coordinate that is not a finite number in float "
+        {at(at(ply[0], vertex0 + 8 * 17 + 9, pack("d", {1e39})), vertex0 + 2 * 17,
+            pack("f", {NAN})),
+         "Error: PLY byte 252: vertex 2 has a coordinate that is not a finite number in float "
          "range"},
         {ply[0].substr(0, vertex0 + 4 * 17 + 5),
          "Error: PLY byte 291: the file ends inside the data (truncated?)"}};

@@ -347,6 +347,23 @@ mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
     'WeldKey k;
             std::memcpy(&k, &points[i], sizeof k);'
 mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
+mutant io/StlReader.cpp $'for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)\n        {\n            const unsigned char* record' \
+    $'for (std::size_t t = shareStart(n, index, mThreads); t + 1 < end; ++t)\n        {\n            const unsigned char* record'
+mutant io/StlReader.cpp $'" has a coordinate that is not a finite number";\n                        return;' \
+    $'" has a coordinate that is not a finite number";\n                        break;'
+mutant io/StlReader.cpp 'mStats.stlNormalsDisagreeing += part.disagreeing;' 'mStats.stlNormalsDisagreeing = part.disagreeing;'
+mutant io/StlReader.cpp 'mShares[share].fresh[next[share]] < corner)' 'corner == mCorners.size())'
+mutant io/StlReader.cpp 'for (unsigned int before = 0; before < index; ++before)' 'for (unsigned int before = 1; before < index; ++before)'
+mutant io/StlReader.cpp 'if (mShareOf[i] != index)' 'if (mShareOf[i] != index && index > 0)'
+mutant io/PlyReader.cpp $'r < end; ++r)\n        {\n            const unsigned char* p = base + r * size;' \
+    $'r + 1 < end; ++r)\n        {\n            const unsigned char* p = base + r * size;'
+mutant io/PlyReader.cpp $'        for (const Fault& f : faults)' $'        for (const Fault& f : std::vector<Fault>(faults.rbegin(), faults.rend()))'
+mutant io/PlyReader.cpp $'                if (!part.fault.what.empty())\n                    return failFirst({part.fault});\n' ''
+mutant io/PlyReader.cpp 'mData.faceRuns.resize(mData.tris.size(), false);' ';'
+mutant io/PlyReader.cpp 'std::max(mStats.largestPolygon, part.stats.largestPolygon)' 'part.stats.largestPolygon'
+mutant io/PlyReader.cpp 'return static_cast<std::int32_t>(word());' 'return word();'
+mutant io/PlyReader.cpp $'            if (at > held)\n                return;' $'            if (at > held + 1)\n                return;'
+mutant io/PlyReader.cpp 'mInput.consume(starts.back());' 'mInput.consume(starts[n - 1]);'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
@@ -423,6 +440,7 @@ first_tests() {
         io/*Writer*) echo 'MeshWriter*:MeshInfo*' ;;
         GeometryHash.cpp | io/Compressed.cpp | tools/Collection.*) echo 'Collection*:GeometryHash*' ;;
         io/Polygon.cpp) echo 'Polygon*:ObjIO.Conc*:MeshFile*' ;;
+        io/StlReader.cpp | io/PlyReader.cpp) echo 'Readers*:MeshFile*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*:Collection*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
