@@ -3,10 +3,16 @@
 #include "MeshFile.h"
 #include "TextInput.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 // The readers behind loadMeshFile, each over a window of its stream (meshio::Input) that
 // holds the first bytes already. Each fills data from empty and returns true, or returns
@@ -55,9 +61,31 @@ bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptio
 // Why addFace refused a face of this many corners.
 std::string faceRefusal(std::size_t count);
 
-// Runs work(0) .. work(threads - 1) at once, the last on the calling thread; after all have
-// ended, rethrows the exception of the lowest share that threw one.
-void onThreads(unsigned int threads, const std::function<void(unsigned int)>& work);
+// Helper threads kept through one read (starting a thread per step costs more than a small
+// step): run(work) runs work(0) .. work(threads - 1) at once, the last on the calling
+// thread, and after all have ended rethrows the exception of the lowest share that threw.
+class Crew
+{
+public:
+    explicit Crew(unsigned int threads);
+    ~Crew();
+    Crew(const Crew&) = delete;
+    Crew& operator=(const Crew&) = delete;
+    void run(const std::function<void(unsigned int)>& work);
+
+private:
+    void serve(unsigned int share);
+
+    const unsigned int mThreads;
+    std::mutex mMutex;
+    std::condition_variable mWake, mDone;
+    const std::function<void(unsigned int)>* mWork = nullptr;
+    std::atomic<std::uint64_t> mStep{0};
+    std::atomic<unsigned int> mBusy{0};
+    bool mQuit = false;
+    std::vector<std::exception_ptr> mFailed;
+    std::vector<std::thread> mHelpers;
+};
 // The records (triangles, rows) a reader on several threads takes from the window at a
 // time. Setting 0 restores the default; tests set a few, so that small files cross many.
 std::size_t chunkRecords();

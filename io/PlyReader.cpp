@@ -706,6 +706,7 @@ private:
         const std::vector<Field> fields = fieldsOf(element, true);
         const std::size_t size = smallestRow(element, mEncoding);
         const unsigned int threads = std::min(mOptions.threads, 64u);
+        Crew crew(threads);
         std::vector<Fault> faults(threads);
         for (std::uint64_t row = 0; row < element.count;)
         {
@@ -721,13 +722,12 @@ private:
             }
             const std::size_t first = mData.verts.size();
             mData.verts.resize(first + n);
-            onThreads(threads,
-                      [&](unsigned int part)
-                      {
-                          faults[part] =
-                              decodeVertices(fields, size, row, shareStart(n, part, threads),
-                                             shareStart(n, part + 1, threads), first);
-                      });
+            crew.run(
+                [&](unsigned int part)
+                {
+                    faults[part] = decodeVertices(fields, size, row, shareStart(n, part, threads),
+                                                  shareStart(n, part + 1, threads), first);
+                });
             if (!failFirst(faults))
                 return false;
             mInput.consume(n * size);
@@ -778,6 +778,7 @@ private:
     {
         const std::vector<Field> fields = fieldsOf(element, false);
         const unsigned int threads = std::min(mOptions.threads, 64u);
+        Crew crew(threads);
         std::uint64_t guess = 0; // of a row's size: a triangle's
         for (const Field& f : fields)
             guess += f.isList ? f.countSize + 3 * f.size : f.size;
@@ -795,12 +796,12 @@ private:
                     return false;
                 continue;
             }
-            onThreads(threads,
-                      [&](unsigned int part)
-                      {
-                          parseFaces(fields, row, starts, shareStart(n, part, threads),
-                                     shareStart(n, part + 1, threads), parts[part]);
-                      });
+            crew.run(
+                [&](unsigned int part)
+                {
+                    parseFaces(fields, row, starts, shareStart(n, part, threads),
+                               shareStart(n, part + 1, threads), parts[part]);
+                });
             for (const FacePart& part : parts)
             {
                 if (!part.data.faceRuns.empty())

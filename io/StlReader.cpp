@@ -103,8 +103,8 @@ class ParallelStl
 public:
     ParallelStl(Input& input, unsigned int threads, MeshData& data, MeshReadStats& stats,
                 ReadError& error)
-        : mInput(input), mThreads(threads), mData(data), mStats(stats), mError(error),
-          mParts(threads), mShares(threads)
+        : mInput(input), mThreads(threads), mCrew(threads), mData(data), mStats(stats),
+          mError(error), mParts(threads), mShares(threads)
     {
         for (Part& part : mParts)
             part.inShare.resize(threads);
@@ -114,7 +114,9 @@ public:
     {
         for (Share& share : mShares)
         {
-            const std::size_t n = reserve / 2 / mThreads + 16;
+            // Room for a share's part of half as many positions as triangles, and some to
+            // spare, as shares differ a little.
+            const std::size_t n = reserve / 2 / mThreads * 9 / 8 + 16;
             share.positions.reserve(n);
             share.vertex.reserve(n);
             share.map.reserve(n, [&share](unsigned int i) { return share.positions[i]; });
@@ -130,17 +132,17 @@ public:
                 return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
             mCorners.resize(3 * n);
             mShareOf.resize(3 * n);
-            onThreads(mThreads, [this, n, done](unsigned int part) { decode(n, done, part); });
+            mCrew.run([this, n, done](unsigned int part) { decode(n, done, part); });
             for (const Part& part : mParts)
             {
                 mStats.stlNormalsDisagreeing += part.disagreeing;
                 if (!part.fault.empty())
                     return reject(mError, part.fault, 0, part.byte);
             }
-            onThreads(mThreads, [this, n](unsigned int share) { weld(n, share); });
+            mCrew.run([this, n](unsigned int share) { weld(n, share); });
             number();
             mData.tris.resize(done + n);
-            onThreads(mThreads, [this, n, done](unsigned int part) { lookUp(n, done, part); });
+            mCrew.run([this, n, done](unsigned int part) { lookUp(n, done, part); });
             mInput.consume(n * TRIANGLE);
             done += n;
         }
@@ -212,8 +214,12 @@ private:
         s.fresh.clear();
         const auto positionOf = [&s](unsigned int i) -> const Vector3<float>&
         { return s.positions[i]; };
+        // Corners in a file are far apart in the table: look a few ahead.
+        constexpr std::size_t AHEAD = 16;
         for (std::size_t i = 0; i < 3 * n; ++i)
         {
+            if (i + AHEAD < 3 * n && mShareOf[i + AHEAD] == index)
+                s.map.prefetch(mCorners[i + AHEAD]);
             if (mShareOf[i] != index)
                 continue;
             const auto next = static_cast<unsigned int>(s.positions.size());
@@ -271,6 +277,7 @@ private:
 
     Input& mInput;
     const unsigned int mThreads;
+    Crew mCrew;
     MeshData& mData;
     MeshReadStats& mStats;
     ReadError& mError;

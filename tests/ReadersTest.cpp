@@ -173,13 +173,14 @@ std::string pack(const std::string& types, const std::vector<double>& values, bo
 }
 
 // A binary STL of facets made of the corners (i mod 9, 0, i mod 4) for i = t, t + 1 and
-// t + 3 (t + 0 twice in facet 5), corner 0 at x = -0; faults: {facet, coordinate value}.
+// t + 3 (t + 0 twice in facet 5), corner 0 at x = -0, every third normal against the
+// others; faults: {facet, coordinate value}.
 std::string stlStrip(std::uint32_t facets, std::vector<std::pair<std::uint32_t, float>> faults = {})
 {
     std::string s = binaryStl(facets, 0);
     for (std::uint32_t t = 0; t < facets; ++t)
     {
-        std::vector<double> v = {0, 0, t % 3 ? 1.0 : -1.0};
+        std::vector<double> v = {0, t % 3 ? 1.0 : -1.0, 0};
         for (const std::uint32_t i : {t, t == 5 ? t : t + 1, t + 3})
             v.insert(v.end(), {i == 0 ? -0.0 : double(i % 9), 0, double(i % 4)});
         for (const auto& [at, value] : faults)
@@ -232,7 +233,7 @@ TEST(Readers, ThreadsReadAsOneThread)
     } CASES[] = {
         {stlStrip(40), "read 40"},
         {big, "read 1400"},
-        {stlStrip(40, {{3, nan}, {30, inf}}),
+        {stlStrip(40, {{3, nan}, {5, inf}, {30, inf}}),
          "Error: binary STL byte 250: triangle 4 has a coordinate that is not a finite number"},
         {stlStrip(40, {{30, -inf}}),
          "Error: binary STL byte 1600: triangle 31 has a coordinate that is not a finite number"},
