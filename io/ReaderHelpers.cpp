@@ -15,7 +15,7 @@ namespace meshio
 {
 namespace
 {
-constexpr std::size_t DEFAULT_CHUNK = std::size_t(1) << 15;
+constexpr std::size_t DEFAULT_CHUNK = std::size_t(1) << 14;
 std::size_t chunk = DEFAULT_CHUNK; // NOLINT: a test hook, set before reading
 } // namespace
 

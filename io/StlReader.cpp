@@ -117,9 +117,8 @@ public:
             // Room for a share's part of half as many positions as triangles, and some to
             // spare, as shares differ a little.
             const std::size_t n = reserve / 2 / mThreads * 9 / 8 + 16;
-            share.positions.reserve(n);
             share.vertex.reserve(n);
-            share.map.reserve(n, [&share](unsigned int i) { return share.positions[i]; });
+            share.map.reserve(n, [](unsigned int) { return Vector3<float>(); });
         }
         mData.verts.reserve(reserve / 2);
         mData.tris.reserve(reserve);
@@ -159,11 +158,12 @@ private:
     };
     struct Share
     {
-        WeldMap map;                           // to indices into positions
-        std::vector<Vector3<float>> positions; // distinct, in the order of first use
-        std::vector<unsigned int> vertex;      // the vertex number of each position
-        std::vector<unsigned int> found;       // of the chunk's corners in the share, in order
-        std::vector<unsigned int> fresh;       // the chunk's corners that were a first use
+        // The share's distinct positions are numbered in the order of their first use: those
+        // of earlier chunks have a vertex, the chunk's new ones are its corners named in fresh.
+        WeldMap map;                      // to those numbers
+        std::vector<unsigned int> vertex; // of each position of earlier chunks
+        std::vector<unsigned int> found;  // the numbers of the chunk's corners in the share
+        std::vector<unsigned int> fresh;  // the chunk's corners that were a first use
     };
 
     // Decodes and checks one part of the chunk's records, and gives each corner its share.
@@ -212,8 +212,11 @@ private:
         Share& s = mShares[index];
         s.found.clear();
         s.fresh.clear();
-        const auto positionOf = [&s](unsigned int i) -> const Vector3<float>&
-        { return s.positions[i]; };
+        // Positions are not copied: they are vertices, or corners of the chunk.
+        const auto positionOf = [this, &s](unsigned int i) {
+            return i < s.vertex.size() ? mData.verts[s.vertex[i]]
+                                       : mCorners[s.fresh[i - s.vertex.size()]];
+        };
         // Corners in a file are far apart in the table: look a few ahead.
         constexpr std::size_t AHEAD = 16;
         for (std::size_t i = 0; i < 3 * n; ++i)
@@ -222,13 +225,10 @@ private:
                 s.map.prefetch(mCorners[i + AHEAD]);
             if (mShareOf[i] != index)
                 continue;
-            const auto next = static_cast<unsigned int>(s.positions.size());
+            const auto next = static_cast<unsigned int>(s.vertex.size() + s.fresh.size());
             const unsigned int found = s.map.findOrInsert(mCorners[i], next, positionOf);
             if (found == next)
-            {
-                s.positions.push_back(mCorners[i]);
                 s.fresh.push_back(static_cast<unsigned int>(i));
-            }
             s.found.push_back(found);
         }
     }
