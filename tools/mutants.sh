@@ -340,13 +340,13 @@ mutant bench/Subdivide.h '{ab, bc, ca}}' '{ab, ca, bc}}'
 mutant bench/Subdivide.h '{ca, bc, c}' '{bc, ca, c}'
 
 # --- one file on several threads ---
-mutant SupportCode/WeldShares.cpp '            return false;' '            break;'
+mutant SupportCode/WeldShares.cpp '                repeated = true;' '                ;'
 mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
     'o.phases.push_back({"analysis", millisecondsSince(begun)});'
-mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
+mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(p);' \
     'WeldKey k;
-            std::memcpy(&k, &points[i], sizeof k);'
-mutant SupportCode/WeldShares.cpp 'if ((h >> 16) % threads == share)' 'if ((h >> 16) % threads == share && i > 0)'
+        std::memcpy(&k, &p, sizeof k);'
+mutant SupportCode/WeldShares.cpp 'if (shareOf(points[i]) == share &&' 'if (shareOf(points[i]) == share && i > 0 &&'
 mutant io/StlReader.cpp $'for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)\n        {\n            const unsigned char* record' \
     $'for (std::size_t t = shareStart(n, index, mThreads); t + 1 < end; ++t)\n        {\n            const unsigned char* record'
 mutant io/StlReader.cpp $'" has a coordinate that is not a finite number";\n                        return;' \
