@@ -5,6 +5,8 @@
 #include "io/MeshReaders.h"
 #include "tests/TestHelpers.h"
 
+#include "SupportCode/WeldShares.h"
+
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -279,6 +281,11 @@ TEST(Readers, ThreadsReadAsOneThread)
             }
         meshio::setChunkRecords(0);
     }
+    // The check for repeated positions finds -0 beside +0 on any number of threads.
+    for (const unsigned int threads : {1u, 2u, 3u, 7u})
+        EXPECT_EQ(std::make_pair(allDistinct({V3(1, 2, 0), V3(0, 0, 0), V3(3, 0, 0)}, threads),
+                                 allDistinct({V3(1, 2, 0), V3(0, 0, 0), V3(-0.0f, 0, 0)}, threads)),
+                  std::make_pair(true, false));
 }
 
 TEST(Readers, OneNumberParserInEveryFormat)
