@@ -77,6 +77,7 @@ private:
     void serve(unsigned int share);
 
     const unsigned int mThreads;
+    const bool mSpin; // no more threads than cores
     std::mutex mMutex;
     std::condition_variable mWake, mDone;
     const std::function<void(unsigned int)>* mWork = nullptr;

@@ -19,7 +19,8 @@ constexpr std::size_t DEFAULT_CHUNK = std::size_t(1) << 14;
 std::size_t chunk = DEFAULT_CHUNK; // NOLINT: a test hook, set before reading
 } // namespace
 
-Crew::Crew(unsigned int threads) : mThreads(threads), mFailed(threads)
+Crew::Crew(unsigned int threads)
+    : mThreads(threads), mSpin(threads <= std::thread::hardware_concurrency()), mFailed(threads)
 {
     try
     {
@@ -47,10 +48,11 @@ Crew::~Crew()
 namespace
 {
 // A step comes a few milliseconds after the last: waiting for it a while without sleeping
-// spares the wake-up, which costs more than the wait.
-template <class Done> bool spinUntil(Done done)
+// spares the wake-up, which costs more than the wait; but not where threads outnumber the
+// cores, and a waiting one would hold a core another needs.
+template <class Done> bool spinUntil(Done done, bool spin)
 {
-    for (int i = 0; i < 50000; ++i)
+    for (int i = 0; spin && i < 50000; ++i)
         if (done())
             return true;
     return false;
@@ -62,7 +64,7 @@ void Crew::serve(unsigned int share)
     for (std::uint64_t seen = 0;; ++seen)
     {
         const auto started = [&] { return mStep.load() != seen; };
-        if (!spinUntil(started))
+        if (!spinUntil(started, mSpin))
         {
             std::unique_lock<std::mutex> lock(mMutex);
             mWake.wait(lock, started);
@@ -105,7 +107,7 @@ void Crew::run(const std::function<void(unsigned int)>& work)
             mFailed[share] = std::current_exception();
         }
     const auto done = [this] { return mBusy.load() == 0; };
-    if (!spinUntil(done))
+    if (!spinUntil(done, mSpin))
     {
         std::unique_lock<std::mutex> lock(mMutex);
         mDone.wait(lock, done);
