@@ -107,7 +107,10 @@ public:
           mError(error), mParts(threads), mShares(threads)
     {
         for (Part& part : mParts)
+        {
             part.inShare.resize(threads);
+            part.lastInShare.resize(threads);
+        }
     }
 
     bool read(std::uint64_t count, std::size_t reserve)
@@ -122,6 +125,9 @@ public:
         }
         mData.verts.reserve(reserve / 2);
         mData.tris.reserve(reserve);
+        // A chunk's corners are looked up in the step that decodes the next.
+        std::size_t last = 0;
+        std::uint64_t lastDone = 0;
         for (std::uint64_t done = 0; done < count;)
         {
             const std::size_t want =
@@ -131,7 +137,12 @@ public:
                 return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
             mCorners.resize(3 * n);
             mShareOf.resize(3 * n);
-            mCrew.run([this, n, done](unsigned int part) { decode(n, done, part); });
+            mCrew.run(
+                [this, n, done, last, lastDone](unsigned int part)
+                {
+                    decode(n, done, part);
+                    lookUp(last, lastDone, part);
+                });
             for (const Part& part : mParts)
             {
                 mStats.stlNormalsDisagreeing += part.disagreeing;
@@ -141,10 +152,15 @@ public:
             mCrew.run([this, n](unsigned int share) { weld(n, share); });
             number();
             mData.tris.resize(done + n);
-            mCrew.run([this, n, done](unsigned int part) { lookUp(n, done, part); });
+            std::swap(mShareOf, mLastShareOf);
+            for (Part& part : mParts)
+                std::swap(part.inShare, part.lastInShare);
+            last = n;
+            lastDone = done;
             mInput.consume(n * TRIANGLE);
             done += n;
         }
+        mCrew.run([this, last, lastDone](unsigned int part) { lookUp(last, lastDone, part); });
         return true;
     }
 
@@ -154,7 +170,8 @@ private:
         std::uint64_t disagreeing = 0;
         std::string fault; // the first in this part, or empty
         std::uint64_t byte = 0;
-        std::vector<std::size_t> inShare; // of the part's corners, how many fall to each share
+        std::vector<std::size_t> inShare;     // of the part's corners, how many fall to each share
+        std::vector<std::size_t> lastInShare; // the same in the chunk before
     };
     struct Share
     {
@@ -264,13 +281,13 @@ private:
         {
             next[share] = mShares[share].found.data();
             for (unsigned int before = 0; before < index; ++before)
-                next[share] += mParts[before].inShare[share];
+                next[share] += mParts[before].lastInShare[share];
         }
         const std::size_t end = shareStart(n, index + 1, mThreads);
         for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)
             for (unsigned int c = 0; c < 3; ++c)
             {
-                const unsigned int share = mShareOf[3 * t + c];
+                const unsigned int share = mLastShareOf[3 * t + c];
                 mData.tris[done + t][c] = mShares[share].vertex[*next[share]++];
             }
     }
@@ -281,10 +298,11 @@ private:
     MeshData& mData;
     MeshReadStats& mStats;
     ReadError& mError;
-    std::vector<Part> mParts;             // of the chunk's records, in order
-    std::vector<Share> mShares;           // by key share
-    std::vector<Vector3<float>> mCorners; // of the chunk
-    std::vector<unsigned char> mShareOf;  // of the chunk's corners
+    std::vector<Part> mParts;                // of the chunk's records, in order
+    std::vector<Share> mShares;              // by key share
+    std::vector<Vector3<float>> mCorners;    // of the chunk
+    std::vector<unsigned char> mShareOf;     // of the chunk's corners
+    std::vector<unsigned char> mLastShareOf; // of the chunk before's
 };
 
 // The records on one thread.
