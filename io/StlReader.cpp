@@ -29,6 +29,7 @@ public:
         mData.verts.reserve(n);
         mMap.reserve(n, [this](unsigned int i) { return mData.verts[i]; });
     }
+    [[gnu::always_inline]] void prefetch(const Vector3<float>& v) const { mMap.prefetch(v); }
     unsigned int add(const Vector3<float>& v)
     {
         const auto next = static_cast<unsigned int>(mData.verts.size());
@@ -92,217 +93,107 @@ bool sizeMismatch(Input& input, std::uint64_t count, std::uint64_t size, bool ex
                   0, HEADER);
 }
 
-// A binary STL on several threads, chunk by chunk. The records are decoded and checked in
-// parallel parts; each thread welds, in file order, the corners whose key falls to its share
-// (equal keys fall to one share), numbering the share's positions in the order of their
-// first use; a short sequential merge numbers the chunk's new positions across shares in
-// file order, and the parts then look up their corners' numbers. The result is the
-// one-thread reader's.
-class ParallelStl
+// A binary STL on two threads at once, chunk by chunk: this thread reads, decodes and checks
+// the records of a chunk while a helper welds the corners of the chunk before, in file order,
+// as the one-thread reader welds them (welding takes about as long as the rest). The result
+// is the one-thread reader's.
+class PipelinedStl
 {
 public:
-    ParallelStl(Input& input, unsigned int threads, MeshData& data, MeshReadStats& stats,
-                ReadError& error)
-        : mInput(input), mThreads(threads), mCrew(threads), mData(data), mStats(stats),
-          mError(error), mParts(threads), mShares(threads)
+    PipelinedStl(Input& input, MeshData& data, MeshReadStats& stats, ReadError& error)
+        : mInput(input), mData(data), mStats(stats), mError(error), mCorners(data)
     {
-        for (Part& part : mParts)
-        {
-            part.inShare.resize(threads);
-            part.lastInShare.resize(threads);
-        }
     }
 
     bool read(std::uint64_t count, std::size_t reserve)
     {
-        for (Share& share : mShares)
-        {
-            // Room for a share's part of half as many positions as triangles, and some to
-            // spare, as shares differ a little.
-            const std::size_t n = reserve / 2 / mThreads * 9 / 8 + 16;
-            share.vertex.reserve(n);
-            share.map.reserve(n, [](unsigned int) { return Vector3<float>(); });
-        }
-        mData.verts.reserve(reserve / 2);
+        // A closed surface has about half as many vertices as faces.
+        mCorners.reserve(reserve / 2);
         mData.tris.reserve(reserve);
-        // A chunk's corners are looked up in the step that decodes the next.
-        std::size_t last = 0;
-        std::uint64_t lastDone = 0;
-        for (std::uint64_t done = 0; done < count;)
+        Crew crew(2);
+        std::vector<Vector3<float>> chunks[2]; // decoded, and being welded
+        std::size_t welding = 0;               // triangles in chunks[1]
+        bool decoded = true, ended = false;
+        for (std::uint64_t done = 0; done < count || welding > 0;)
         {
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(chunkRecords(), count - done));
-            const std::size_t n = std::min(want, mInput.fill(want * TRIANGLE) / TRIANGLE);
-            if (n == 0)
-                return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
-            mCorners.resize(3 * n);
-            mShareOf.resize(3 * n);
-            mCrew.run(
-                [this, n, done, last, lastDone](unsigned int part)
+            std::size_t n = 0;
+            crew.run(
+                [&](unsigned int share)
                 {
-                    decode(n, done, part);
-                    lookUp(last, lastDone, part);
+                    if (share == 0)
+                        return weld(chunks[1], welding);
+                    if (done == count)
+                        return;
+                    const auto want = static_cast<std::size_t>(
+                        std::min<std::uint64_t>(chunkRecords(), count - done));
+                    n = std::min(want, mInput.fill(want * TRIANGLE) / TRIANGLE);
+                    ended = n == 0;
+                    chunks[0].resize(3 * n);
+                    decoded = decode(chunks[0], n, done);
                 });
-            for (const Part& part : mParts)
-            {
-                mStats.stlNormalsDisagreeing += part.disagreeing;
-                if (!part.fault.empty())
-                    return reject(mError, part.fault, 0, part.byte);
-            }
-            mCrew.run([this, n](unsigned int share) { weld(n, share); });
-            number();
-            mData.tris.resize(done + n);
-            std::swap(mShareOf, mLastShareOf);
-            for (Part& part : mParts)
-                std::swap(part.inShare, part.lastInShare);
-            last = n;
-            lastDone = done;
+            if (ended)
+                return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
+            if (!decoded)
+                return false;
             mInput.consume(n * TRIANGLE);
             done += n;
+            welding = n;
+            std::swap(chunks[0], chunks[1]);
         }
-        mCrew.run([this, last, lastDone](unsigned int part) { lookUp(last, lastDone, part); });
         return true;
     }
 
 private:
-    struct Part
+    // Decodes the chunk's records into their corners; false at the first fault.
+    bool decode(std::vector<Vector3<float>>& corners, std::size_t n, std::uint64_t done)
     {
-        std::uint64_t disagreeing = 0;
-        std::string fault; // the first in this part, or empty
-        std::uint64_t byte = 0;
-        std::vector<std::size_t> inShare;     // of the part's corners, how many fall to each share
-        std::vector<std::size_t> lastInShare; // the same in the chunk before
-    };
-    struct Share
-    {
-        // The share's distinct positions are numbered in the order of their first use: those
-        // of earlier chunks have a vertex, the chunk's new ones are its corners named in fresh.
-        WeldMap map;                      // to those numbers
-        std::vector<unsigned int> vertex; // of each position of earlier chunks
-        std::vector<unsigned int> found;  // the numbers of the chunk's corners in the share
-        std::vector<unsigned int> fresh;  // the chunk's corners that were a first use
-    };
-
-    // Decodes and checks one part of the chunk's records, and gives each corner its share.
-    void decode(std::size_t n, std::uint64_t done, unsigned int index)
-    {
-        Part& part = mParts[index];
-        part.disagreeing = 0;
-        part.fault.clear();
-        std::fill(part.inShare.begin(), part.inShare.end(), 0);
         const auto* p = reinterpret_cast<const unsigned char*>(mInput.data());
-        const std::size_t end = shareStart(n, index + 1, mThreads);
-        for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)
+        for (std::size_t t = 0; t < n; ++t, p += TRIANGLE)
         {
-            const unsigned char* record = p + t * TRIANGLE;
             float normal[3];
             for (unsigned int k = 0; k < 3; ++k)
-                normal[k] = littleEndianFloat(record + std::size_t{4} * k);
-            Vector3<float>* v = &mCorners[3 * t];
+                normal[k] = littleEndianFloat(p + std::size_t{4} * k);
+            Vector3<float>* v = &corners[3 * t];
             for (unsigned int c = 0; c < 3; ++c)
-            {
                 for (unsigned int k = 0; k < 3; ++k)
                 {
                     const std::size_t at = 12 + std::size_t{12} * c + std::size_t{4} * k;
-                    v[c][k] = littleEndianFloat(record + at);
+                    v[c][k] = littleEndianFloat(p + at);
                     if (!std::isfinite(v[c][k]))
                     {
-                        part.byte = mInput.offset() + t * TRIANGLE + at;
-                        part.fault = "Error: binary STL byte " + std::to_string(part.byte) +
-                                     ": triangle " + std::to_string(done + t + 1) +
-                                     " has a coordinate that is not a finite number";
-                        return;
+                        const std::uint64_t byte = mInput.offset() + t * TRIANGLE + at;
+                        return reject(mError,
+                                      "Error: binary STL byte " + std::to_string(byte) +
+                                          ": triangle " + std::to_string(done + t + 1) +
+                                          " has a coordinate that is not a finite number",
+                                      0, byte);
                     }
                 }
-                const WeldKey k = WeldKey::of(v[c]);
-                const std::uint32_t h = k.x * 0x9E3779B1u ^ k.y * 0x85EBCA77u ^ k.z * 0xC2B2AE3Du;
-                const unsigned int share = (h >> 16) % mThreads;
-                mShareOf[3 * t + c] = static_cast<unsigned char>(share);
-                ++part.inShare[share];
-            }
-            part.disagreeing += normalDisagrees(normal, v);
+            mStats.stlNormalsDisagreeing += normalDisagrees(normal, v);
         }
+        return true;
     }
 
-    void weld(std::size_t n, unsigned int index)
+    void weld(const std::vector<Vector3<float>>& corners, std::size_t n)
     {
-        Share& s = mShares[index];
-        s.found.clear();
-        s.fresh.clear();
-        // Positions are not copied: they are vertices, or corners of the chunk.
-        const auto positionOf = [this, &s](unsigned int i) {
-            return i < s.vertex.size() ? mData.verts[s.vertex[i]]
-                                       : mCorners[s.fresh[i - s.vertex.size()]];
-        };
-        // Corners in a file are far apart in the table: look a few ahead.
-        constexpr std::size_t AHEAD = 16;
-        for (std::size_t i = 0; i < 3 * n; ++i)
+        // The corners are known ahead: their table slots can be loaded ahead too.
+        constexpr std::size_t AHEAD = 6;
+        for (std::size_t t = 0; t < n; ++t)
         {
-            if (i + AHEAD < 3 * n && mShareOf[i + AHEAD] == index)
-                s.map.prefetch(mCorners[i + AHEAD]);
-            if (mShareOf[i] != index)
-                continue;
-            const auto next = static_cast<unsigned int>(s.vertex.size() + s.fresh.size());
-            const unsigned int found = s.map.findOrInsert(mCorners[i], next, positionOf);
-            if (found == next)
-                s.fresh.push_back(static_cast<unsigned int>(i));
-            s.found.push_back(found);
+            if (t + AHEAD < n)
+                for (unsigned int c = 0; c < 3; ++c)
+                    mCorners.prefetch(corners[3 * (t + AHEAD) + c]);
+            const unsigned int a = mCorners.add(corners[3 * t]);
+            const unsigned int b = mCorners.add(corners[3 * t + 1]);
+            mData.tris.emplace_back(a, b, mCorners.add(corners[3 * t + 2]));
         }
-    }
-
-    // The chunk's first uses, merged across shares in file order, are the next vertices.
-    void number()
-    {
-        std::vector<std::size_t> next(mThreads, 0);
-        while (true)
-        {
-            unsigned int from = mThreads;
-            std::size_t corner = mCorners.size();
-            for (unsigned int share = 0; share < mThreads; ++share)
-                if (next[share] < mShares[share].fresh.size() &&
-                    mShares[share].fresh[next[share]] < corner)
-                {
-                    from = share;
-                    corner = mShares[share].fresh[next[share]];
-                }
-            if (from == mThreads)
-                break;
-            ++next[from];
-            mShares[from].vertex.push_back(static_cast<unsigned int>(mData.verts.size()));
-            mData.verts.push_back(mCorners[corner]);
-        }
-    }
-
-    // The vertex numbers of one part's corners.
-    void lookUp(std::size_t n, std::uint64_t done, unsigned int index)
-    {
-        std::vector<const unsigned int*> next(mThreads);
-        for (unsigned int share = 0; share < mThreads; ++share)
-        {
-            next[share] = mShares[share].found.data();
-            for (unsigned int before = 0; before < index; ++before)
-                next[share] += mParts[before].lastInShare[share];
-        }
-        const std::size_t end = shareStart(n, index + 1, mThreads);
-        for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)
-            for (unsigned int c = 0; c < 3; ++c)
-            {
-                const unsigned int share = mLastShareOf[3 * t + c];
-                mData.tris[done + t][c] = mShares[share].vertex[*next[share]++];
-            }
     }
 
     Input& mInput;
-    const unsigned int mThreads;
-    Crew mCrew;
     MeshData& mData;
     MeshReadStats& mStats;
     ReadError& mError;
-    std::vector<Part> mParts;                // of the chunk's records, in order
-    std::vector<Share> mShares;              // by key share
-    std::vector<Vector3<float>> mCorners;    // of the chunk
-    std::vector<unsigned char> mShareOf;     // of the chunk's corners
-    std::vector<unsigned char> mLastShareOf; // of the chunk before's
+    Corners mCorners;
 };
 
 // The records on one thread.
@@ -364,8 +255,7 @@ bool readBinary(Input& input, const Source& source, unsigned int threads, MeshDa
     if (3 * count > MAX_VERTICES)
         return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
     input.consume(HEADER + 4);
-    // More threads than 64 would only wait on one another.
-    if (threads > 1 ? !ParallelStl(input, std::min(threads, 64u), data, stats, error)
+    if (threads > 1 ? !PipelinedStl(input, data, stats, error)
                            .read(count, reserveFor(count, TRIANGLE, source))
                     : !readRecords(input, source, count, data, stats, error))
         return false;
