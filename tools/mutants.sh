@@ -347,14 +347,12 @@ mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(p);' \
     'WeldKey k;
         std::memcpy(&k, &p, sizeof k);'
 mutant SupportCode/WeldShares.cpp 'if (shareOf(points[i]) == share &&' 'if (shareOf(points[i]) == share && i > 0 &&'
-mutant io/StlReader.cpp $'for (std::size_t t = shareStart(n, index, mThreads); t < end; ++t)\n        {\n            const unsigned char* record' \
-    $'for (std::size_t t = shareStart(n, index, mThreads); t + 1 < end; ++t)\n        {\n            const unsigned char* record'
-mutant io/StlReader.cpp $'" has a coordinate that is not a finite number";\n                        return;' \
-    $'" has a coordinate that is not a finite number";\n                        break;'
-mutant io/StlReader.cpp 'mStats.stlNormalsDisagreeing += part.disagreeing;' 'mStats.stlNormalsDisagreeing = part.disagreeing;'
-mutant io/StlReader.cpp 'mShares[share].fresh[next[share]] < corner)' 'corner == mCorners.size())'
-mutant io/StlReader.cpp 'for (unsigned int before = 0; before < index; ++before)' 'for (unsigned int before = 1; before < index; ++before)'
-mutant io/StlReader.cpp 'if (mShareOf[i] != index)' 'if (mShareOf[i] != index && index > 0)'
+mutant io/StlReader.cpp 'const unsigned int a = mCorners.add(corners[3 * t]);' 'const unsigned int a = mCorners.add(corners[3 * t + 1]);'
+mutant io/StlReader.cpp '            welding = n;' '            welding = n - (n > 0);'
+mutant io/StlReader.cpp 'done < count || welding > 0;)' 'done < count;)'
+mutant io/StlReader.cpp $'            if (!decoded)\n                return false;\n' ''
+mutant io/StlReader.cpp 'mStats.stlNormalsDisagreeing += normalDisagrees(normal, v);' 'mStats.stlNormalsDisagreeing = normalDisagrees(normal, v);'
+mutant io/StlReader.cpp 'const std::uint64_t byte = mInput.offset() + t * TRIANGLE + at;' 'const std::uint64_t byte = mInput.offset() + at;'
 mutant io/PlyReader.cpp $'r < end; ++r)\n        {\n            const unsigned char* p = base + r * size;' \
     $'r + 1 < end; ++r)\n        {\n            const unsigned char* p = base + r * size;'
 mutant io/PlyReader.cpp $'        for (const Fault& f : faults)' $'        for (const Fault& f : std::vector<Fault>(faults.rbegin(), faults.rend()))'
