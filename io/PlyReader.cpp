@@ -127,7 +127,7 @@ const char* typeName(Type type)
 }
 
 // A little-endian value of the type.
-double decode(Type type, const unsigned char* b)
+inline double decode(Type type, const unsigned char* b)
 {
     auto unsignedOf = [b](std::size_t n)
     {
@@ -616,17 +616,18 @@ private:
             std::none_of(element.properties.begin(), element.properties.end(),
                          [](const Property& p) { return p.isList; }))
             return readVertices(body, element);
+        std::string why;
         for (std::uint64_t row = 0; row < element.count; ++row)
-            if (!readRow(body, element, isVertex, isFace, row))
+            if (!readRow(body, element, isVertex, isFace, row, why))
                 return false;
         return true;
     }
 
-    // One row, in the order of the file.
+    // One row, in the order of the file. Inlined: on one thread it is the whole reading loop.
     // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-    bool readRow(Body& body, const Element& element, bool isVertex, bool isFace, std::uint64_t row)
+    [[gnu::always_inline]] bool readRow(Body& body, const Element& element, bool isVertex,
+                                        bool isFace, std::uint64_t row, std::string& why)
     {
-        std::string why;
         Vector3<float> v;
         bool haveCorners = false;
         for (const Property& p : element.properties)
@@ -703,6 +704,7 @@ private:
     // Vertex rows of scalars alone, all of one size.
     bool readVertices(Body& body, const Element& element)
     {
+        std::string why;
         const std::vector<Field> fields = fieldsOf(element, true);
         const std::size_t size = smallestRow(element, mEncoding);
         const unsigned int threads = std::min(mOptions.threads, 64u);
@@ -716,7 +718,7 @@ private:
             if (n == 0)
             {
                 // The file ends inside this row: as the one-thread reader says.
-                if (!readRow(body, element, true, false, row++))
+                if (!readRow(body, element, true, false, row++, why))
                     return false;
                 continue;
             }
@@ -776,6 +778,7 @@ private:
     // negative) is read alone, in order.
     bool readFaces(Body& body, const Element& element)
     {
+        std::string why;
         const std::vector<Field> fields = fieldsOf(element, false);
         const unsigned int threads = std::min(mOptions.threads, 64u);
         Crew crew(threads);
@@ -792,7 +795,7 @@ private:
             const std::size_t n = starts.size() - 1;
             if (n == 0)
             {
-                if (!readRow(body, element, false, true, row++))
+                if (!readRow(body, element, false, true, row++, why))
                     return false;
                 continue;
             }
