@@ -113,7 +113,8 @@ bool readOther(meshio::Input& input, const meshio::Source& source, MeshFormat fo
     {
     case MeshFormat::STL_BINARY:
     case MeshFormat::STL_ASCII:
-        return meshio::readStl(input, source, format == MeshFormat::STL_BINARY, data, stats, error);
+        return meshio::readStl(input, source, format == MeshFormat::STL_BINARY, options, data,
+                               stats, error);
     case MeshFormat::PLY:
         return meshio::readPly(input, source, options, data, stats, error);
     case MeshFormat::OFF:

@@ -3,9 +3,16 @@
 #include "MeshFile.h"
 #include "TextInput.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 // The readers behind loadMeshFile, each over a window of its stream (meshio::Input) that
 // holds the first bytes already. Each fills data from empty and returns true, or returns
@@ -19,8 +26,8 @@ struct Source
     std::uint64_t sizeHint = 0; // its size when a regular file, else 0: for reserving only
 };
 
-bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,
-             ReadError& error);
+bool readStl(Input& input, const Source& source, bool binary, const MeshReadOptions& options,
+             MeshData& data, MeshReadStats& stats, ReadError& error);
 bool readPly(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
              MeshReadStats& stats, ReadError& error);
 bool readOff(Input& input, const Source& source, const MeshReadOptions& options, MeshData& data,
@@ -53,4 +60,40 @@ bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptio
              MeshData& data, MeshReadStats& stats);
 // Why addFace refused a face of this many corners.
 std::string faceRefusal(std::size_t count);
+
+// Helper threads kept through one read (starting a thread per step costs more than a small
+// step): run(work) runs work(0) .. work(threads - 1) at once, the last on the calling
+// thread, and after all have ended rethrows the exception of the lowest share that threw.
+class Crew
+{
+public:
+    explicit Crew(unsigned int threads);
+    ~Crew();
+    Crew(const Crew&) = delete;
+    Crew& operator=(const Crew&) = delete;
+    void run(const std::function<void(unsigned int)>& work);
+
+private:
+    void serve(unsigned int share);
+
+    const unsigned int mThreads;
+    const bool mSpin; // no more threads than cores
+    std::mutex mMutex;
+    std::condition_variable mWake, mDone;
+    const std::function<void(unsigned int)>* mWork = nullptr;
+    std::atomic<std::uint64_t> mStep{0};
+    std::atomic<unsigned int> mBusy{0};
+    bool mQuit = false;
+    std::vector<std::exception_ptr> mFailed;
+    std::vector<std::thread> mHelpers;
+};
+// The records (triangles, rows) a reader on several threads takes from the window at a
+// time. Setting 0 restores the default; tests set a few, so that small files cross many.
+std::size_t chunkRecords();
+void setChunkRecords(std::size_t records);
+// The first of count records that share of threads takes; share == threads gives count.
+inline std::size_t shareStart(std::size_t count, unsigned int share, unsigned int threads)
+{
+    return static_cast<std::size_t>(std::uint64_t(count) * share / threads);
+}
 } // namespace meshio

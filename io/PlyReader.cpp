@@ -126,6 +126,90 @@ const char* typeName(Type type)
     return NAMES[static_cast<int>(type)];
 }
 
+// A little-endian value of the type.
+inline double decode(Type type, const unsigned char* b)
+{
+    auto unsignedOf = [b](std::size_t n)
+    {
+        std::uint64_t u = 0;
+        for (std::size_t i = n; i-- > 0;)
+            u = u << 8 | b[i];
+        return u;
+    };
+    switch (type)
+    {
+    case Type::INT8:
+        return static_cast<std::int8_t>(b[0]);
+    case Type::UINT8:
+        return b[0];
+    case Type::INT16:
+        return static_cast<std::int16_t>(unsignedOf(2));
+    case Type::UINT16:
+        return static_cast<double>(unsignedOf(2));
+    case Type::INT32:
+        return static_cast<std::int32_t>(unsignedOf(4));
+    case Type::UINT32:
+        return static_cast<double>(unsignedOf(4));
+    case Type::FLOAT32:
+    {
+        const auto u = static_cast<std::uint32_t>(unsignedOf(4));
+        float f;
+        std::memcpy(&f, &u, sizeof f);
+        return f;
+    }
+    case Type::FLOAT64:
+    {
+        const std::uint64_t u = unsignedOf(8);
+        double d;
+        std::memcpy(&d, &u, sizeof d);
+        return d;
+    }
+    }
+    return 0.0;
+}
+
+// A value stored in the encoding given.
+double decodeAs(Type type, const unsigned char* p, bool big)
+{
+    if (!big)
+        return decode(type, p);
+    unsigned char b[8];
+    const std::size_t n = sizeOf(type);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = p[n - 1 - i];
+    return decode(type, b);
+}
+
+// A binary value; the usual types of a mesh file at once.
+inline double valueAt(Type type, const unsigned char* p, bool big)
+{
+    const auto word = [p]
+    {
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+               std::uint32_t(p[3]) << 24;
+    };
+    if (!big)
+        switch (type)
+        {
+        case Type::UINT8:
+            return p[0];
+        case Type::INT32:
+            return static_cast<std::int32_t>(word());
+        case Type::UINT32:
+            return word();
+        case Type::FLOAT32:
+        {
+            const std::uint32_t u = word();
+            float f;
+            std::memcpy(&f, &u, sizeof f);
+            return f;
+        }
+        default:
+            break;
+        }
+    return decodeAs(type, p, big);
+}
+
 // One value at a time from the body, binary or text, with the position for messages.
 class Body
 {
@@ -265,47 +349,6 @@ private:
         return false;
     }
 
-    static double decode(Type type, const unsigned char* b)
-    {
-        auto unsignedOf = [b](std::size_t n)
-        {
-            std::uint64_t u = 0;
-            for (std::size_t i = n; i-- > 0;)
-                u = u << 8 | b[i];
-            return u;
-        };
-        switch (type)
-        {
-        case Type::INT8:
-            return static_cast<std::int8_t>(b[0]);
-        case Type::UINT8:
-            return b[0];
-        case Type::INT16:
-            return static_cast<std::int16_t>(unsignedOf(2));
-        case Type::UINT16:
-            return static_cast<double>(unsignedOf(2));
-        case Type::INT32:
-            return static_cast<std::int32_t>(unsignedOf(4));
-        case Type::UINT32:
-            return static_cast<double>(unsignedOf(4));
-        case Type::FLOAT32:
-        {
-            const auto u = static_cast<std::uint32_t>(unsignedOf(4));
-            float f;
-            std::memcpy(&f, &u, sizeof f);
-            return f;
-        }
-        case Type::FLOAT64:
-        {
-            const std::uint64_t u = unsignedOf(8);
-            double d;
-            std::memcpy(&d, &u, sizeof d);
-            return d;
-        }
-        }
-        return 0.0;
-    }
-
     Input& mInput;
     Tokens mTokens;
     Encoding mEncoding;
@@ -334,6 +377,35 @@ bool keepHeaderLine(const char* begin, const char* end)
     const char *b, *e;
     return !nextToken(pos, end, b, e) ||
            !(keywordIs(b, e, "comment") || keywordIs(b, e, "obj_info"));
+}
+
+// A property as binary rows hold it.
+struct Field
+{
+    bool isList = false;
+    Type countType = Type::UINT8;
+    unsigned int countSize = 0;
+    Type type = Type::FLOAT32; // of the value or of each list item
+    unsigned int size = 0;     // of the value or of each list item
+    int axis = -1;             // of a vertex coordinate: 0, 1, 2 for x, y, z
+    bool corners = false;      // the face's corner list: the first list so named
+};
+
+std::vector<Field> fieldsOf(const Element& element, bool isVertex)
+{
+    std::vector<Field> fields;
+    bool haveCorners = false;
+    for (const Property& p : element.properties)
+    {
+        Field f{p.isList, p.countType, 0, p.type, static_cast<unsigned int>(sizeOf(p.type))};
+        f.countSize = p.isList ? static_cast<unsigned int>(sizeOf(p.countType)) : 0;
+        if (isVertex && !p.isList && (p.name == "x" || p.name == "y" || p.name == "z"))
+            f.axis = p.name[0] - 'x';
+        f.corners = !isVertex && p.isList && !haveCorners && isCornerList(p.name);
+        haveCorners = haveCorners || f.corners;
+        fields.push_back(f);
+    }
+    return fields;
 }
 
 class PlyReader
@@ -537,67 +609,297 @@ private:
             mData.verts.reserve(mData.verts.size() + reserveFor(element.count, least, mSource));
         if (isFace)
             mData.tris.reserve(mData.tris.size() + reserveFor(element.count, least, mSource));
+        if (mOptions.threads > 1 && body.binary() && isFace)
+            return readFaces(body, element);
+        if (mOptions.threads > 1 && body.binary() && isVertex &&
+            smallestRow(element, mEncoding) > 0 &&
+            std::none_of(element.properties.begin(), element.properties.end(),
+                         [](const Property& p) { return p.isList; }))
+            return readVertices(body, element);
         std::string why;
         for (std::uint64_t row = 0; row < element.count; ++row)
+            if (!readRow(body, element, isVertex, isFace, row, why))
+                return false;
+        return true;
+    }
+
+    // One row, in the order of the file. Inlined: on one thread it is the whole reading loop.
+    // NOLINTNEXTLINE(readability-function-cognitive-complexity)
+    [[gnu::always_inline]] bool readRow(Body& body, const Element& element, bool isVertex,
+                                        bool isFace, std::uint64_t row, std::string& why)
+    {
+        Vector3<float> v;
+        bool haveCorners = false;
+        for (const Property& p : element.properties)
         {
-            Vector3<float> v;
-            bool haveCorners = false;
-            for (const Property& p : element.properties)
+            double value = 0.0;
+            const Body::Mark where = body.mark();
+            if (!p.isList)
             {
-                double value = 0.0;
-                const Body::Mark where = body.mark();
-                if (!p.isList)
+                if (isVertex && (p.name == "x" || p.name == "y" || p.name == "z"))
                 {
-                    if (isVertex && (p.name == "x" || p.name == "y" || p.name == "z"))
-                    {
-                        bool bad = false;
-                        if (!body.readCoordinate(
-                                p.type, v[static_cast<unsigned int>(p.name[0] - 'x')], why, bad))
-                            return bad ? fail(body.position(where),
-                                              "vertex " + std::to_string(row) +
-                                                  " has a coordinate that is not a finite "
-                                                  "number in float range")
-                                       : fail(body.position(), why);
-                    }
-                    else if (!body.read(p.type, value, why))
-                        return fail(body.position(), why);
-                    continue;
+                    bool bad = false;
+                    if (!body.readCoordinate(p.type, v[static_cast<unsigned int>(p.name[0] - 'x')],
+                                             why, bad))
+                        return bad ? fail(body.position(where),
+                                          "vertex " + std::to_string(row) +
+                                              " has a coordinate that is not a finite "
+                                              "number in float range")
+                                   : fail(body.position(), why);
                 }
-                if (!body.read(p.countType, value, why))
+                else if (!body.read(p.type, value, why))
                     return fail(body.position(), why);
-                if (value < 0)
-                    return fail(body.position(where), "a negative list length");
-                const std::uint64_t length = static_cast<std::uint64_t>(value);
-                const bool corners = isFace && !haveCorners && isCornerList(p.name);
-                if (corners)
-                    mCorners.clear();
-                for (std::uint64_t i = 0; i < length; ++i)
-                {
-                    const Body::Mark at = body.mark();
-                    if (!body.read(p.type, value, why))
-                        return fail(body.position(), why);
-                    if (!corners)
-                        continue;
-                    if (value < 0 || value >= double(mNumVerts))
-                        return fail(body.position(at),
-                                    "face " + std::to_string(row) + " has vertex index " +
-                                        std::to_string(std::int64_t(value)) + ", outside the " +
-                                        std::to_string(mNumVerts) +
-                                        " vertices (they count from 0)");
-                    mCorners.push_back(static_cast<unsigned int>(value));
-                }
-                if (corners)
-                {
-                    haveCorners = true;
-                    if (!addFace(mCorners.data(), mCorners.size(), mOptions, mData, mStats))
-                        return fail(body.position(where), "face " + std::to_string(row) + " is " +
-                                                              faceRefusal(mCorners.size()));
-                }
+                continue;
             }
-            if (isVertex)
-                mData.verts.push_back(v);
+            if (!body.read(p.countType, value, why))
+                return fail(body.position(), why);
+            if (value < 0)
+                return fail(body.position(where), "a negative list length");
+            const std::uint64_t length = static_cast<std::uint64_t>(value);
+            const bool corners = isFace && !haveCorners && isCornerList(p.name);
+            if (corners)
+                mCorners.clear();
+            for (std::uint64_t i = 0; i < length; ++i)
+            {
+                const Body::Mark at = body.mark();
+                if (!body.read(p.type, value, why))
+                    return fail(body.position(), why);
+                if (!corners)
+                    continue;
+                if (value < 0 || value >= double(mNumVerts))
+                    return fail(body.position(at),
+                                "face " + std::to_string(row) + " has vertex index " +
+                                    std::to_string(std::int64_t(value)) + ", outside the " +
+                                    std::to_string(mNumVerts) + " vertices (they count from 0)");
+                mCorners.push_back(static_cast<unsigned int>(value));
+            }
+            if (corners)
+            {
+                haveCorners = true;
+                if (!addFace(mCorners.data(), mCorners.size(), mOptions, mData, mStats))
+                    return fail(body.position(where), "face " + std::to_string(row) + " is " +
+                                                          faceRefusal(mCorners.size()));
+            }
+        }
+        if (isVertex)
+            mData.verts.push_back(v);
+        return true;
+    }
+
+    // Binary rows on several threads, a chunk at a time; a fault found there is reported as
+    // the one-thread reader reports it, the first in the file winning.
+    struct Fault
+    {
+        std::string what; // empty: none
+        std::uint64_t byte = 0;
+    };
+    bool failFirst(const std::vector<Fault>& faults)
+    {
+        for (const Fault& f : faults)
+            if (!f.what.empty())
+                return fail("byte " + std::to_string(f.byte), f.what);
+        return true;
+    }
+
+    // Vertex rows of scalars alone, all of one size.
+    bool readVertices(Body& body, const Element& element)
+    {
+        std::string why;
+        const std::vector<Field> fields = fieldsOf(element, true);
+        const std::size_t size = smallestRow(element, mEncoding);
+        const unsigned int threads = std::min(mOptions.threads, 64u);
+        Crew crew(threads);
+        std::vector<Fault> faults(threads);
+        for (std::uint64_t row = 0; row < element.count;)
+        {
+            const auto want = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunkRecords(), element.count - row));
+            const std::size_t n = std::min(want, mInput.fill(want * size) / size);
+            if (n == 0)
+            {
+                // The file ends inside this row: as the one-thread reader says.
+                if (!readRow(body, element, true, false, row++, why))
+                    return false;
+                continue;
+            }
+            const std::size_t first = mData.verts.size();
+            mData.verts.resize(first + n);
+            crew.run(
+                [&](unsigned int part)
+                {
+                    faults[part] = decodeVertices(fields, size, row, shareStart(n, part, threads),
+                                                  shareStart(n, part + 1, threads), first);
+                });
+            if (!failFirst(faults))
+                return false;
+            mInput.consume(n * size);
+            row += n;
         }
         return true;
+    }
+
+    Fault decodeVertices(const std::vector<Field>& fields, std::size_t size, std::uint64_t row,
+                         std::size_t begin, std::size_t end, std::size_t first)
+    {
+        const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
+        const bool big = mEncoding == Encoding::BIG;
+        for (std::size_t r = begin; r < end; ++r)
+        {
+            const unsigned char* p = base + r * size;
+            for (const Field& f : fields)
+            {
+                if (f.axis >= 0)
+                {
+                    const double value = valueAt(f.type, p, big);
+                    if (!std::isfinite(value) ||
+                        std::fabs(value) > std::numeric_limits<float>::max())
+                        return Fault{"vertex " + std::to_string(row + r) +
+                                         " has a coordinate that is not a finite number in float "
+                                         "range",
+                                     mInput.offset() + static_cast<std::uint64_t>(p - base)};
+                    mData.verts[first + r][static_cast<unsigned int>(f.axis)] =
+                        static_cast<float>(value);
+                }
+                p += f.size;
+            }
+        }
+        return Fault();
+    }
+
+    struct FacePart
+    {
+        MeshData data;
+        MeshReadStats stats;
+        Fault fault;
+    };
+
+    // Face rows: their lengths are found by a quick pass over the list counts, rows that fit
+    // the window are read on the threads, and a row that does not (or whose count is
+    // negative) is read alone, in order.
+    bool readFaces(Body& body, const Element& element)
+    {
+        std::string why;
+        const std::vector<Field> fields = fieldsOf(element, false);
+        const unsigned int threads = std::min(mOptions.threads, 64u);
+        Crew crew(threads);
+        std::uint64_t guess = 0; // of a row's size: a triangle's
+        for (const Field& f : fields)
+            guess += f.isList ? f.countSize + 3 * f.size : f.size;
+        std::vector<FacePart> parts(threads);
+        std::vector<std::size_t> starts;
+        for (std::uint64_t row = 0; row < element.count;)
+        {
+            const auto want = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunkRecords(), element.count - row));
+            rowStarts(fields, want, mInput.fill(want * guess), starts);
+            const std::size_t n = starts.size() - 1;
+            if (n == 0)
+            {
+                if (!readRow(body, element, false, true, row++, why))
+                    return false;
+                continue;
+            }
+            crew.run(
+                [&](unsigned int part)
+                {
+                    parseFaces(fields, row, starts, shareStart(n, part, threads),
+                               shareStart(n, part + 1, threads), parts[part]);
+                });
+            for (const FacePart& part : parts)
+            {
+                if (!part.data.faceRuns.empty())
+                {
+                    mData.faceRuns.resize(mData.tris.size(), false);
+                    mData.faceRuns.insert(mData.faceRuns.end(), part.data.faceRuns.begin(),
+                                          part.data.faceRuns.end());
+                }
+                mData.tris.insert(mData.tris.end(), part.data.tris.begin(), part.data.tris.end());
+                mStats.splitPolygons += part.stats.splitPolygons;
+                mStats.largestPolygon = std::max(mStats.largestPolygon, part.stats.largestPolygon);
+                if (!part.fault.what.empty())
+                    return failFirst({part.fault});
+            }
+            mInput.consume(starts.back());
+            row += n;
+        }
+        return true;
+    }
+
+    // Where each of up to want rows starts in the held bytes, and where the last one ends.
+    void rowStarts(const std::vector<Field>& fields, std::size_t want, std::size_t held,
+                   std::vector<std::size_t>& starts) const
+    {
+        const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
+        const bool big = mEncoding == Encoding::BIG;
+        starts.assign(1, 0);
+        std::uint64_t at = 0;
+        while (starts.size() <= want)
+        {
+            for (const Field& f : fields)
+            {
+                if (!f.isList)
+                {
+                    at += f.size;
+                    continue;
+                }
+                if (at + f.countSize > held)
+                    return;
+                const double count = valueAt(f.countType, base + at, big);
+                if (count < 0)
+                    return;
+                at += f.countSize + static_cast<std::uint64_t>(count) * f.size;
+            }
+            if (at > held)
+                return;
+            starts.push_back(static_cast<std::size_t>(at));
+        }
+    }
+
+    void parseFaces(const std::vector<Field>& fields, std::uint64_t row,
+                    const std::vector<std::size_t>& starts, std::size_t begin, std::size_t end,
+                    FacePart& part) const
+    {
+        part.data.tris.clear();
+        part.data.faceRuns.clear();
+        part.stats = MeshReadStats();
+        part.fault = Fault();
+        const auto* base = reinterpret_cast<const unsigned char*>(mInput.data());
+        const bool big = mEncoding == Encoding::BIG;
+        std::vector<unsigned int> corners;
+        for (std::size_t r = begin; r < end; ++r)
+        {
+            const unsigned char* p = base + starts[r];
+            for (const Field& f : fields)
+            {
+                const unsigned char* where = p;
+                const auto length =
+                    f.isList ? static_cast<std::uint64_t>(valueAt(f.countType, p, big)) : 1;
+                p += f.isList ? f.countSize : 0;
+                if (!f.corners)
+                {
+                    p += length * f.size;
+                    continue;
+                }
+                corners.clear();
+                for (std::uint64_t i = 0; i < length; ++i, p += f.size)
+                {
+                    const double value = valueAt(f.type, p, big);
+                    if (value < 0 || value >= double(mNumVerts))
+                        return void(part.fault = Fault{
+                                        "face " + std::to_string(row + r) + " has vertex index " +
+                                            std::to_string(std::int64_t(value)) + ", outside the " +
+                                            std::to_string(mNumVerts) +
+                                            " vertices (they count from 0)",
+                                        mInput.offset() + static_cast<std::uint64_t>(p - base)});
+                    corners.push_back(static_cast<unsigned int>(value));
+                }
+                if (!addFace(corners.data(), corners.size(), mOptions, part.data, part.stats))
+                    return void(part.fault = Fault{"face " + std::to_string(row + r) + " is " +
+                                                       faceRefusal(corners.size()),
+                                                   mInput.offset() +
+                                                       static_cast<std::uint64_t>(where - base)});
+            }
+        }
     }
 
     Input& mInput;

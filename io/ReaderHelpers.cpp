@@ -6,10 +6,131 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace meshio
 {
+namespace
+{
+constexpr std::size_t DEFAULT_CHUNK = std::size_t(1) << 14;
+std::size_t chunk = DEFAULT_CHUNK; // NOLINT: a test hook, set before reading
+} // namespace
+
+Crew::Crew(unsigned int threads)
+    : mThreads(threads), mSpin(threads <= std::thread::hardware_concurrency()), mFailed(threads)
+{
+    try
+    {
+        for (unsigned int share = 0; share + 1 < threads; ++share)
+            mHelpers.emplace_back(&Crew::serve, this, share);
+    }
+    catch (const std::system_error&)
+    {
+        // No more threads to be had: the calling thread takes the other shares.
+    }
+}
+
+Crew::~Crew()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        mQuit = true;
+        ++mStep;
+    }
+    mWake.notify_all();
+    for (std::thread& t : mHelpers)
+        t.join();
+}
+
+namespace
+{
+// A step comes a few milliseconds after the last: waiting for it a while without sleeping
+// spares the wake-up, which costs more than the wait; but not where threads outnumber the
+// cores, and a waiting one would hold a core another needs.
+template <class Done> bool spinUntil(Done done, bool spin)
+{
+    for (int i = 0; spin && i < 50000; ++i)
+        if (done())
+            return true;
+    return false;
+}
+} // namespace
+
+void Crew::serve(unsigned int share)
+{
+    for (std::uint64_t seen = 0;; ++seen)
+    {
+        const auto started = [&] { return mStep.load() != seen; };
+        if (!spinUntil(started, mSpin))
+        {
+            std::unique_lock<std::mutex> lock(mMutex);
+            mWake.wait(lock, started);
+        }
+        if (mQuit)
+            return;
+        try
+        {
+            (*mWork)(share);
+        }
+        catch (...)
+        {
+            mFailed[share] = std::current_exception();
+        }
+        if (--mBusy == 0)
+        {
+            const std::lock_guard<std::mutex> lock(mMutex);
+            mDone.notify_one();
+        }
+    }
+}
+
+void Crew::run(const std::function<void(unsigned int)>& work)
+{
+    mWork = &work;
+    const auto helpers = static_cast<unsigned int>(mHelpers.size());
+    mBusy = helpers;
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        ++mStep;
+    }
+    mWake.notify_all();
+    for (unsigned int share = helpers; share < mThreads; ++share)
+        try
+        {
+            work(share);
+        }
+        catch (...)
+        {
+            mFailed[share] = std::current_exception();
+        }
+    const auto done = [this] { return mBusy.load() == 0; };
+    if (!spinUntil(done, mSpin))
+    {
+        std::unique_lock<std::mutex> lock(mMutex);
+        mDone.wait(lock, done);
+    }
+    for (std::exception_ptr& e : mFailed)
+        if (e)
+        {
+            const std::exception_ptr first = e;
+            std::fill(mFailed.begin(), mFailed.end(), nullptr);
+            std::rethrow_exception(first);
+        }
+}
+
+std::size_t chunkRecords()
+{
+    return chunk;
+}
+
+void setChunkRecords(std::size_t records)
+{
+    chunk = records > 0 ? records : DEFAULT_CHUNK;
+}
+
 bool addFace(const unsigned int* corners, std::size_t count, const MeshReadOptions& options,
              MeshData& data, MeshReadStats& stats)
 {

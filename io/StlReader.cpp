@@ -2,9 +2,12 @@
 
 #include "SupportCode/WeldMap.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace meshio
 {
@@ -26,6 +29,7 @@ public:
         mData.verts.reserve(n);
         mMap.reserve(n, [this](unsigned int i) { return mData.verts[i]; });
     }
+    [[gnu::always_inline]] void prefetch(const Vector3<float>& v) const { mMap.prefetch(v); }
     unsigned int add(const Vector3<float>& v)
     {
         const auto next = static_cast<unsigned int>(mData.verts.size());
@@ -89,25 +93,113 @@ bool sizeMismatch(Input& input, std::uint64_t count, std::uint64_t size, bool ex
                   0, HEADER);
 }
 
-bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStats& stats,
-                ReadError& error)
+// A binary STL on two threads at once, chunk by chunk: this thread reads, decodes and checks
+// the records of a chunk while a helper welds the corners of the chunk before, in file order,
+// as the one-thread reader welds them (welding takes about as long as the rest). The result
+// is the one-thread reader's.
+class PipelinedStl
 {
-    const std::size_t held = input.fill(HEADER + 4);
-    if (held < HEADER + 4)
-        return reject(error,
-                      "Error: binary STL byte " + std::to_string(held) +
-                          ": the file ends inside the 84-byte header",
-                      0, held);
-    const auto* p = reinterpret_cast<const unsigned char*>(input.data());
-    const std::uint64_t count =
-        p[HEADER] | p[HEADER + 1] << 8 | p[HEADER + 2] << 16 | std::uint64_t(p[HEADER + 3]) << 24;
-    const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
-    // An input held whole is judged by its size before any record is looked at.
-    if (source.whole && needed != input.held())
-        return sizeMismatch(input, count, input.held(), true, error);
-    if (3 * count > MAX_VERTICES)
-        return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
-    input.consume(HEADER + 4);
+public:
+    PipelinedStl(Input& input, MeshData& data, MeshReadStats& stats, ReadError& error)
+        : mInput(input), mData(data), mStats(stats), mError(error), mCorners(data)
+    {
+    }
+
+    bool read(std::uint64_t count, std::size_t reserve)
+    {
+        // A closed surface has about half as many vertices as faces.
+        mCorners.reserve(reserve / 2);
+        mData.tris.reserve(reserve);
+        Crew crew(2);
+        std::vector<Vector3<float>> chunks[2]; // decoded, and being welded
+        std::size_t welding = 0;               // triangles in chunks[1]
+        bool decoded = true, ended = false;
+        for (std::uint64_t done = 0; done < count || welding > 0;)
+        {
+            std::size_t n = 0;
+            crew.run(
+                [&](unsigned int share)
+                {
+                    if (share == 0)
+                        return weld(chunks[1], welding);
+                    if (done == count)
+                        return;
+                    const auto want = static_cast<std::size_t>(
+                        std::min<std::uint64_t>(chunkRecords(), count - done));
+                    n = std::min(want, mInput.fill(want * TRIANGLE) / TRIANGLE);
+                    ended = n == 0;
+                    chunks[0].resize(3 * n);
+                    decoded = decode(chunks[0], n, done);
+                });
+            if (ended)
+                return sizeMismatch(mInput, count, mInput.offset() + mInput.held(), true, mError);
+            if (!decoded)
+                return false;
+            mInput.consume(n * TRIANGLE);
+            done += n;
+            welding = n;
+            std::swap(chunks[0], chunks[1]);
+        }
+        return true;
+    }
+
+private:
+    // Decodes the chunk's records into their corners; false at the first fault.
+    bool decode(std::vector<Vector3<float>>& corners, std::size_t n, std::uint64_t done)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(mInput.data());
+        for (std::size_t t = 0; t < n; ++t, p += TRIANGLE)
+        {
+            float normal[3];
+            for (unsigned int k = 0; k < 3; ++k)
+                normal[k] = littleEndianFloat(p + std::size_t{4} * k);
+            Vector3<float>* v = &corners[3 * t];
+            for (unsigned int c = 0; c < 3; ++c)
+                for (unsigned int k = 0; k < 3; ++k)
+                {
+                    const std::size_t at = 12 + std::size_t{12} * c + std::size_t{4} * k;
+                    v[c][k] = littleEndianFloat(p + at);
+                    if (!std::isfinite(v[c][k]))
+                    {
+                        const std::uint64_t byte = mInput.offset() + t * TRIANGLE + at;
+                        return reject(mError,
+                                      "Error: binary STL byte " + std::to_string(byte) +
+                                          ": triangle " + std::to_string(done + t + 1) +
+                                          " has a coordinate that is not a finite number",
+                                      0, byte);
+                    }
+                }
+            mStats.stlNormalsDisagreeing += normalDisagrees(normal, v);
+        }
+        return true;
+    }
+
+    void weld(const std::vector<Vector3<float>>& corners, std::size_t n)
+    {
+        // The corners are known ahead: their table slots can be loaded ahead too.
+        constexpr std::size_t AHEAD = 6;
+        for (std::size_t t = 0; t < n; ++t)
+        {
+            if (t + AHEAD < n)
+                for (unsigned int c = 0; c < 3; ++c)
+                    mCorners.prefetch(corners[3 * (t + AHEAD) + c]);
+            const unsigned int a = mCorners.add(corners[3 * t]);
+            const unsigned int b = mCorners.add(corners[3 * t + 1]);
+            mData.tris.emplace_back(a, b, mCorners.add(corners[3 * t + 2]));
+        }
+    }
+
+    Input& mInput;
+    MeshData& mData;
+    MeshReadStats& mStats;
+    ReadError& mError;
+    Corners mCorners;
+};
+
+// The records on one thread.
+bool readRecords(Input& input, const Source& source, std::uint64_t count, MeshData& data,
+                 MeshReadStats& stats, ReadError& error)
+{
     Corners corners(data);
     // A closed surface has about half as many vertices as faces.
     corners.reserve(reserveFor(count, TRIANGLE, source) / 2);
@@ -116,7 +208,7 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
     {
         if (input.fill(TRIANGLE) < TRIANGLE)
             return sizeMismatch(input, count, input.offset() + input.held(), true, error);
-        p = reinterpret_cast<const unsigned char*>(input.data());
+        const auto* p = reinterpret_cast<const unsigned char*>(input.data());
         float normal[3];
         for (unsigned int k = 0; k < 3; ++k)
             normal[k] = littleEndianFloat(p + std::size_t{4} * k);
@@ -141,6 +233,32 @@ bool readBinary(Input& input, const Source& source, MeshData& data, MeshReadStat
         data.tris.emplace_back(tri[0], tri[1], tri[2]);
         input.consume(TRIANGLE);
     }
+    return true;
+}
+
+bool readBinary(Input& input, const Source& source, unsigned int threads, MeshData& data,
+                MeshReadStats& stats, ReadError& error)
+{
+    const std::size_t held = input.fill(HEADER + 4);
+    if (held < HEADER + 4)
+        return reject(error,
+                      "Error: binary STL byte " + std::to_string(held) +
+                          ": the file ends inside the 84-byte header",
+                      0, held);
+    const auto* p = reinterpret_cast<const unsigned char*>(input.data());
+    const std::uint64_t count =
+        p[HEADER] | p[HEADER + 1] << 8 | p[HEADER + 2] << 16 | std::uint64_t(p[HEADER + 3]) << 24;
+    const std::uint64_t needed = HEADER + 4 + TRIANGLE * count;
+    // An input held whole is judged by its size before any record is looked at.
+    if (source.whole && needed != input.held())
+        return sizeMismatch(input, count, input.held(), true, error);
+    if (3 * count > MAX_VERTICES)
+        return reject(error, "Error: binary STL byte 80: too many triangles", 0, HEADER);
+    input.consume(HEADER + 4);
+    if (threads > 1 ? !PipelinedStl(input, data, stats, error)
+                           .read(count, reserveFor(count, TRIANGLE, source))
+                    : !readRecords(input, source, count, data, stats, error))
+        return false;
     if (!input.atEnd())
         return sizeMismatch(input, count, needed, false, error);
     return true;
@@ -304,10 +422,10 @@ bool readAscii(Input& input, const Source& source, MeshData& data, MeshReadStats
 }
 } // namespace
 
-bool readStl(Input& input, const Source& source, bool binary, MeshData& data, MeshReadStats& stats,
-             ReadError& error)
+bool readStl(Input& input, const Source& source, bool binary, const MeshReadOptions& options,
+             MeshData& data, MeshReadStats& stats, ReadError& error)
 {
-    return binary ? readBinary(input, source, data, stats, error)
+    return binary ? readBinary(input, source, options.threads, data, stats, error)
                   : readAscii(input, source, data, stats, error);
 }
 } // namespace meshio

@@ -2,7 +2,10 @@
 // alike, bounded reading of endless input, and corrupt files not read as triangles.
 
 #include "io/MeshFile.h"
+#include "io/MeshReaders.h"
 #include "tests/TestHelpers.h"
+
+#include "SupportCode/WeldShares.h"
 
 #include <cstring>
 #include <filesystem>
@@ -76,9 +79,16 @@ struct Result
         std::ostringstream s;
         s << ok << " " << int(error.kind) << " " << error.message << " " << error.line << " "
           << error.byte << " " << meshFormatName(stats.format) << " " << data.verts.size() << " "
-          << data.tris.size() << " " << stats.stlNormalsDisagreeing << " " << stats.warning;
-        for (const V3& v : data.verts)
-            s << " " << v;
+          << data.tris.size() << " " << stats.stlNormalsDisagreeing << " " << stats.warning << " "
+          << stats.splitPolygons << " " << stats.largestPolygon << " " << stats.irregularFaces;
+        for (const V3& v : data.verts) // to the bit: -0 is not 0
+            for (unsigned int k = 0; k < 3; ++k)
+            {
+                const float f = v[k];
+                std::uint32_t bits;
+                std::memcpy(&bits, &f, 4);
+                s << " " << std::hex << bits << std::dec;
+            }
         for (const U3& t : data.tris)
             s << " " << t;
         return s.str();
@@ -86,11 +96,12 @@ struct Result
 };
 
 // Reads the stream, or without one the file of that name.
-Result readFrom(std::istream* in, const std::string& name)
+Result readFrom(std::istream* in, const std::string& name, unsigned int threads = 1)
 {
     Result r;
     MeshReadOptions options;
     options.splitPolygons = true;
+    options.threads = threads;
     r.ok = in ? readMeshStream(*in, name, r.data, options, r.stats, r.error)
               : readMeshFile(name, r.data, options, r.stats, r.error);
     return r;
@@ -142,6 +153,135 @@ std::vector<std::pair<std::string, std::string>> withCoordinate(const std::strin
              "t.ply"}};
 }
 } // namespace
+
+// Values as little-endian (or big-endian) bytes, one type letter each: b uchar, i int,
+// f float, d double.
+std::string pack(const std::string& types, const std::vector<double>& values, bool big = false)
+{
+    std::string out;
+    for (std::size_t i = 0; i < types.size(); ++i)
+    {
+        const auto b = static_cast<unsigned char>(values[i]);
+        const auto n = static_cast<std::int32_t>(values[i]);
+        const auto f = static_cast<float>(values[i]);
+        std::string v = types[i] == 'b'   ? std::string(1, char(b))
+                        : types[i] == 'i' ? std::string(reinterpret_cast<const char*>(&n), 4)
+                        : types[i] == 'f'
+                            ? std::string(reinterpret_cast<const char*>(&f), 4)
+                            : std::string(reinterpret_cast<const char*>(&values[i]), 8);
+        out += big ? std::string(v.rbegin(), v.rend()) : v;
+    }
+    return out;
+}
+
+// A binary STL of facets made of the corners (i mod 9, 0, i mod 4) for i = t, t + 1 and
+// t + 3 (t + 0 twice in facet 5), corner 0 at x = -0, every third normal against the
+// others; faults: {facet, coordinate value}.
+std::string stlStrip(std::uint32_t facets, std::vector<std::pair<std::uint32_t, float>> faults = {})
+{
+    std::string s = binaryStl(facets, 0);
+    for (std::uint32_t t = 0; t < facets; ++t)
+    {
+        std::vector<double> v = {0, t % 3 ? 1.0 : -1.0, 0};
+        for (const std::uint32_t i : {t, t == 5 ? t : t + 1, t + 3})
+            v.insert(v.end(), {i == 0 ? -0.0 : double(i % 9), 0, double(i % 4)});
+        for (const auto& [at, value] : faults)
+            v[4] = at == t ? value : v[4];
+        s += pack("ffffffffffff", v) + "xy";
+    }
+    return s;
+}
+
+TEST(Readers, ThreadsReadAsOneThread)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = INFINITY;
+    const std::string big = stlStrip(1400); // beyond the window that is judged whole
+    std::string ply[2];
+    for (const bool b : {false, true})
+    {
+        ply[b] = "ply\nformat binary_"s + (b ? "big" : "little") +
+                 "_endian 1.0\nelement vertex 10\nproperty float x\nproperty uchar q\n"
+                 "property float y\nproperty double z\nelement face 12\nproperty list uchar int "
+                 "vertex_indices\nproperty list uchar float uv\nend_header\n";
+        for (int v = 0; v < 10; ++v)
+            ply[b] += pack("fbfd", {v == 0 ? -0.0 : v % 4, 7, v % 3 ? 0.0 : -0.0, v % 2 * 0.5}, b);
+        for (int f = 0; f < 12; ++f) // triangles, a quad (face 3) and a pentagon (face 7)
+            ply[b] += pack("biiiiib",
+                           {f == 3   ? 4.0
+                            : f == 7 ? 5
+                                     : 3,
+                            f % 10 * 1.0, 9.0 - f % 10, 3, 4, 1, double(f % 3)},
+                           b)
+                          .substr(0, f == 3   ? 17
+                                     : f == 7 ? 21
+                                              : 13) +
+                      pack("bffbb", {double(f % 3), 1, 2, 0, 0}, b).substr(0, 1 + 4 * (f % 3));
+    }
+    const std::size_t vertex0 = ply[0].find("end_header\n") + 11;
+    const auto face = [&](int f) // where face f starts
+    {
+        std::size_t at = vertex0 + 10 * 17;
+        for (int g = 0; g < f; ++g)
+            at += (g == 3 ? 17 : g == 7 ? 21 : 13) + 1 + 4 * (g % 3);
+        return at;
+    };
+    const auto at = [](std::string s, std::size_t i, const std::string& bytes)
+    { return s.replace(i, bytes.size(), bytes); };
+    const std::string signedUv = at(ply[0], ply[0].find("uchar float"), "char  float");
+    const struct
+    {
+        std::string bytes;
+        std::string expect; // "read N" for N triangles, or the message
+    } CASES[] = {
+        {stlStrip(40), "read 40"},
+        {big, "read 1400"},
+        {stlStrip(40, {{3, nan}, {5, inf}, {30, inf}}),
+         "Error: binary STL byte 250: triangle 4 has a coordinate that is not a finite number"},
+        {stlStrip(40, {{30, -inf}}),
+         "Error: binary STL byte 1600: triangle 31 has a coordinate that is not a finite number"},
+        {big.substr(0, big.size() - 25), declares(1400, 70084, "70059 (truncated?)")},
+        {stlStrip(1400, {{1300, nan}}).substr(0, big.size() - 25),
+         "Error: binary STL byte 65100: triangle 1301 has a coordinate that is not a finite "
+         "number"},
+        {big + "0123456789", declares(1400, 70084, "70094")},
+        {ply[0], "read 15"},
+        {ply[1], "read 15"},
+        {at(at(ply[0], face(1) + 5, pack("i", {10})), face(10) + 1, pack("i", {-1})),
+         "Error: PLY byte 407: face 1 has vertex index 10, outside the 10 vertices (they count "
+         "from 0)"},
+        {at(ply[0], face(10) + 1, pack("i", {-1})),
+         "Error: PLY byte 577: face 10 has vertex index -1, outside the 10 vertices (they count "
+         "from 0)"},
+        {at(ply[1], face(9) - 3, pack("b", {0})), // its header is 3 bytes shorter
+         "Error: PLY byte 559: face 9 is a face with 0 corners (at least three are needed)"},
+        {ply[0].substr(0, face(11) + 21), // a byte short
+         "Error: PLY byte 612: the file ends inside the data (truncated?)"},
+        {at(signedUv, face(8) + 13, pack("b", {255})),
+         "Error: PLY byte 553: a negative list length"},
+        {at(at(ply[0], vertex0 + 8 * 17 + 9, pack("d", {1e39})), vertex0 + 2 * 17,
+            pack("f", {NAN})),
+         "Error: PLY byte 252: vertex 2 has a coordinate that is not a finite number in float "
+         "range"},
+        {ply[0].substr(0, vertex0 + 4 * 17 + 5),
+         "Error: PLY byte 291: the file ends inside the data (truncated?)"}};
+    for (const auto& c : CASES)
+    {
+        const Result one = readText(c.bytes);
+        EXPECT_EQ(one.ok ? "read " + std::to_string(one.data.tris.size()) : one.error.message,
+                  c.expect);
+        for (const std::size_t chunk : {1, 3, 64})
+            for (const unsigned int threads : {2u, 7u})
+            {
+                SCOPED_TRACE(c.expect + " on " + std::to_string(threads) + " threads, chunks of " +
+                             std::to_string(chunk));
+                meshio::setChunkRecords(chunk * (c.bytes.size() > 9999 ? 97 : 1)); // large: fewer
+                PipeBuffer pipe(c.bytes);
+                std::istream in(&pipe);
+                EXPECT_EQ(readFrom(&in, "-", threads).describe(), one.describe());
+            }
+        meshio::setChunkRecords(0);
+    }
+}
 
 TEST(Readers, OneNumberParserInEveryFormat)
 {

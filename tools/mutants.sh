@@ -369,6 +369,21 @@ mutant ObjIO.cpp 'append(to.mForwardReferences, from.mForwardReferences);' ';'
 mutant ObjIO.cpp "(*begin != 'v' && *begin != 'f' && *begin != 'F')" "(*begin != 'v' && *begin != 'f')"
 mutant ObjIO.cpp 'mFailLine = from.mLine;' ';'
 mutant ObjIO.cpp 'part.mPolygonsSplit = part.mLargestPolygon = 0;' 'part.mLargestPolygon = 0;'
+mutant io/StlReader.cpp 'const unsigned int a = mCorners.add(corners[3 * t]);' 'const unsigned int a = mCorners.add(corners[3 * t + 1]);'
+mutant io/StlReader.cpp '            welding = n;' '            welding = n - (n > 0);'
+mutant io/StlReader.cpp 'done < count || welding > 0;)' 'done < count;)'
+mutant io/StlReader.cpp $'            if (!decoded)\n                return false;\n' ''
+mutant io/StlReader.cpp 'mStats.stlNormalsDisagreeing += normalDisagrees(normal, v);' 'mStats.stlNormalsDisagreeing = normalDisagrees(normal, v);'
+mutant io/StlReader.cpp 'const std::uint64_t byte = mInput.offset() + t * TRIANGLE + at;' 'const std::uint64_t byte = mInput.offset() + at;'
+mutant io/PlyReader.cpp $'r < end; ++r)\n        {\n            const unsigned char* p = base + r * size;' \
+    $'r + 1 < end; ++r)\n        {\n            const unsigned char* p = base + r * size;'
+mutant io/PlyReader.cpp $'        for (const Fault& f : faults)' $'        for (const Fault& f : std::vector<Fault>(faults.rbegin(), faults.rend()))'
+mutant io/PlyReader.cpp $'                if (!part.fault.what.empty())\n                    return failFirst({part.fault});\n' ''
+mutant io/PlyReader.cpp 'mData.faceRuns.resize(mData.tris.size(), false);' ';'
+mutant io/PlyReader.cpp 'std::max(mStats.largestPolygon, part.stats.largestPolygon)' 'part.stats.largestPolygon'
+mutant io/PlyReader.cpp 'return static_cast<std::int32_t>(word());' 'return word();'
+mutant io/PlyReader.cpp $'            if (at > held)\n                return;' $'            if (at > held + 1)\n                return;'
+mutant io/PlyReader.cpp 'mInput.consume(starts.back());' 'mInput.consume(starts[n - 1]);'
 count=${#names[@]}
 if [ "${1:-}" = --list ]; then
     for ((i = 0; i < count; i++)); do
@@ -445,6 +460,7 @@ first_tests() {
         io/*Writer*) echo 'MeshWriter*:MeshInfo*' ;;
         GeometryHash.cpp | io/Compressed.cpp | tools/Collection.*) echo 'Collection*:GeometryHash*' ;;
         io/Polygon.cpp) echo 'Polygon*:ObjIO.Conc*:MeshFile*' ;;
+        io/StlReader.cpp | io/PlyReader.cpp) echo 'Readers*:MeshFile*' ;;
         tools/meshinfo.cpp | io/*) echo 'MeshInfo*:MeshFile*:Collection*' ;;
         SupportCode/Camera.h) echo 'Camera*' ;;
         SupportCode/ViewerMath.h) echo 'ViewerMath*' ;;
