@@ -452,6 +452,8 @@ bool ObjIO::load(Mesh* mesh, std::istream& is)
     loadData.hasNormals = false;
     loadData.normals.clear();
 
+    if (mesh == nullptr) // read only: the caller takes loadData
+        return true;
     const std::vector<Vector3<float>>& verts = loadData.verts;
     std::vector<Vector3<unsigned int>>& tris = loadData.tris;
     if (!tris.empty())

@@ -51,7 +51,8 @@ public:
     // polygons are triangulated), data that would index outside the positions or is not a
     // finite number, a line beyond the bounds above, or a UTF-16/32 byte order mark; each
     // but the second names its reason on the message stream. Memory running out throws
-    // std::bad_alloc, which the caller reports.
+    // std::bad_alloc, which the caller reports. A null mesh reads without handing anything
+    // over: loadData then holds the positions and triangles.
     bool load(Mesh* mesh, std::istream& is);
 
     // With triangulation on, a face with more than four corners a b c d e ... becomes the

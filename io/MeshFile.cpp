@@ -73,7 +73,7 @@ public:
 };
 
 // ObjIO's diagnostics, turned into the one line of a rejected file.
-bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions& options,
+bool loadObj(std::istream& in, Mesh* mesh, MeshData* keep, const MeshReadOptions& options,
              MeshReadStats& stats, ReadError& error)
 {
     ObjReader reader;
@@ -82,7 +82,7 @@ bool loadObj(std::istream& in, Mesh& mesh, MeshData* keep, const MeshReadOptions
     reader.setReleaseTriangles(options.releaseTriangles && !keep);
     reader.setTriangulatePolygons(options.splitPolygons);
     reader.setThreads(options.threads);
-    const bool loaded = reader.load(&mesh, in);
+    const bool loaded = reader.load(mesh, in);
     stats.splitPolygons = reader.polygonsSplit();
     stats.largestPolygon = static_cast<unsigned int>(reader.largestPolygon());
     stats.irregularFaces = reader.irregularFaces();
@@ -180,14 +180,13 @@ bool readChecked(const std::string& path, std::istream* in, Mesh* mesh, MeshData
     stats.format = detectMeshFormat(std::string(input.data(), std::min(held, MESH_HEAD_BYTES)),
                                     source.whole, path);
 
-    NoMesh noMesh;
     if (stats.format == MeshFormat::OBJ)
     {
         meshio::InputBuffer buffer(input, *in->rdbuf());
         std::istream chained(&buffer);
         if (!in->good())
             chained.setstate(std::ios::badbit);
-        return loadObj(chained, mesh ? *mesh : noMesh, keep, options, stats, error);
+        return loadObj(chained, mesh, keep, options, stats, error); // no mesh: nothing handed over
     }
     MeshData parsed;
     MeshData& data = keep ? *keep : parsed;
