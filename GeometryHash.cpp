@@ -31,12 +31,14 @@ Corner bits(const Vector3<float>& p)
 }
 } // namespace
 
-std::string geometryHash(const std::vector<Vector3<float>>& positions,
-                         const std::vector<Vector3<unsigned int>>& triangles)
+GeometryHashSums geometryHashSums(const std::vector<Vector3<float>>& positions,
+                                  const std::vector<Vector3<unsigned int>>& triangles,
+                                  std::size_t first, std::size_t last)
 {
     std::uint64_t sum = 0, xored = 0;
-    for (const Vector3<unsigned int>& t : triangles)
+    for (std::size_t i = first; i < last && i < triangles.size(); ++i)
     {
+        const Vector3<unsigned int>& t = triangles[i];
         const Corner c[3] = {bits(positions[t[0]]), bits(positions[t[1]]), bits(positions[t[2]])};
         // The rotation that reads smallest: the same start whatever corner the file began at.
         std::array<std::uint32_t, 9> best{}, words{};
@@ -58,8 +60,19 @@ std::string geometryHash(const std::vector<Vector3<float>>& positions,
         sum += a;
         xored ^= b;
     }
+    return {sum, xored};
+}
+
+std::string geometryHashText(const GeometryHashSums& sums)
+{
     char text[33];
-    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(sum),
-                  static_cast<unsigned long long>(xored));
+    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(sums.sum),
+                  static_cast<unsigned long long>(sums.xored));
     return text;
+}
+
+std::string geometryHash(const std::vector<Vector3<float>>& positions,
+                         const std::vector<Vector3<unsigned int>>& triangles)
+{
+    return geometryHashText(geometryHashSums(positions, triangles, 0, triangles.size()));
 }

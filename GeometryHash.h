@@ -2,6 +2,8 @@
 
 #include "SupportCode/Vector3.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,3 +15,15 @@
 // Every index must lie below positions.size().
 std::string geometryHash(const std::vector<Vector3<float>>& positions,
                          const std::vector<Vector3<unsigned int>>& triangles);
+
+// The hash in parts: the sums of the triangles [first, last), which add up (the one by +,
+// the other by ^) to the whole in any order, so that parts can be taken on several threads.
+struct GeometryHashSums
+{
+    std::uint64_t sum = 0;
+    std::uint64_t xored = 0;
+};
+GeometryHashSums geometryHashSums(const std::vector<Vector3<float>>& positions,
+                                  const std::vector<Vector3<unsigned int>>& triangles,
+                                  std::size_t first, std::size_t last);
+std::string geometryHashText(const GeometryHashSums& sums);

@@ -615,12 +615,20 @@ FileResult examine(const std::string& file, const Options& options, bool several
     double analysisMs = 0;
     bool analysed = false;
     std::atomic<bool> threadFree{false}; // for the build's validation and normals
-    // The hash falls to whichever of the build and the analysis is done first.
-    std::atomic<bool> hashTaken{false};
-    const auto hashUnlessTaken = [&]
+    // The hash is taken in pieces by the build and the analysis as each is done.
+    constexpr std::size_t HASH_PIECES = 16;
+    std::atomic<std::size_t> nextPiece{0};
+    std::atomic<std::uint64_t> hashSum{0}, hashXored{0};
+    const auto hashPieces = [&]
     {
-        if (!hashTaken.exchange(true))
-            o.geometryHash = geometryHash(data.verts, data.tris);
+        const std::size_t n = data.tris.size();
+        for (std::size_t piece; (piece = nextPiece++) < HASH_PIECES;)
+        {
+            const GeometryHashSums sums = geometryHashSums(
+                data.verts, data.tris, n * piece / HASH_PIECES, n * (piece + 1) / HASH_PIECES);
+            hashSum += sums.sum;
+            hashXored ^= sums.xored;
+        }
     };
     auto analyse = [&]
     {
@@ -628,7 +636,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
         analysed = MeshAnalysis::analyse(data.verts, data.tris, o.report, nullptr, weld.byIndex(),
                                          weld.firstEqual());
         analysisMs = millisecondsSince(begun);
-        hashUnlessTaken();
+        hashPieces();
         threadFree = true;
     };
     // With a spare thread, the analysis runs beside the build: both only read data, and each
@@ -643,7 +651,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
         [&]
         {
             buildMesh(threadFree, data, weld, options, o, result.err, announce);
-            hashUnlessTaken();
+            hashPieces();
         },
         [&]
         {
@@ -651,6 +659,7 @@ FileResult examine(const std::string& file, const Options& options, bool several
                 announce("analysing");
             analyse();
         });
+    o.geometryHash = geometryHashText({hashSum, hashXored});
     o.phases.push_back({"analysis", analysisMs});
     if (!analysed) // the reader checked every index, so this is a fault of ours
         return rejected(file, "internal error: a triangle indexes beyond the positions");

@@ -345,6 +345,8 @@ mutant HalfEdgeMesh.cpp 'vertexOf[firstEqual ? (*firstEqual)[t[k]] : t[k]]' 'ver
 mutant HalfEdgeMesh.cpp '                v.vec = positions[t[k]];' '                v.vec = positions[firstEqual ? (*firstEqual)[t[k]] : t[k]];'
 mutant MeshAnalysis.cpp 'n += firstEqual[i] == i ? 1u : 0u;' 'n += firstEqual[i] <= i ? 1u : 0u;'
 mutant GUI.cpp 'weld->feed(data, h);' 'h.addIndexedTriangles(data.verts, data.tris);'
+mutant tools/meshinfo.cpp 'hashXored ^= sums.xored;' 'hashXored = sums.xored;'
+mutant tools/meshinfo.cpp 'n * (piece + 1) / HASH_PIECES);' 'n * (piece + 1) / HASH_PIECES - (piece == 7));'
 mutant tools/meshinfo.cpp 'analysisMs = millisecondsSince(begun);' \
     'o.phases.push_back({"analysis", millisecondsSince(begun)});'
 mutant SupportCode/WeldShares.cpp 'const WeldKey k = WeldKey::of(points[i]);' \
