@@ -156,14 +156,7 @@ public:
         if (mCurrent)
             queue(std::move(mCurrent));
         while (!mJoinFailed && (mJoining || !mChunks.empty()))
-        {
-            if (Chunk* c = claim())
-                parseClaimed(lock, *c, mWorkers.empty());
-            else if (!mJoining && mChunks.front()->parsed)
-                joinParsed(lock);
-            else
-                mChanged.wait(lock);
-        }
+            helpOnce(lock);
         if (mJoinThrown)
             std::rethrow_exception(mJoinThrown);
         if (!mJoinFailed)
@@ -299,14 +292,19 @@ private:
         // Parse here while more chunks wait than the other threads take (they never run
         // dry), and wait while too many are held (one that takes long holds up the join).
         while (!mJoinFailed && (mWaiting > mWorkers.size() || mChunks.size() > mMaxChunks))
-        {
-            if (Chunk* c = claim())
-                parseClaimed(lock, *c, mWorkers.empty());
-            else if (!mJoining && mChunks.front()->parsed)
-                joinParsed(lock);
-            else
-                mChanged.wait(lock);
-        }
+            helpOnce(lock);
+    }
+
+    // One step of the reading thread's share while it waits: parse a chunk no one took, or
+    // join the next parsed one, or wait for a change.
+    void helpOnce(std::unique_lock<std::mutex>& lock)
+    {
+        if (Chunk* c = claim())
+            parseClaimed(lock, *c, mWorkers.empty());
+        else if (!mJoining && mChunks.front()->parsed)
+            joinParsed(lock);
+        else
+            mChanged.wait(lock);
     }
 
     void startWorkers()
