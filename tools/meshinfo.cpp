@@ -598,8 +598,8 @@ FileResult examine(const std::string& file, const Options& options, bool several
         stats.format == MeshFormat::STL_BINARY || stats.format == MeshFormat::STL_ASCII;
     o.welded = !options.keepIndices || stl;
     // The STL reader welds as the meshes weld, so its positions are distinct and stand as
-    // they are. Others are welded once for both the mesh and the analysis when there are
-    // threads to do it on.
+    // they are. Others are welded once for both the mesh and the analysis, on the threads
+    // the file may use.
     const PositionWeld weld(data, stats.format, options.keepIndices, options.threadsPerFile);
     o.phases.push_back({"read", millisecondsSince(start)});
     o.format = stats.format;
